@@ -1,0 +1,123 @@
+// Late-bound automation: objects called by member name, the values that cross the boundary, and
+// the registry of running applications. On Windows this is COM (IDispatch, the running object
+// table); elsewhere an in-process registry where stand-ins register under a ProgID.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tabrova::automation {
+
+class Object;
+using ObjectPtr = std::shared_ptr<Object>;
+
+struct Empty {
+    bool operator==(const Empty&) const = default;
+};
+struct Null {
+    bool operator==(const Null&) const = default;
+};
+// An error value, as a spreadsheet cell holds one (#N/A is 0x800A07FA, i.e. CVErr(2042)).
+struct ErrorValue {
+    std::int32_t code = 0;
+    bool operator==(const ErrorValue&) const = default;
+};
+// The omitted optional argument (VT_ERROR with DISP_E_PARAMNOTFOUND on Windows).
+struct Missing {
+    bool operator==(const Missing&) const = default;
+};
+
+// A value crossing the automation boundary.
+class Variant {
+public:
+    using Value = std::variant<Empty, Null, bool, std::int32_t, double, std::u16string, ObjectPtr,
+                               std::vector<double>, ErrorValue, Missing>;
+
+    Variant() = default;
+    Variant(Empty v) : value_(v) {}
+    Variant(Null v) : value_(v) {}
+    Variant(bool v) : value_(v) {}
+    Variant(std::int32_t v) : value_(v) {}
+    Variant(double v) : value_(v) {}
+    Variant(std::u16string v) : value_(std::move(v)) {}
+    Variant(const char16_t* v) : value_(std::u16string(v)) {}
+    Variant(ObjectPtr v) : value_(std::move(v)) {}
+    Variant(std::vector<double> v) : value_(std::move(v)) {}
+    Variant(ErrorValue v) : value_(v) {}
+    Variant(Missing v) : value_(v) {}
+
+    const Value& value() const { return value_; }
+    template <class T>
+    bool is() const { return std::holds_alternative<T>(value_); }
+    template <class T>
+    const T* get_if() const { return std::get_if<T>(&value_); }
+
+    bool isEmpty() const { return is<Empty>(); }
+    bool isNull() const { return is<Null>(); }
+
+    // Conversions as the automation layer coerces values (VariantChangeType): numbers and
+    // Booleans convert to each other, numeric texts to numbers. Throw AutomationError when the
+    // value cannot be converted (Null, an error value, an object, a non-numeric text).
+    double toDouble() const;
+    std::int32_t toInt() const;
+    bool toBool() const;
+    // Text form: a number in the general form with 15 significant digits and the given decimal
+    // separator, a Boolean as "True"/"False", Empty as "". Throws for Null, errors and objects.
+    std::u16string toText(char16_t decimalSeparator = u'.') const;
+    // The object; throws AutomationError when the value is not one.
+    ObjectPtr toObject() const;
+
+private:
+    Value value_;
+};
+
+// A failed automation call. The message is the server's description (EXCEPINFO) or the system's
+// message for the failure code.
+class AutomationError : public std::runtime_error {
+public:
+    AutomationError(std::u16string message, std::int32_t code = 0);
+    const std::u16string& message() const { return message_; }
+    std::int32_t code() const { return code_; }
+
+private:
+    std::u16string message_;
+    std::int32_t code_;
+};
+
+// A late-bound object. get reads a property (with or without arguments); call invokes a method.
+class Object {
+public:
+    virtual ~Object() = default;
+    virtual Variant get(std::u16string_view member, std::span<const Variant> args = {}) = 0;
+    virtual Variant call(std::u16string_view member, std::span<const Variant> args = {}) = 0;
+
+    // Conveniences for the common cases.
+    Variant get(std::u16string_view member, std::initializer_list<Variant> args) {
+        return get(member, std::span<const Variant>(args.begin(), args.size()));
+    }
+    Variant call(std::u16string_view member, std::initializer_list<Variant> args) {
+        return call(member, std::span<const Variant>(args.begin(), args.size()));
+    }
+    ObjectPtr getObject(std::u16string_view member, std::initializer_list<Variant> args = {}) {
+        return get(member, args).toObject();
+    }
+};
+
+// A registered class, identified by its class identifier in text form.
+struct ClassId {
+    std::u16string text;
+};
+
+// ProgID -> class. Throws AutomationError when the ProgID is not registered.
+ClassId classIdFromProgId(std::u16string_view progId);
+
+// class -> running instance; nullptr when no instance is running.
+ObjectPtr activeObject(const ClassId& classId);
+
+}  // namespace tabrova::automation
