@@ -114,6 +114,14 @@ struct ClassId {
     std::u16string text;
 };
 
+// Stand-ins: objects of this process that answer a ProgID as a running application would (the
+// workbook-file spreadsheet, the fakes of the tests). A registered stand-in takes precedence over
+// a running application of the same ProgID, on every system. The ProgID matches without regard to
+// ASCII letter case and to a version suffix: a stand-in for "Excel.Application" also answers
+// "Excel.Application.16".
+void registerStandIn(std::u16string_view progId, ObjectPtr application);
+void unregisterStandIn(std::u16string_view progId);
+
 // ProgID -> class. Throws AutomationError when the ProgID is not registered.
 ClassId classIdFromProgId(std::u16string_view progId);
 

@@ -1,0 +1,27 @@
+#include "platform/AtomicFile.h"
+
+#include <fstream>
+#include <system_error>
+
+namespace tabrova::platform {
+
+FileError::FileError(std::filesystem::path path, std::string reason)
+    : std::runtime_error(reinterpret_cast<const char*>(path.u8string().c_str()) + std::string(": ") +
+                         reason),
+      path_(std::move(path)),
+      reason_(std::move(reason)) {}
+
+std::string readWholeFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw FileError(path, "Is a directory");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        const std::error_code why(errno, std::generic_category());
+        throw FileError(path, why.value() ? why.message() : "cannot be opened");
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw FileError(path, "read error");
+    return bytes;
+}
+
+}  // namespace tabrova::platform

@@ -1,0 +1,62 @@
+#include <windows.h>
+
+#include <atomic>
+
+#include "platform/AtomicFile.h"
+
+namespace tabrova::platform {
+namespace {
+
+std::string systemReason(DWORD err) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, err, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = n ? std::wstring(buffer, n) : L"error " + std::to_wstring(err);
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    const int len = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(len), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), len,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+}  // namespace
+
+void saveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    static std::atomic<unsigned> counter{0};
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw FileError(path, systemReason(ERROR_ACCESS_DENIED));
+
+    const std::wstring tmp = path.wstring() + L".tmp-" + std::to_wstring(GetCurrentProcessId()) +
+                             L"-" + std::to_wstring(counter++);
+    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw FileError(path, systemReason(GetLastError()));
+    auto fail = [&](DWORD err) {
+        CloseHandle(h);
+        DeleteFileW(tmp.c_str());
+        throw FileError(path, systemReason(err));
+    };
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) fail(GetLastError());
+        done += written;
+    }
+    if (!FlushFileBuffers(h)) fail(GetLastError());
+    CloseHandle(h);
+    if (!MoveFileExW(tmp.c_str(), path.wstring().c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD err = GetLastError();
+        DeleteFileW(tmp.c_str());
+        throw FileError(path, systemReason(err));
+    }
+}
+
+}  // namespace tabrova::platform
