@@ -54,7 +54,7 @@ TEST(SelectionWalk, RowsTopDownColumnsLeftToRightSkippingEmptyCells) {
 
 TEST(SelectionWalk, ConvertsEveryCellOfAColumnAndLeavesEmptyGridAlone) {
     FakeGrid column({1, 1, 1, 3}, {{{1, 1}, u"ｶﾞ"}, {{1, 2}, u"ｱ"}, {{1, 3}, u"ﾊﾟ"}});
-    walkSelection(column, [](const std::u16string& t) { return HalfKanaToFull(t); });
+    walkSelection(column, HalfKanaToFull);
     EXPECT_EQ(column.cellText(1, 1), u"ガ");
     EXPECT_EQ(column.cellText(1, 2), u"ア");
     EXPECT_EQ(column.cellText(1, 3), u"パ");
