@@ -54,28 +54,54 @@ public:
 
     const Value& value() const { return value_; }
     template <class T>
-    bool is() const { return std::holds_alternative<T>(value_); }
+    bool is() const {
+        return std::holds_alternative<T>(value_);
+    }
     template <class T>
-    const T* get_if() const { return std::get_if<T>(&value_); }
+    const T* get_if() const {
+        return std::get_if<T>(&value_);
+    }
 
     bool isEmpty() const { return is<Empty>(); }
     bool isNull() const { return is<Null>(); }
+    // True for a non-empty object reference.
+    bool isObject() const {
+        const ObjectPtr* object = get_if<ObjectPtr>();
+        return object && *object;
+    }
 
     // Conversions as the automation layer coerces values (VariantChangeType): numbers and
-    // Booleans convert to each other, numeric texts to numbers. Throw AutomationError when the
-    // value cannot be converted (Null, an error value, an object, a non-numeric text).
+    // Booleans convert to each other (True is -1 as a number), numeric texts to numbers, Empty
+    // to 0/false. toInt rounds to nearest with ties to even. Throw AutomationError when the
+    // value cannot be converted (Null, an error value, an object, a non-numeric text, a number
+    // out of range).
     double toDouble() const;
     std::int32_t toInt() const;
     bool toBool() const;
     // Text form: a number in the general form with 15 significant digits and the given decimal
-    // separator, a Boolean as "True"/"False", Empty as "". Throws for Null, errors and objects.
+    // separator (exponent form such as "1E-5" or "1E20" below 0.0001 and from 10^15), a Boolean
+    // as "True"/"False", Empty as "". Throws for Null, errors, objects and arrays.
     std::u16string toText(char16_t decimalSeparator = u'.') const;
-    // The object; throws AutomationError when the value is not one.
+    // The object; throws AutomationError when the value is not one (also for an object reference
+    // that is empty, as a property returns for "Nothing").
     ObjectPtr toObject() const;
 
 private:
     Value value_;
 };
+
+// Failure codes (HRESULT values) that callers and stand-ins use.
+namespace errors {
+inline constexpr std::int32_t memberNotFound = static_cast<std::int32_t>(0x80020003u);
+inline constexpr std::int32_t typeMismatch = static_cast<std::int32_t>(0x80020005u);
+inline constexpr std::int32_t unknownName = static_cast<std::int32_t>(0x80020006u);
+inline constexpr std::int32_t exception = static_cast<std::int32_t>(0x80020009u);
+inline constexpr std::int32_t overflow = static_cast<std::int32_t>(0x8002000Au);
+inline constexpr std::int32_t paramNotFound = static_cast<std::int32_t>(0x80020004u);
+inline constexpr std::int32_t badParamCount = static_cast<std::int32_t>(0x8002000Eu);
+inline constexpr std::int32_t invalidClassString = static_cast<std::int32_t>(0x800401F3u);
+inline constexpr std::int32_t operationUnavailable = static_cast<std::int32_t>(0x800401E3u);
+}  // namespace errors
 
 // A failed automation call. The message is the server's description (EXCEPINFO) or the system's
 // message for the failure code.
@@ -121,6 +147,16 @@ struct ClassId {
 // "Excel.Application.16".
 void registerStandIn(std::u16string_view progId, ObjectPtr application);
 void unregisterStandIn(std::u16string_view progId);
+
+// Makes the registry refuse a ProgID as not registered (or accept it again), on every system, as
+// long as no stand-in answers it. Lets tests play a ProgID that is not installed; without this,
+// a ProgID without a stand-in counts as registered but not running where there is no COM.
+void setProgIdRefused(std::u16string_view progId, bool refused);
+
+// Prepares the calling thread for automation calls: on Windows initialises COM once as a
+// single-threaded apartment (the program calls this on its user-interface thread at start; the
+// registry functions below call it too). Does nothing elsewhere.
+void initializeAutomation();
 
 // ProgID -> class. Throws AutomationError when the ProgID is not registered.
 ClassId classIdFromProgId(std::u16string_view progId);
