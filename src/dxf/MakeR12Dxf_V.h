@@ -1,0 +1,81 @@
+// Writer of DXF release 12 drawings: the fixed sections, LINE, POLYLINE and TEXT entities, and
+// the save. The operations append to a line list in memory; only the save touches the disk.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "table/CellTable.h"
+
+namespace tabrova {
+
+// The text of a DXF file as an ordered list of items. An item may hold several physical lines
+// separated by CR LF; the file has CR LF after every item. The list knows the code page the file
+// is written in, so that what it holds is exactly what the file will say.
+class DxfLineList {
+public:
+    // The system's ANSI code page.
+    DxfLineList();
+    explicit DxfLineList(unsigned codePage);
+
+    unsigned codePage() const { return codePage_; }
+    void clear() { items_.clear(); }
+    void append(std::u16string item) { items_.push_back(std::move(item)); }
+    const std::vector<std::u16string>& items() const { return items_; }
+
+    // The physical lines of the file, without their line ends.
+    std::vector<std::u16string> lines() const;
+    // The whole file as UTF-16: every item followed by CR LF.
+    std::u16string text() const;
+    // The bytes of the file in the list's code page.
+    std::string encoded() const;
+
+private:
+    unsigned codePage_;
+    std::vector<std::u16string> items_;
+};
+
+// A real number as DXF value: rounded to 15 significant digits, fixed notation for decimal
+// exponents from -4 to 14, otherwise d.dddE±x; no trailing zeros, "." as the decimal point in
+// every locale, negative zero as "0".
+std::string formatDxfReal(double value);
+
+// A text as TEXT value for a file in the code page: carriage returns dropped, other control
+// characters (except tab) replaced by a space, and characters the code page cannot represent
+// written as \U+XXXX (a character beyond the BMP as its two escaped surrogates).
+std::u16string dxfTextValue(std::u16string_view text, unsigned codePage);
+
+// Empties the list, then appends the header section and the start of the tables section.
+void dxfWriteHeader(DxfLineList& list);
+void dxfWriteLtypeTable(DxfLineList& list);
+void dxfWriteLayerTable(DxfLineList& list);
+// Ends the tables section and starts the entity section.
+void dxfBeginEntities(DxfLineList& list);
+
+void dxfWriteLine(DxfLineList& list, const TAcadPoint& start, const TAcadPoint& end,
+                  std::u16string_view layer, std::u16string_view lineType, std::int32_t color);
+
+// Writes the vertices 0 ... lastIndex of points (none when lastIndex < 0). The vertices carry
+// only x and y; z is written as 0.
+void dxfWritePolyline(DxfLineList& list, std::span<const TAcadPoint> points, std::int32_t lastIndex,
+                      bool closed, std::u16string_view layer, std::u16string_view lineType,
+                      std::int32_t color);
+
+// alignCode ("ML", "MC", "MR", ...) overrides horizontalJust (group 72) and verticalAlign
+// (group 73) where it is recognised.
+void dxfWriteText(DxfLineList& list, std::u16string_view text, const TAcadPoint& first,
+                  const TAcadPoint& second, double height, double widthFactor, double rotation,
+                  std::int32_t horizontalJust, std::int32_t verticalAlign,
+                  std::u16string_view alignCode, std::u16string_view layer, std::int32_t color);
+
+void dxfWriteEnd(DxfLineList& list);
+
+// Writes the file in the list's code page, replacing any file at the path only once the new one
+// is complete. Throws platform::FileError naming the path and the reason.
+void dxfSaveToFile(const DxfLineList& list, const std::filesystem::path& path);
+
+}  // namespace tabrova
