@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "settings/TextFile.h"
+
+namespace tabrova {
+namespace {
+
+std::vector<std::u16string> texts(const TextLines& t) {
+    std::vector<std::u16string> out;
+    for (const auto& line : t.lines) out.push_back(line.text);
+    return out;
+}
+
+TEST(TextFileTest, SplitsLinesAtEveryKindOfLineEnd) {
+    struct Case {
+        std::string bytes;
+        std::vector<std::u16string> lines;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"\r\n", {u""}},
+        {"a", {u"a"}},
+        {"a\r\nb\r\n", {u"a", u"b"}},
+        {"a\nb", {u"a", u"b"}},
+        {"a\r\rb\r\n\r\n", {u"a", u"", u"b", u""}},
+        {"\xEF\xBB\xBF"
+         "x\r\ny",
+         {u"x", u"y"}},
+        {std::string("\xFF\xFEx\0\r\0\n\0", 8), {u"x"}},
+        {std::string("\xFE\xFF\0x\0\n\0y", 8), {u"x", u"y"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(texts(decodeTextLines(c.bytes, 932)), c.lines) << c.bytes;
+    }
+}
+
+TEST(TextFileTest, DetectsTheEncodingFromTheByteOrderMark) {
+    EXPECT_EQ(decodeTextLines("abc", 932).encoding, TextEncoding::CodePage);
+    EXPECT_EQ(decodeTextLines("\xEF\xBB\xBF", 932).encoding, TextEncoding::Utf8Bom);
+    EXPECT_EQ(decodeTextLines("\xFF\xFE", 932).encoding, TextEncoding::Utf16LeBom);
+    EXPECT_EQ(decodeTextLines("\xFE\xFF", 932).encoding, TextEncoding::Utf16BeBom);
+}
+
+TEST(TextFileTest, WritesEachEncodingBackAsItWasRead) {
+    const std::string files[] = {
+        "\x83\x65\x83\x58\x83\x67\r\n\r\nabc\r\n",  // テスト in code page 932
+        "\xEF\xBB\xBF\xE3\x83\x86\r\nz\r\n",
+        std::string("\xFF\xFE\xC6\x30\r\0\n\0", 8),
+        std::string("\xFE\xFF\x30\xC6\0\r\0\n", 8),
+    };
+    for (const std::string& bytes : files) {
+        TextLines t = decodeTextLines(bytes, 932);
+        const TextEncoding before = t.encoding;
+        EXPECT_EQ(encodeTextLines(t.lines, t.encoding, 932), bytes);
+        EXPECT_EQ(t.encoding, before);
+    }
+}
+
+TEST(TextFileTest, KeepsUnmappedCodePageBytesOfUntouchedLines) {
+    // 0x81 0x20 is no character of code page 932; the line is written back byte for byte.
+    const std::string bytes = "ok\r\n\x81\x20!\r\n";
+    TextLines t = decodeTextLines(bytes, 932);
+    EXPECT_EQ(t.lines[1].text.front(), u'\uFFFD');
+    EXPECT_EQ(encodeTextLines(t.lines, t.encoding, 932), bytes);
+}
+
+TEST(TextFileTest, CodePageFileThatCannotHoldATextBecomesUtf8WithBom) {
+    std::vector<TextLine> lines = {{u"日本", std::nullopt},
+                                   {u"caf\u00E9 \U0001F600", std::nullopt}};
+    TextEncoding encoding = TextEncoding::CodePage;
+    EXPECT_EQ(encodeTextLines(lines, encoding, 932),
+              "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC\r\ncaf\xC3\xA9 \xF0\x9F\x98\x80\r\n");
+    EXPECT_EQ(encoding, TextEncoding::Utf8Bom);
+}
+
+TEST(TextFileTest, Utf8ConversionReplacesMalformedInput) {
+    EXPECT_EQ(utf8ToUtf16("a\xC3\xA9\xF0\x9F\x98\x80"), u"a\u00E9\U0001F600");
+    EXPECT_EQ(utf8ToUtf16("a\xC3z"), u"a\uFFFDz");
+    EXPECT_EQ(utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
+    EXPECT_EQ(utf8ToUtf16("\xED\xA0\x80x"), u"\uFFFDx");  // encoded surrogate
+    EXPECT_EQ(utf8ToUtf16("\xE3\x83"), u"\uFFFD");        // cut short
+    EXPECT_EQ(utf16ToUtf8(std::u16string(1, u'\xD800') + u"x"), "\xEF\xBF\xBDx");
+}
+
+}  // namespace
+}  // namespace tabrova
