@@ -7,7 +7,6 @@ namespace {
 
 constexpr std::int32_t kRestoreSettleMs = 500;
 constexpr std::int32_t kEscapeSettleMs = 5;
-constexpr std::int32_t kUnavailable = static_cast<std::int32_t>(0x800401E3);  // MK_E_UNAVAILABLE
 
 platform::WindowHandle windowOf(automation::Object& app) {
     // Servers report HWND as a 32- or 64-bit integer; a double holds every handle exactly.
@@ -37,7 +36,7 @@ CadSession attachCad(std::u16string_view targetProgID, platform::WindowOps& wind
     if (!session.app) {
         throw automation::AutomationError(
             u"ProgId : " + std::u16string(targetProgID) + u" の CAD が起動していません.",
-            kUnavailable);
+            automation::errors::operationUnavailable);
     }
     automation::Object& app = *session.app;
 
