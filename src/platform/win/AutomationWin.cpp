@@ -250,6 +250,20 @@ std::vector<double> fromSafeArray(SAFEARRAY* array, VARTYPE elementType) {
     return out;
 }
 
+bool holdsObjects(SAFEARRAY* array, VARTYPE elementType) {
+    if (elementType == VT_DISPATCH || elementType == VT_UNKNOWN) return true;
+    if (elementType != VT_VARIANT || !array || SafeArrayGetDim(array) != 1) return false;
+    LONG lower = 0;
+    LONG upper = -1;
+    SafeArrayGetLBound(array, 1, &lower);
+    SafeArrayGetUBound(array, 1, &upper);
+    if (upper < lower) return false;
+    VariantHolder first;
+    if (FAILED(SafeArrayGetElement(array, &lower, &first.v))) return false;
+    const VARTYPE type = static_cast<VARTYPE>(first.v.vt & VT_TYPEMASK);
+    return type == VT_DISPATCH || type == VT_UNKNOWN;
+}
+
 Variant fromComVariant(const VARIANT& in, MemberIdCache::Kind objectKind) {
     if (in.vt & VT_BYREF) {
         VariantHolder copy;
@@ -258,7 +272,11 @@ Variant fromComVariant(const VARIANT& in, MemberIdCache::Kind objectKind) {
         return fromComVariant(copy.v, objectKind);
     }
     if (in.vt & VT_ARRAY) {
-        return fromSafeArray(in.parray, static_cast<VARTYPE>(in.vt & VT_TYPEMASK));
+        const VARTYPE elementType = static_cast<VARTYPE>(in.vt & VT_TYPEMASK);
+        // A CAD's Explode answers with the new entities; the result is not read, and failing
+        // on it would report a done explode as failed.
+        if (holdsObjects(in.parray, elementType)) return Empty{};
+        return fromSafeArray(in.parray, elementType);
     }
     switch (in.vt) {
         case VT_EMPTY:
