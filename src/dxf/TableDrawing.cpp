@@ -1,0 +1,223 @@
+#include "dxf/TableDrawing.h"
+
+#include <cmath>
+
+namespace tabrova {
+namespace {
+
+constexpr std::int32_t kByLayer = 256;
+constexpr std::u16string_view kLineType = u"BYLAYER";
+
+struct Layout {
+    std::vector<double> rowTop;  // T(r), from column 0's heights
+    double width = 0;            // W, from row 0's widths
+    double height = 0;           // H, from column 0's heights
+};
+
+Layout layoutOf(const CellTable& table) {
+    Layout layout;
+    layout.rowTop.resize(static_cast<std::size_t>(table.rowCount));
+    double sum = 0;
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        layout.rowTop[static_cast<std::size_t>(r)] = -sum;
+        sum += table.at(0, r).drawH;
+    }
+    layout.height = sum;
+    for (std::int32_t c = 0; c < table.colCount; ++c) layout.width += table.at(c, 0).drawW;
+    return layout;
+}
+
+void addLine(std::vector<DrawnEntity>& out, double x1, double y1, double x2, double y2,
+             std::u16string_view layer) {
+    out.emplace_back(DrawnLine{{x1, y1, 0}, {x2, y2, 0}, layer});
+}
+
+// Lines between and around the cells; merged cells interrupt them.
+void addSeparators(const CellTable& table, const Layout& layout, std::vector<DrawnEntity>& out) {
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        const double y = layout.rowTop[static_cast<std::size_t>(r)];
+        bool inRun = false;
+        double runStart = 0;
+        double x = 0;
+        for (std::int32_t c = 0; c < table.colCount; ++c) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            if (!cell.cellMerge && !inRun) {
+                inRun = true;
+                runStart = x;
+            } else if (cell.cellMerge && inRun) {
+                inRun = false;
+                addLine(out, runStart, y, x, y, kLayerCellLine);
+            }
+            x += cell.drawW;
+        }
+        if (inRun) addLine(out, runStart, y, layout.width, y, kLayerCellLine);
+    }
+    addLine(out, 0, -layout.height, layout.width, -layout.height, kLayerCellLine);
+
+    double x = 0;
+    for (std::int32_t c = 0; c < table.colCount; ++c) {
+        bool inRun = false;
+        double runStart = 0;
+        double depth = 0;
+        for (std::int32_t r = 0; r < table.rowCount; ++r) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            if (!cell.cellMerge && !inRun) {
+                inRun = true;
+                runStart = -depth;
+            } else if (cell.cellMerge && inRun) {
+                inRun = false;
+                addLine(out, x, runStart, x, -depth, kLayerCellLine);
+            }
+            depth += cell.drawH;
+        }
+        if (inRun) addLine(out, x, runStart, x, -layout.height, kLayerCellLine);
+        x += table.at(c, 0).drawW;
+    }
+    addLine(out, layout.width, 0, layout.width, -layout.height, kLayerCellLine);
+}
+
+// The cell's text, split at line feeds into lines centred on the region's middle with a pitch of
+// one text height.
+void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0, double top,
+                 double w, double h, double cadTof, std::vector<DrawnEntity>& out) {
+    if (text.empty()) return;
+    const double y = top - h / 2;
+    double x;
+    std::u16string_view code;
+    switch (cell.txtAlign) {
+        case alignCenter:
+            x = x0 + w / 2;
+            code = u"MC";
+            break;
+        case alignRight:
+            x = x0 + w - cell.drawTH * cadTof;
+            code = u"MR";
+            break;
+        default:
+            x = x0 + cell.drawTH * cadTof;
+            code = u"ML";
+            break;
+    }
+    std::size_t lineCount = 1;
+    for (char16_t ch : text) lineCount += ch == u'\n' ? 1 : 0;
+    double lineY = y + static_cast<double>(lineCount - 1) * cell.drawTH / 2;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(u'\n', start);
+        const std::u16string_view line = text.substr(start, end - start);
+        if (!line.empty()) {
+            out.emplace_back(DrawnText{std::u16string(line), {x, lineY, 0}, cell.drawTH, code});
+        }
+        if (end == std::u16string_view::npos) break;
+        start = end + 1;
+        lineY -= cell.drawTH;
+    }
+}
+
+void addCells(const CellTable& table, const Layout& layout, const CellTextFn& text, double cadTof,
+              bool cellLineDraw, std::vector<DrawnEntity>& out) {
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        const double top = layout.rowTop[static_cast<std::size_t>(r)];
+        double x0 = 0;
+        for (std::int32_t c = 0; c < table.colCount; ++c) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            const bool anchor = cell.drawMW > 0 && cell.drawMH > 0;
+            const double w = anchor ? cell.drawMW : cell.drawW;
+            const double h = anchor ? cell.drawMH : cell.drawH;
+            if (anchor && cellLineDraw) {
+                out.emplace_back(
+                    DrawnOutline{{TAcadPoint{x0, top, 0}, TAcadPoint{x0 + w, top, 0},
+                                  TAcadPoint{x0 + w, top - h, 0}, TAcadPoint{x0, top - h, 0}}});
+            }
+            if (text) addCellText(cell, text(c, r), x0, top, w, h, cadTof, out);
+            x0 += cell.drawW;
+        }
+    }
+}
+
+}  // namespace
+
+bool nearlyEqual(double a, double b, double tol) { return std::fabs(a - b) <= tol; }
+
+void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
+                   std::vector<TXlsxKeisen>& keisenH) {
+    if (!table.usable()) return;
+    double top = 0;
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        const double bottom = top - table.at(0, r).drawH;
+        double left = 0;
+        for (std::int32_t c = 0; c < table.colCount; ++c) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            const double right = left + cell.drawW;
+            auto drawn = [&cell](std::uint8_t bit) {
+                return (cell.lineBits & bit) != 0 &&
+                       (!cell.cellMerge || (cell.mergeBits & bit) != 0);
+            };
+            if (drawn(edgeTop)) keisenH.push_back({{left, top, 0}, {right, top, 0}, false});
+            if (drawn(edgeBottom))
+                keisenH.push_back({{left, bottom, 0}, {right, bottom, 0}, false});
+            if (drawn(edgeLeft)) keisenV.push_back({{left, top, 0}, {left, bottom, 0}, false});
+            if (drawn(edgeRight)) keisenV.push_back({{right, top, 0}, {right, bottom, 0}, false});
+            left = right;
+        }
+        top = bottom;
+    }
+}
+
+std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
+                                                          const CellTextFn& text, double cadTof,
+                                                          bool cellLineDraw) {
+    if (!table.usable()) return std::nullopt;
+    const Layout layout = layoutOf(table);
+    std::vector<DrawnEntity> out;
+    out.reserve(table.cells.size() * 2 + 16);
+    if (cellLineDraw) addSeparators(table, layout, out);
+    addCells(table, layout, text, cadTof, cellLineDraw, out);
+
+    std::vector<TXlsxKeisen> keisenV;
+    std::vector<TXlsxKeisen> keisenH;
+    collectKeisen(table, keisenV, keisenH);
+    joinKeisen(keisenV, keisenH);
+    for (const auto* list : {&keisenV, &keisenH}) {
+        for (const TXlsxKeisen& k : *list) {
+            if (!k.mark) out.emplace_back(DrawnLine{k.stpt, k.edpt, kLayerBordLine});
+        }
+    }
+    return out;
+}
+
+void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities) {
+    dxfWriteHeader(list);
+    dxfWriteLtypeTable(list);
+    dxfWriteLayerTable(list);
+    dxfBeginEntities(list);
+    for (const DrawnEntity& entity : entities) {
+        if (const auto* line = std::get_if<DrawnLine>(&entity)) {
+            dxfWriteLine(list, line->start, line->end, line->layer, kLineType, kByLayer);
+        } else if (const auto* outline = std::get_if<DrawnOutline>(&entity)) {
+            dxfWritePolyline(list, outline->corners, 3, true, kLayerCellLine, kLineType, kByLayer);
+        } else if (const auto* text = std::get_if<DrawnText>(&entity)) {
+            dxfWriteText(list, text->text, text->base, text->base, text->height, 1.0, 0.0, 0, 0,
+                         text->alignCode, kLayerCellText, kByLayer);
+        }
+    }
+    dxfWriteEnd(list);
+}
+
+bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
+                   DxfLineList& list) {
+    const auto entities = buildTableDrawing(table, text, cadTof, cellLineDraw);
+    if (!entities) return false;
+    writeDrawingDxf(list, *entities);
+    return true;
+}
+
+bool writeTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
+                   const std::filesystem::path& path) {
+    DxfLineList list;
+    if (!buildTableDxf(table, text, cadTof, cellLineDraw, list)) return false;
+    dxfSaveToFile(list, path);
+    return true;
+}
+
+}  // namespace tabrova
