@@ -11,8 +11,8 @@
 //     ... work on `settings` ...
 //     saveSettings(files.settingsFile, settings, decimalSeparator);  // may throw FileError
 //
-// `decimalSeparator` is the user's locale's (for Qt: QLocale().decimalPoint()), so that both
-// programs read each other's files.
+// `decimalSeparator` is the user's locale's, platform::userDecimalSeparator() (UserLocale.h), so
+// that both programs read each other's files.
 #pragma once
 
 #include <cstdint>

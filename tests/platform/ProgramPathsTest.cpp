@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ProgramPaths.h"
+#include "platform/UserLocale.h"
 
 namespace tabrova::platform {
 namespace {
@@ -46,6 +47,14 @@ TEST(ProgramPathsTest, ConfigFolderFollowsXdgRules) {
     }
     ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(userConfigFolder(), std::filesystem::path("/home/u/.config/tabrova"));
+}
+
+TEST(UserLocaleTest, UnknownOrPlainLocalesUseAFullStop) {
+    ScopedEnv all("LC_ALL", nullptr);
+    ScopedEnv numeric("LC_NUMERIC", "no_SUCH.locale");
+    EXPECT_EQ(userDecimalSeparator(), u'.');
+    ScopedEnv lang("LC_ALL", "C");
+    EXPECT_EQ(userDecimalSeparator(), u'.');
 }
 #endif
 

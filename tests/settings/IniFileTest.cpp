@@ -81,13 +81,6 @@ TEST(IniFileTest, SetValueKeepsEverythingElseInPlace) {
               "ProgID=X.Y\r\n");
 }
 
-TEST(IniFileTest, NewFileStartsWithTheSectionAndNoBlankLine) {
-    IniFile ini(932);
-    ini.setValue(u"A", u"x", u"1");
-    ini.setValue(u"A", u"y", u"2");
-    EXPECT_EQ(ini.serialize(), "[A]\r\nx=1\r\ny=2\r\n");
-}
-
 TEST(IniFileTest, KeepsTheEncodingAndFallsBackToUtf8ForForeignCharacters) {
     // UTF-16 LE stays UTF-16 LE.
     IniFile wide = IniFile::parse(std::string("\xFF\xFE[\0s\0]\0\r\0\n\0", 12), 932);

@@ -34,13 +34,6 @@ TEST(TextFileTest, SplitsLinesAtEveryKindOfLineEnd) {
     }
 }
 
-TEST(TextFileTest, DetectsTheEncodingFromTheByteOrderMark) {
-    EXPECT_EQ(decodeTextLines("abc", 932).encoding, TextEncoding::CodePage);
-    EXPECT_EQ(decodeTextLines("\xEF\xBB\xBF", 932).encoding, TextEncoding::Utf8Bom);
-    EXPECT_EQ(decodeTextLines("\xFF\xFE", 932).encoding, TextEncoding::Utf16LeBom);
-    EXPECT_EQ(decodeTextLines("\xFE\xFF", 932).encoding, TextEncoding::Utf16BeBom);
-}
-
 TEST(TextFileTest, WritesEachEncodingBackAsItWasRead) {
     const std::string files[] = {
         "\x83\x65\x83\x58\x83\x67\r\n\r\nabc\r\n",  // テスト in code page 932
@@ -54,23 +47,6 @@ TEST(TextFileTest, WritesEachEncodingBackAsItWasRead) {
         EXPECT_EQ(encodeTextLines(t.lines, t.encoding, 932), bytes);
         EXPECT_EQ(t.encoding, before);
     }
-}
-
-TEST(TextFileTest, KeepsUnmappedCodePageBytesOfUntouchedLines) {
-    // 0x81 0x20 is no character of code page 932; the line is written back byte for byte.
-    const std::string bytes = "ok\r\n\x81\x20!\r\n";
-    TextLines t = decodeTextLines(bytes, 932);
-    EXPECT_EQ(t.lines[1].text.front(), u'\uFFFD');
-    EXPECT_EQ(encodeTextLines(t.lines, t.encoding, 932), bytes);
-}
-
-TEST(TextFileTest, CodePageFileThatCannotHoldATextBecomesUtf8WithBom) {
-    std::vector<TextLine> lines = {{u"日本", std::nullopt},
-                                   {u"caf\u00E9 \U0001F600", std::nullopt}};
-    TextEncoding encoding = TextEncoding::CodePage;
-    EXPECT_EQ(encodeTextLines(lines, encoding, 932),
-              "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC\r\ncaf\xC3\xA9 \xF0\x9F\x98\x80\r\n");
-    EXPECT_EQ(encoding, TextEncoding::Utf8Bom);
 }
 
 TEST(TextFileTest, Utf8ConversionReplacesMalformedInput) {
