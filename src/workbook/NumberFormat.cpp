@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "workbook/DateSerial.h"
@@ -51,7 +54,8 @@ struct Significant {
 
 Significant significant(double a) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", a);  // d.dddddddddddddde±XX
+    const auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14);
+    *r.ptr = '\0';  // d.dddddddddddddde±XX
     Significant s;
     s.digits.push_back(buf[0]);
     s.digits.append(buf + 2, 14);
@@ -134,9 +138,9 @@ void stripTrailingZeros(std::string& frac) {
 }
 
 std::string exponentText(int e) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "E%c%02d", e < 0 ? '-' : '+', std::abs(e));
-    return buf;
+    std::string digits = std::to_string(std::abs(e));
+    if (digits.size() < 2) digits.insert(0, 1, '0');
+    return (e < 0 ? "E-" : "E+") + digits;
 }
 
 // Exponent form of s in at most `limit` characters, mantissa trimmed of trailing zeros.
@@ -175,6 +179,10 @@ std::string generalMagnitude(double a, int limit) {
             if (static_cast<int>(decimal.size()) > limit) decimal.clear();
         }
     }
+    // The decimal form wins outright when it shows every significant digit.
+    const size_t lastDigit = s.digits.find_last_not_of('0');
+    const int allDigits = lastDigit == std::string::npos ? 0 : static_cast<int>(lastDigit) + 1;
+    if (!decimal.empty() && significantCount(decimal) >= allDigits) return decimal;
     const std::string exponent = generalExponent(s, limit);
     if (!decimal.empty() &&
         (exponent.empty() || significantCount(decimal) >= significantCount(exponent))) {
@@ -260,7 +268,8 @@ struct Section {
     bool hasCond = false;
     Op op = Op::Eq;
     double operand = 0;
-    bool gannen = false;  // era year 1 shown as 元
+    bool gannen = false;    // era year 1 shown as 元
+    bool japanese = false;  // a Japanese locale tag: weekdays and AM/PM in Japanese
     // Number sections.
     bool grouping = false;
     int scaleDigits = 0;  // divide by 10^scaleDigits (trailing commas)
@@ -364,7 +373,7 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
             const size_t end = close == std::u16string_view::npos ? n : close;
             addLit(toks, src.substr(i + 1, end - i - 1));
             i = end == n ? n : end + 1;
-        } else if (c == u'\\') {
+        } else if (c == u'\\' || c == u'!') {
             if (i + 1 < n) addLit(toks, src.substr(i + 1, 1));
             i += 2;
         } else if (c == u'_') {
@@ -398,9 +407,19 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
                     std::u16string locale;
                     for (char16_t ch : rest.substr(dash + 1)) locale.push_back(lower(ch));
                     if (locale.find(u"gannen") != std::u16string::npos) sec.gannen = true;
+                    // "411", "0411", "ja", "ja-JP"; a calendar in the upper digits is allowed.
+                    const bool hex =
+                        !locale.empty() && locale.size() <= 8 &&
+                        locale.find_first_not_of(u"0123456789abcdef") == std::u16string::npos;
+                    if (locale.starts_with(u"ja") ||
+                        (hex && locale.size() >= 3 && locale.ends_with(u"411"))) {
+                        sec.japanese = true;
+                    }
                     // The system's long date and time formats, as a Japanese Windows has them.
-                    if (locale == u"f800") replacement = u"yyyy\"年\"m\"月\"d\"日\"";
-                    if (locale == u"f400") replacement = u"h:mm:ss";
+                    if (locale == u"f800" || locale == u"x-sysdate") {
+                        replacement = u"yyyy\"年\"m\"月\"d\"日\"";
+                    }
+                    if (locale == u"f400" || locale == u"x-systime") replacement = u"h:mm:ss";
                 }
             }
             // Colours, [DBNum…], [NatNum…] and the like do not change the text.
@@ -459,6 +478,13 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
             const int len = run(u'a');
             toks.push_back(
                 {len == 3 ? K::JDayAbbr : K::JDayName, std::u16string(src.substr(i, len))});
+            i += static_cast<size_t>(len);
+        } else if (lc == u'r') {
+            // r is the era year in two digits (ee); rr the era name with it (gggee).
+            const int len = run(lc);
+            const std::u16string text(src.substr(i, static_cast<size_t>(len)));
+            if (len >= 2) toks.push_back({K::Era3, text});
+            toks.push_back({K::EraYear2, text});
             i += static_cast<size_t>(len);
         } else if (lc == u'y' || lc == u'm' || lc == u'd' || lc == u'h' || lc == u's' ||
                    lc == u'e' || lc == u'g') {
@@ -717,7 +743,7 @@ std::shared_ptr<const Format> parseFormat(std::u16string_view code) {
         } else if (c == u'[') {
             const size_t close = code.find(u']', i + 1);
             if (close != std::u16string_view::npos) i = close;
-        } else if (c == u'\\' || c == u'_' || c == u'*') {
+        } else if (c == u'\\' || c == u'!' || c == u'_' || c == u'*') {
             if (i + 1 < code.size()) ++i;
         }
     }
@@ -731,7 +757,7 @@ std::shared_ptr<const Format> parseFormat(std::u16string_view code) {
     return fmt;
 }
 
-std::shared_ptr<const Format> cachedFormat(std::u16string_view code) {
+std::shared_ptr<const Format> sharedFormat(std::u16string_view code) {
     static std::mutex mutex;
     static std::unordered_map<std::u16string, std::shared_ptr<const Format>> cache;
     std::u16string key(code);
@@ -746,6 +772,16 @@ std::shared_ptr<const Format> cachedFormat(std::u16string_view code) {
     if (cache.size() >= 512) cache.clear();
     cache.emplace(std::move(key), fmt);
     return fmt;
+}
+
+std::shared_ptr<const Format> cachedFormat(std::u16string_view code) {
+    // Cells of a sheet mostly repeat the code of the cell before: that one is kept per thread.
+    thread_local std::u16string lastCode;
+    thread_local std::shared_ptr<const Format> lastFormat;
+    if (lastFormat && code == lastCode) return lastFormat;
+    lastFormat = sharedFormat(code);
+    lastCode.assign(code);
+    return lastFormat;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -803,6 +839,28 @@ std::u16string joinPieces(const Section& sec, const std::vector<std::u16string>&
     return s;
 }
 
+// The fraction closest to x >= 0 with a denominator up to maxDen: the last convergent of x's
+// continued fraction within the limit or the best semiconvergent after it.
+std::pair<double, double> closestFraction(double x, int maxDen) {
+    double p0 = 0, q0 = 1, p1 = 1, q1 = 0;
+    double rest = x;
+    for (int step = 0; step < 64; ++step) {
+        const double a = std::floor(rest);
+        const double q2 = q0 + a * q1;
+        if (q2 > maxDen) break;
+        const double p2 = p0 + a * p1;
+        p0 = p1, q0 = q1, p1 = p2, q1 = q2;
+        const double frac = rest - a;
+        if (frac < 1e-12 || std::fabs(x - p1 / q1) < 1e-15) break;
+        rest = 1 / frac;
+    }
+    if (q1 == 0) return {std::round(x), 1};
+    const double k = std::floor((maxDen - q0) / q1);
+    const double ps = p0 + k * p1, qs = q0 + k * q1;
+    if (qs >= 1 && std::fabs(x - ps / qs) < std::fabs(x - p1 / q1)) return {ps, qs};
+    return {p1, q1};
+}
+
 std::u16string renderFraction(const Section& sec, double a, bool minus) {
     const auto& toks = sec.toks;
     std::vector<std::u16string> pieces(toks.size());
@@ -818,17 +876,7 @@ std::u16string renderFraction(const Section& sec, double a, bool minus) {
         int digits = std::clamp(sec.denEnd - sec.slashIdx - 1, 1, kMaxDenominatorDigits);
         int maxDen = 1;
         while (digits-- > 0) maxDen *= 10;
-        double bestErr = 2;
-        for (int d = 1; d < maxDen; ++d) {
-            const double n = std::round(x * d);
-            const double err = std::fabs(x - n / d);
-            if (err < bestErr) {
-                bestErr = err;
-                num = n;
-                den = d;
-                if (err == 0) break;
-            }
-        }
+        std::tie(num, den) = closestFraction(x, maxDen - 1);
     }
     if (hasInt && num >= den) {
         whole += 1;
@@ -1044,10 +1092,16 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
                 s += number(date.day, 2);
                 break;
             case K::DayAbbr:
-                s += kDayNames[static_cast<size_t>(date.weekday)].substr(0, 3);
+                s += sec.japanese ? kJapaneseDays[static_cast<size_t>(date.weekday)]
+                                  : kDayNames[static_cast<size_t>(date.weekday)].substr(0, 3);
                 break;
             case K::DayName:
-                s += kDayNames[static_cast<size_t>(date.weekday)];
+                if (sec.japanese) {
+                    s += kJapaneseDays[static_cast<size_t>(date.weekday)];
+                    s += u"曜日";
+                } else {
+                    s += kDayNames[static_cast<size_t>(date.weekday)];
+                }
                 break;
             case K::JDayAbbr:
                 s += kJapaneseDays[static_cast<size_t>(date.weekday)];
@@ -1078,11 +1132,21 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
                 s += u'.';
                 s += number(sub, sec.subsecDigits).substr(0, static_cast<size_t>(t.n));
                 break;
+            // Shown in the case the code writes them ("am/pm" gives "pm"), in Japanese
+            // under a Japanese locale tag.
             case K::AmPm:
-                s += hour < 12 ? u"AM" : u"PM";
+                if (sec.japanese) {
+                    s += hour < 12 ? u"午前" : u"午後";
+                } else {
+                    s += std::u16string_view(t.text).substr(hour < 12 ? 0 : 3, 2);
+                }
                 break;
             case K::AP:
-                s += hour < 12 ? t.text[0] : t.text[2];
+                if (sec.japanese) {
+                    s += hour < 12 ? u"午前" : u"午後";
+                } else {
+                    s += hour < 12 ? t.text[0] : t.text[2];
+                }
                 break;
             case K::ElapsedH:
                 s += number(totalSeconds / 3600, t.n);
@@ -1198,6 +1262,10 @@ std::u16string formatGeneral(double value, int maxChars) {
 
 std::u16string formatNumber(double value, std::u16string_view formatCode, bool date1904) {
     if (!std::isfinite(value)) return u"#NUM!";
+    if (formatCode.empty() ||
+        (formatCode.size() == 7 && startsWithNoCase(formatCode, 0, u"general"))) {
+        return generalText(value, kGeneralChars + (value < 0 ? 1 : 0));
+    }
     const auto fmt = cachedFormat(formatCode);
     const auto& secs = fmt->sections;
     const int count = fmt->numberSections;
