@@ -11,6 +11,8 @@
 namespace tabrova {
 namespace {
 
+using namespace std::string_view_literals;
+
 using automation::AutomationError;
 using automation::ObjectPtr;
 using automation::Variant;
@@ -93,16 +95,16 @@ struct SheetReader {
     // Null too (a cell whose first character is not text, such as a picture).
     std::uint16_t fontSize(const ObjectPtr& cell) {
         step = u"Font.Size";
-        Variant size = objectOf(cell->get(u"Font"))->get(u"Size");
+        Variant size = objectOf(cell->get(u"Font"sv))->get(u"Size"sv);
         if (size.isNull()) {
             step = u"Characters(1, 1).Font.Size";
             const ObjectPtr first =
-                objectOf(cell->get(u"Characters", {std::int32_t{1}, std::int32_t{1}}));
-            size = objectOf(first->get(u"Font"))->get(u"Size");
+                objectOf(cell->get(u"Characters"sv, {std::int32_t{1}, std::int32_t{1}}));
+            size = objectOf(first->get(u"Font"sv))->get(u"Size"sv);
         }
         if (size.isNull()) {
             step = u"StandardFontSize";
-            size = app->get(u"StandardFontSize");
+            size = app->get(u"StandardFontSize"sv);
         }
         return roundedWord(size);
     }
@@ -114,28 +116,28 @@ struct SheetReader {
         TXlsxCellAttr rec;
         step = u"Range";
         const ObjectPtr cell =
-            objectOf(sheet->get(u"Range", {CellAddress(col, row), automation::Missing{}}));
+            objectOf(sheet->get(u"Range"sv, {CellAddress(col, row), automation::Missing{}}));
 
         step = u"ColumnWidth";
-        rec.colW = roundedWord(cell->get(u"ColumnWidth"));
+        rec.colW = roundedWord(cell->get(u"ColumnWidth"sv));
         if (firstRow) {
             view.setColWidth(gc, pixels(rec.colW, settings.colXsc));
             view.setCellText(gc, 0, ColNumToLetters(col));
         }
         step = u"RowHeight";
-        rec.rowH = roundedWord(cell->get(u"RowHeight"));
+        rec.rowH = roundedWord(cell->get(u"RowHeight"sv));
         if (firstCol) view.setRowHeight(gr, pixels(rec.rowH, settings.rowYsc));
 
         step = u"HorizontalAlignment";
-        rec.txtAlign = alignmentOf(cell->get(u"HorizontalAlignment").toInt());
+        rec.txtAlign = alignmentOf(cell->get(u"HorizontalAlignment"sv).toInt());
         rec.txtSize = fontSize(cell);
 
         step = u"Text";
-        view.setCellText(gc, gr, cell->get(u"Text").toText(settings.decimalSeparator));
-        rec.str = cell->get(u"Text").toText(settings.decimalSeparator);
+        view.setCellText(gc, gr, cell->get(u"Text"sv).toText(settings.decimalSeparator));
+        rec.str = cell->get(u"Text"sv).toText(settings.decimalSeparator);
 
         step = u"Value2";
-        const Variant value2 = cell->get(u"Value2");
+        const Variant value2 = cell->get(u"Value2"sv);
         if (rec.txtAlign == alignNone && valueLooksNumeric(value2, settings.decimalSeparator)) {
             rec.txtAlign = alignRight;
         }
@@ -152,22 +154,22 @@ struct SheetReader {
         };
         for (const auto& border : borders) {
             step = border.member;
-            const ObjectPtr edge = objectOf(cell->get(u"Borders", {border.index}));
-            if (edge->get(u"LineStyle").toInt() != xlLineStyleNone) rec.lineBits |= border.bit;
+            const ObjectPtr edge = objectOf(cell->get(u"Borders"sv, {border.index}));
+            if (edge->get(u"LineStyle"sv).toInt() != xlLineStyleNone) rec.lineBits |= border.bit;
         }
 
         step = u"MergeCells";
-        rec.cellMerge = cell->get(u"MergeCells").toBool();
+        rec.cellMerge = cell->get(u"MergeCells"sv).toBool();
         step = u"MergeArea.Rows.Count";
-        rec.mergerowYscount =
-            roundedWord(objectOf(objectOf(cell->get(u"MergeArea"))->get(u"Rows"))->get(u"Count"));
+        rec.mergerowYscount = roundedWord(
+            objectOf(objectOf(cell->get(u"MergeArea"sv))->get(u"Rows"sv))->get(u"Count"sv));
         step = u"MergeArea.Columns.Count";
         rec.mergecolXscount = roundedWord(
-            objectOf(objectOf(cell->get(u"MergeArea"))->get(u"Columns"))->get(u"Count"));
+            objectOf(objectOf(cell->get(u"MergeArea"sv))->get(u"Columns"sv))->get(u"Count"sv));
         step = u"MergeArea.Left";
-        rec.mergeLeft = roundedWord(objectOf(cell->get(u"MergeArea"))->get(u"Left"));
+        rec.mergeLeft = roundedWord(objectOf(cell->get(u"MergeArea"sv))->get(u"Left"sv));
         step = u"MergeArea.Top";
-        rec.mergeTop = roundedWord(objectOf(cell->get(u"MergeArea"))->get(u"Top"));
+        rec.mergeTop = roundedWord(objectOf(cell->get(u"MergeArea"sv))->get(u"Top"sv));
         return rec;
     }
 };
@@ -226,9 +228,9 @@ SelectionReadResult readSelection(const SelectionReadSettings& settings, CellTab
     std::int64_t cols = 0;
     try {
         reader.step = u"ActiveSheet";
-        const Variant sheet = app->get(u"ActiveSheet");
+        const Variant sheet = app->get(u"ActiveSheet"sv);
         reader.step = u"ActiveWorkbook";
-        const Variant book = sheet.isObject() ? app->get(u"ActiveWorkbook") : Variant();
+        const Variant book = sheet.isObject() ? app->get(u"ActiveWorkbook"sv) : Variant();
         if (!sheet.isObject() || !book.isObject()) {
             result.status = SelectionReadStatus::noWorkbook;
             result.message = u"Excel で開いているブックがないため、取得できませんでした.";
@@ -236,21 +238,21 @@ SelectionReadResult readSelection(const SelectionReadSettings& settings, CellTab
         }
         reader.sheet = sheet.toObject();
         reader.step = u"ActiveWorkbook.Name";
-        std::u16string caption = book.toObject()->get(u"Name").toText();
+        std::u16string caption = book.toObject()->get(u"Name"sv).toText();
         reader.step = u"ActiveSheet.Name";
-        caption += u" [" + reader.sheet->get(u"Name").toText() + u"]";
+        caption += u" [" + reader.sheet->get(u"Name"sv).toText() + u"]";
         view.showCaption(caption);
 
         reader.step = u"Selection";
-        sel = objectOf(app->get(u"Selection"));
+        sel = objectOf(app->get(u"Selection"sv));
         reader.step = u"Selection.Row";
-        firstRow = wholeNumber(sel->get(u"Row"));
+        firstRow = wholeNumber(sel->get(u"Row"sv));
         reader.step = u"Selection.Column";
-        firstCol = wholeNumber(sel->get(u"Column"));
+        firstCol = wholeNumber(sel->get(u"Column"sv));
         reader.step = u"Selection.Rows.Count";
-        rows = wholeNumber(objectOf(sel->get(u"Rows"))->get(u"Count"));
+        rows = wholeNumber(objectOf(sel->get(u"Rows"sv))->get(u"Count"sv));
         reader.step = u"Selection.Columns.Count";
-        cols = wholeNumber(objectOf(sel->get(u"Columns"))->get(u"Count"));
+        cols = wholeNumber(objectOf(sel->get(u"Columns"sv))->get(u"Count"sv));
         if (rows < 1 || cols < 1 || firstRow < 1 || firstCol < 1) {
             throw AutomationError(u"選択範囲がセルの範囲ではありません.",
                                   automation::errors::typeMismatch);

@@ -13,6 +13,8 @@
 
 namespace tabrova::fake {
 
+using namespace std::string_view_literals;
+
 using automation::AutomationError;
 using automation::ObjectPtr;
 using automation::Variant;
@@ -105,16 +107,9 @@ struct Sheet {
     }
     void merge(Rect area) { merges.push_back(area); }
 
-    // Called by every member of every fake object.
-    void enter(std::u16string_view member, const std::u16string& address) {
-        ++calls;
-        if (logCalls) log.emplace_back(member);
-        for (const Fault& f : faults) {
-            if (f.member == member && (f.address.empty() || f.address == address)) {
-                throw AutomationError(f.message, automation::errors::exception);
-            }
-        }
-    }
+    // Called by every member of every fake object; (col, row) is the cell the object belongs
+    // to, (0, 0) for objects above the cells.
+    void enter(std::u16string_view member, std::int64_t col, std::int64_t row);
 };
 
 std::u16string addressOf(std::int64_t col, std::int64_t row);
@@ -122,8 +117,8 @@ bool parseAddress(std::u16string_view text, Rect& rect);
 
 class Base : public automation::Object {
 public:
-    Base(std::shared_ptr<Sheet> sheet, std::u16string address)
-        : sheet_(std::move(sheet)), address_(std::move(address)) {}
+    Base(std::shared_ptr<Sheet> sheet, std::int64_t col, std::int64_t row)
+        : sheet_(std::move(sheet)), col_(col), row_(row) {}
     Variant call(std::u16string_view member, std::span<const Variant> args) override {
         return get(member, args);
     }
@@ -133,27 +128,31 @@ protected:
         throw AutomationError(u"不明な名前です. (" + std::u16string(member) + u")",
                               automation::errors::unknownName);
     }
+    void enter(std::u16string_view member) { sheet_->enter(member, col_, row_); }
+
     std::shared_ptr<Sheet> sheet_;
-    std::u16string address_;
+    std::int64_t col_;
+    std::int64_t row_;
 };
 
+// An object with one value member (a font's Size, a border's LineStyle, a workbook's Name), or
+// with a Font that has it (Characters(1, 1)).
 class Value : public Base {
 public:
-    Value(std::shared_ptr<Sheet> sheet, std::u16string address, std::u16string member, Variant v)
-        : Base(std::move(sheet), std::move(address)),
-          member_(std::move(member)),
-          v_(std::move(v)) {}
+    Value(std::shared_ptr<Sheet> sheet, std::int64_t col, std::int64_t row,
+          std::u16string_view member, Variant v)
+        : Base(std::move(sheet), col, row), member_(member), v_(std::move(v)) {}
     Variant get(std::u16string_view member, std::span<const Variant>) override {
-        sheet_->enter(member, address_);
+        enter(member);
         if (member == member_) return v_;
-        if (member == u"Font") {
-            return ObjectPtr(std::make_shared<Value>(sheet_, address_, u"Size", v_));
+        if (member == u"Font"sv) {
+            return ObjectPtr(std::make_shared<Value>(sheet_, col_, row_, u"Size", v_));
         }
         unknown(member);
     }
 
 private:
-    std::u16string member_;
+    std::u16string_view member_;
     Variant v_;
 };
 
@@ -162,58 +161,60 @@ enum class RangeForm { cells, rows, columns };
 class Range : public Base {
 public:
     Range(std::shared_ptr<Sheet> sheet, Rect rect, RangeForm form = RangeForm::cells)
-        : Base(sheet, addressOf(rect.col1, rect.row1)), rect_(rect), form_(form) {}
+        : Base(std::move(sheet), rect.col1, rect.row1), rect_(rect), form_(form) {}
 
     Variant get(std::u16string_view m, std::span<const Variant> args) override {
-        sheet_->enter(m, address_);
+        enter(m);
         const Sheet& s = *sheet_;
-        const Cell* cell = s.find(rect_.col1, rect_.row1);
-        static const Cell blank;
-        if (!cell) cell = &blank;
         const std::int64_t cols = rect_.col2 - rect_.col1 + 1;
         const std::int64_t rows = rect_.row2 - rect_.row1 + 1;
-        if (m == u"Row") return static_cast<std::int32_t>(rect_.row1);
-        if (m == u"Column") return static_cast<std::int32_t>(rect_.col1);
-        if (m == u"Rows") return child(RangeForm::rows);
-        if (m == u"Columns") return child(RangeForm::columns);
-        if (m == u"Count") {
+        if (m == u"Row"sv) return static_cast<std::int32_t>(rect_.row1);
+        if (m == u"Column"sv) return static_cast<std::int32_t>(rect_.col1);
+        if (m == u"Rows"sv) return child(RangeForm::rows);
+        if (m == u"Columns"sv) return child(RangeForm::columns);
+        if (m == u"Count"sv) {
             const std::int64_t n = form_ == RangeForm::rows      ? rows
                                    : form_ == RangeForm::columns ? cols
                                                                  : rows * cols;
             if (n > 2147483647) throw AutomationError(u"オーバーフローしました.", 6);
             return static_cast<std::int32_t>(n);
         }
-        if (m == u"ColumnWidth") return s.columnWidth(rect_.col1);
-        if (m == u"RowHeight") return s.rowHeight(rect_.row1);
-        if (m == u"HorizontalAlignment") return cell->alignment;
-        if (m == u"Font") return value(u"Size", cell->fontSize);
-        if (m == u"Characters") return value(u"", cell->firstCharSize);  // .Font.Size
-        if (m == u"Text") return cell->text;
-        if (m == u"Value2") return cell->value2;
-        if (m == u"Borders") {
+        if (m == u"ColumnWidth"sv) return s.columnWidth(rect_.col1);
+        if (m == u"RowHeight"sv) return s.rowHeight(rect_.row1);
+        if (m == u"HorizontalAlignment"sv) return cell().alignment;
+        if (m == u"Font"sv) return value(u"Size", cell().fontSize);
+        if (m == u"Characters"sv) return value(u"", cell().firstCharSize);  // .Font.Size
+        if (m == u"Text"sv) return cell().text;
+        if (m == u"Value2"sv) return cell().value2;
+        if (m == u"Borders"sv) {
             const std::int32_t index = args.empty() ? 0 : args[0].toInt();
             if (index < 7 || index > 10) throw AutomationError(u"インデックスが範囲外です.", 9);
-            return value(u"LineStyle", cell->borders[index - 7]);
+            return value(u"LineStyle", cell().borders[index - 7]);
         }
-        if (m == u"MergeCells") {
+        if (m == u"MergeCells"sv) {
             const Rect area = s.mergeAreaOf(rect_.col1, rect_.row1);
             return area.col1 != area.col2 || area.row1 != area.row2;
         }
-        if (m == u"MergeArea") {
+        if (m == u"MergeArea"sv) {
             return ObjectPtr(
                 std::make_shared<Range>(sheet_, s.mergeAreaOf(rect_.col1, rect_.row1)));
         }
-        if (m == u"Left") return s.left(rect_.col1);
-        if (m == u"Top") return s.top(rect_.row1);
+        if (m == u"Left"sv) return s.left(rect_.col1);
+        if (m == u"Top"sv) return s.top(rect_.row1);
         unknown(m);
     }
 
 private:
+    const Cell& cell() const {
+        static const Cell blank;
+        const Cell* found = sheet_->find(rect_.col1, rect_.row1);
+        return found ? *found : blank;
+    }
     Variant child(RangeForm form) {
         return ObjectPtr(std::make_shared<Range>(sheet_, rect_, form));
     }
-    Variant value(std::u16string member, const Variant& v) {
-        return ObjectPtr(std::make_shared<Value>(sheet_, address_, std::move(member), v));
+    Variant value(std::u16string_view member, const Variant& v) {
+        return ObjectPtr(std::make_shared<Value>(sheet_, col_, row_, member, v));
     }
 
     Rect rect_;
@@ -224,9 +225,9 @@ class Worksheet : public Base {
 public:
     using Base::Base;
     Variant get(std::u16string_view m, std::span<const Variant> args) override {
-        sheet_->enter(m, u"");
-        if (m == u"Name") return sheet_->sheetName;
-        if (m == u"Range") {
+        enter(m);
+        if (m == u"Name"sv) return sheet_->sheetName;
+        if (m == u"Range"sv) {
             Rect rect;
             if (args.empty() || !parseAddress(args[0].toText(), rect)) {
                 throw AutomationError(u"'Range' メソッドは失敗しました.",
@@ -240,19 +241,21 @@ public:
 
 class Application : public Base {
 public:
-    explicit Application(std::shared_ptr<Sheet> sheet) : Base(std::move(sheet), u"") {}
+    explicit Application(std::shared_ptr<Sheet> sheet) : Base(std::move(sheet), 0, 0) {}
     Variant get(std::u16string_view m, std::span<const Variant>) override {
-        sheet_->enter(m, u"");
+        enter(m);
         const bool open = sheet_->workbookOpen;
-        if (m == u"ActiveSheet") {
-            return open ? ObjectPtr(std::make_shared<Worksheet>(sheet_, u"")) : ObjectPtr();
+        if (m == u"ActiveSheet"sv) {
+            return open ? ObjectPtr(std::make_shared<Worksheet>(sheet_, 0, 0)) : ObjectPtr();
         }
-        if (m == u"ActiveWorkbook") {
-            return open ? ObjectPtr(std::make_shared<Value>(sheet_, u"", u"Name", sheet_->bookName))
-                        : ObjectPtr();
+        if (m == u"ActiveWorkbook"sv) {
+            return open
+                       ? ObjectPtr(std::make_shared<Value>(sheet_, 0, 0, u"Name", sheet_->bookName))
+                       : ObjectPtr();
         }
-        if (m == u"Selection") return ObjectPtr(std::make_shared<Range>(sheet_, sheet_->selection));
-        if (m == u"StandardFontSize") return sheet_->standardFontSize;
+        if (m == u"Selection"sv)
+            return ObjectPtr(std::make_shared<Range>(sheet_, sheet_->selection));
+        if (m == u"StandardFontSize"sv) return sheet_->standardFontSize;
         unknown(m);
     }
 };
@@ -280,6 +283,16 @@ inline std::u16string addressOf(std::int64_t col, std::int64_t row) {
     }
     for (char c : std::to_string(row)) letters.push_back(static_cast<char16_t>(c));
     return letters;
+}
+
+inline void Sheet::enter(std::u16string_view member, std::int64_t col, std::int64_t row) {
+    ++calls;
+    if (logCalls) log.emplace_back(member);
+    for (const Fault& f : faults) {
+        if (f.member == member && (f.address.empty() || f.address == addressOf(col, row))) {
+            throw AutomationError(f.message, automation::errors::exception);
+        }
+    }
 }
 
 // "C5" or "B2:C3".
