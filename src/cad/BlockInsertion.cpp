@@ -86,7 +86,8 @@ bool explodeInsertedBlock(automation::Object& doc, std::u16string_view blockName
                   {kSelectLast, corner, corner, automation::Missing{}, automation::Missing{}});
         try {
             if (set->get(u"Count").toInt() > 0) {
-                const automation::ObjectPtr entity = set->call(u"Item", {0}).toObject();
+                const automation::ObjectPtr entity =
+                    set->call(u"Item", {std::int32_t{0}}).toObject();
                 if (entity->get(u"EntityName").toText() == kBlockReferenceEntity &&
                     entity->get(u"Name").toText() == blockName) {
                     entity->call(u"Explode");
