@@ -1,5 +1,6 @@
 #include "FakeCad.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tabrova::cad::fake {
@@ -10,25 +11,15 @@ using automation::Variant;
 
 std::string utf8(std::u16string_view text) {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
+    for (const char16_t c : text) {  // the tests' texts lie in the BMP
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
         } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            out +=
+                {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (c & 0x3F))};
         }
     }
     return out;
@@ -40,33 +31,34 @@ std::string number(double value) {
     return buffer;
 }
 
-const Variant& arg(std::span<const Variant> args, std::size_t index) {
-    if (index >= args.size()) {
-        throw AutomationError(u"引数の数が正しくありません.", automation::errors::badParamCount);
-    }
-    return args[index];
-}
-
 AutomationError failure(std::u16string text) {
     return AutomationError(std::move(text), automation::errors::exception);
 }
 
+const Variant& single(std::span<const Variant> args) {
+    if (args.size() != 1) {
+        throw AutomationError(u"引数の数が正しくありません.", automation::errors::badParamCount);
+    }
+    return args[0];
+}
+
+std::int32_t index(std::span<const Variant> args) { return single(args).toInt(); }
+
 class ScriptedObject final : public automation::Object {
 public:
-    ScriptedObject(std::string name, Trace& trace, Members members)
-        : name_(std::move(name)), trace_(trace), members_(std::move(members)) {}
+    ScriptedObject(FakeCad& cad, std::string kind, std::u16string key)
+        : cad_(cad), kind_(std::move(kind)), key_(std::move(key)) {}
 
     Variant get(std::u16string_view member, std::span<const Variant> args) override {
-        return invoke(members_.properties, member, args, false);
+        return invoke(member, args, false);
     }
     Variant call(std::u16string_view member, std::span<const Variant> args) override {
-        return invoke(members_.methods, member, args, true);
+        return invoke(member, args, true);
     }
 
 private:
-    Variant invoke(const std::map<std::u16string, Handler>& members, std::u16string_view member,
-                   std::span<const Variant> args, bool isCall) {
-        std::string entry = name_ + "." + utf8(member);
+    Variant invoke(std::u16string_view member, std::span<const Variant> args, bool isCall) {
+        std::string entry = kind_ + "." + utf8(member);
         if (isCall || !args.empty()) {
             entry += "(";
             for (std::size_t i = 0; i < args.size(); ++i) {
@@ -74,17 +66,13 @@ private:
             }
             entry += ")";
         }
-        trace_.push_back(entry);
-        const auto it = members.find(std::u16string(member));
-        if (it == members.end()) {
-            throw AutomationError(u"不明な名前です.", automation::errors::unknownName);
-        }
-        return it->second(args);
+        cad_.trace().push_back(entry);
+        return cad_.answer(kind_, key_, std::u16string(member), isCall, args);
     }
 
-    std::string name_;
-    Trace& trace_;
-    Members members_;
+    FakeCad& cad_;
+    std::string kind_;
+    std::u16string key_;
 };
 
 }  // namespace
@@ -105,7 +93,6 @@ std::string describe(const Variant& value) {
         return list + "]";
     }
     if (std::holds_alternative<automation::Missing>(v)) return "<missing>";
-    if (std::holds_alternative<automation::ObjectPtr>(v)) return "<object>";
     return "<other>";
 }
 
@@ -117,137 +104,88 @@ Trace only(const Trace& trace, const std::string& prefix) {
     return kept;
 }
 
-automation::ObjectPtr FakeCad::object(std::string name, Members members) {
-    return std::make_shared<ScriptedObject>(std::move(name), trace_, std::move(members));
+automation::ObjectPtr FakeCad::object(std::string kind, std::u16string key) {
+    return std::make_shared<ScriptedObject>(*this, std::move(kind), std::move(key));
 }
 
-automation::ObjectPtr FakeCad::application() {
-    const Handler state = [this](auto) { return Variant(this->state()); };
-    return object(
-        "app",
-        {.properties = {{u"HWND", [this](auto) { return Variant(static_cast<double>(hwnd)); }},
-                        {u"ActiveDocument",
-                         [this](auto) {
-                             if (!hasDocument) throw failure(u"ドキュメントがありません.");
-                             return Variant(document());
-                         }}},
-         .methods = {
-             {u"GetAcadState", state}, {u"GetGcadState", state}, {u"GetZcadState", state}}});
-}
-
-automation::ObjectPtr FakeCad::document() {
-    return object("doc",
-                  {.properties = {{u"SelectionSets",
-                                   [this](auto) {
-                                       if (selectionSetsFail)
-                                           throw failure(u"選択セットを取得できません.");
-                                       return Variant(selectionSetCollection());
-                                   }},
-                                  {u"Blocks", [this](auto) { return Variant(blockCollection()); }}},
-                   .methods = {{u"SendCommand", [this](std::span<const Variant> args) {
-                                    if (sendCommandFails)
-                                        throw failure(u"コマンドを受け付けません.");
-                                    commands.push_back(arg(args, 0).toText());
-                                    return Variant();
-                                }}}});
-}
-
-automation::ObjectPtr FakeCad::state() {
-    return object("state", {.properties = {{u"IsQuiescent", [this](auto) {
-                                                if (busyPolls == 0) return Variant(true);
-                                                --busyPolls;
-                                                return Variant(false);
-                                            }}}});
-}
-
-automation::ObjectPtr FakeCad::selectionSetCollection() {
-    return object("sets", {.properties = {{u"Count",
-                                           [this](auto) {
-                                               return Variant(
-                                                   static_cast<std::int32_t>(selectionSets.size()));
-                                           }}},
-                           .methods = {{u"Item",
-                                        [this](std::span<const Variant> args) {
-                                            return Variant(selectionSet(selectionSets.at(
-                                                static_cast<std::size_t>(arg(args, 0).toInt()))));
-                                        }},
-                                       {u"Add", [this](std::span<const Variant> args) {
-                                            const std::u16string name = arg(args, 0).toText();
-                                            selectionSets.push_back(name);
-                                            return Variant(selectionSet(name));
-                                        }}}});
-}
-
-automation::ObjectPtr FakeCad::selectionSet(std::u16string name) {
-    auto count = [this, name](auto) { return Variant(std::int32_t{setHoldsLast_[name] ? 1 : 0}); };
-    return object("set", {.properties = {{u"Name", [name](auto) { return Variant(name); }},
-                                         {u"Count", count}},
-                          .methods = {{u"Clear",
-                                       [this, name](auto) {
-                                           setHoldsLast_[name] = false;
-                                           return Variant();
-                                       }},
-                                      {u"Select",
-                                       [this, name](auto) {
-                                           if (selectFails) throw failure(u"選択できません.");
-                                           setHoldsLast_[name] = lastEntity.has_value();
-                                           return Variant();
-                                       }},
-                                      {u"Item",
-                                       [this, name](std::span<const Variant> args) {
-                                           if (!setHoldsLast_[name] || arg(args, 0).toInt() != 0)
-                                               throw failure(u"範囲外です.");
-                                           return Variant(entity());
-                                       }},
-                                      {u"Delete", [this, name](auto) {
-                                           std::erase(selectionSets, name);
-                                           setHoldsLast_.erase(name);
-                                           return Variant();
-                                       }}}});
-}
-
-automation::ObjectPtr FakeCad::entity() {
-    return object(
-        "entity",
-        {.properties = {{u"EntityName", [this](auto) { return Variant(lastEntity->entityName); }},
-                        {u"Name", [this](auto) { return Variant(lastEntity->name); }}},
-         .methods = {{u"Explode",
-                      [this](auto) {
-                          if (lastEntity->explodeFails) throw failure(u"分解できません.");
-                          lastEntity->exploded = true;
-                          return Variant();
-                      }},
-                     {u"Delete", [this](auto) {
-                          lastEntity->deleted = true;
-                          return Variant();
-                      }}}});
-}
-
-automation::ObjectPtr FakeCad::blockCollection() {
-    return object(
-        "blocks",
-        {.properties = {{u"Count",
-                         [this](auto) {
-                             return Variant(static_cast<std::int32_t>(blocks.size()));
-                         }}},
-         .methods = {{u"Item", [this](std::span<const Variant> args) {
-                          return Variant(block(static_cast<std::size_t>(arg(args, 0).toInt())));
-                      }}}});
-}
-
-automation::ObjectPtr FakeCad::block(std::size_t index) {
-    const std::u16string name = blocks.at(index).name;
-    return object("block", {.properties = {{u"Name", [name](auto) { return Variant(name); }}},
-                            .methods = {{u"Delete", [this, name](auto) {
-                                             for (auto it = blocks.begin(); it != blocks.end();
-                                                  ++it) {
-                                                 if (it->name != name) continue;
-                                                 if (it->inUse) throw failure(u"参照されています.");
-                                                 blocks.erase(it);
-                                                 break;
-                                             }
-                                             return Variant();
-                                         }}}});
+Variant FakeCad::answer(const std::string& kind, const std::u16string& key,
+                        const std::u16string& member, bool isCall, std::span<const Variant> args) {
+    const auto property = [&](std::u16string_view name) { return !isCall && member == name; };
+    const auto method = [&](std::u16string_view name) { return isCall && member == name; };
+    if (kind == "app") {
+        if (property(u"HWND")) return static_cast<double>(hwnd);
+        if (property(u"ActiveDocument")) {
+            if (!hasDocument) throw failure(u"ドキュメントがありません.");
+            return object("doc");
+        }
+        if (method(u"GetAcadState") || method(u"GetGcadState") || method(u"GetZcadState")) {
+            return object("state");
+        }
+    } else if (kind == "state" && property(u"IsQuiescent")) {
+        if (busyPolls == 0) return true;
+        --busyPolls;
+        return false;
+    } else if (kind == "doc") {
+        if (method(u"SendCommand")) {
+            if (sendCommandFails) throw failure(u"コマンドを受け付けません.");
+            commands.push_back(single(args).toText());
+            return {};
+        }
+        if (property(u"SelectionSets")) {
+            if (selectionSetsFail) throw failure(u"選択セットを取得できません.");
+            return object("sets");
+        }
+        if (property(u"Blocks")) return object("blocks");
+    } else if (kind == "sets") {
+        if (property(u"Count")) return static_cast<std::int32_t>(selectionSets.size());
+        if (method(u"Item")) return object("set", selectionSets.at(index(args)));
+        if (method(u"Add")) {
+            selectionSets.push_back(single(args).toText());
+            return object("set", selectionSets.back());
+        }
+    } else if (kind == "set") {
+        bool& holdsLast = setHoldsLast_[key];
+        if (property(u"Name")) return key;
+        if (property(u"Count")) return std::int32_t{holdsLast ? 1 : 0};
+        if (method(u"Clear")) holdsLast = false;
+        if (method(u"Select")) {
+            if (selectFails) throw failure(u"選択できません.");
+            holdsLast = lastEntity.has_value();
+        }
+        if (method(u"Item")) {
+            if (!holdsLast || index(args) != 0) throw failure(u"範囲外です.");
+            return object("entity");
+        }
+        if (method(u"Delete")) std::erase(selectionSets, key);
+        if (method(u"Clear") || method(u"Select") || method(u"Delete")) return {};
+    } else if (kind == "entity") {
+        if (property(u"EntityName")) return lastEntity->entityName;
+        if (property(u"Name")) return lastEntity->name;
+        if (method(u"Explode")) {
+            if (lastEntity->explodeFails) throw failure(u"分解できません.");
+            lastEntity->exploded = true;
+            return {};
+        }
+        if (method(u"Delete")) {
+            lastEntity->deleted = true;
+            return {};
+        }
+    } else if (kind == "blocks") {
+        if (property(u"Count")) return static_cast<std::int32_t>(blocks.size());
+        if (method(u"Item"))
+            return object("block", blocks.at(static_cast<std::size_t>(index(args))).name);
+    } else if (kind == "block") {
+        if (property(u"Name")) return key;
+        if (method(u"Delete")) {
+            const auto it = std::find_if(blocks.begin(), blocks.end(),
+                                         [&](const Block& b) { return b.name == key; });
+            if (it == blocks.end()) throw failure(u"削除されています.");
+            if (it->inUse) throw failure(u"参照されています.");
+            blocks.erase(it);
+            return {};
+        }
+    }
+    throw AutomationError(u"不明な名前です.", automation::errors::unknownName);
 }
 
 bool FakeWindow::IsIconic(platform::WindowHandle window) {
@@ -262,9 +200,8 @@ void FakeWindow::OpenIcon(platform::WindowHandle window) {
 
 bool FakeWindow::SetForegroundWindow(platform::WindowHandle window) {
     trace_.push_back("win.SetForegroundWindow(" + std::to_string(window) + ")");
-    if (raiseRefused) return false;
-    foreground = window;
-    return true;
+    if (!raiseRefused) foreground = window;
+    return !raiseRefused;
 }
 
 platform::WindowHandle FakeWindow::GetForegroundWindow() {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,12 +19,6 @@ using Trace = std::vector<std::string>;
 std::string describe(const automation::Variant& value);
 // The entries that begin with the prefix.
 Trace only(const Trace& trace, const std::string& prefix);
-
-using Handler = std::function<automation::Variant(std::span<const automation::Variant>)>;
-struct Members {
-    std::map<std::u16string, Handler> properties = {};
-    std::map<std::u16string, Handler> methods = {};
-};
 
 struct Entity {
     std::u16string entityName;
@@ -55,17 +48,17 @@ public:
     std::vector<Block> blocks;
     std::vector<std::u16string> commands;  // every SendCommand text
 
-    automation::ObjectPtr application();
+    automation::ObjectPtr application() { return object("app"); }
+
+    // Answers a member of the object called `kind` (a selection set or block carries its name as
+    // key). Properties and methods are told apart as a strict server would.
+    automation::Variant answer(const std::string& kind, const std::u16string& key,
+                               const std::u16string& member, bool isCall,
+                               std::span<const automation::Variant> args);
+    Trace& trace() { return trace_; }
 
 private:
-    automation::ObjectPtr object(std::string name, Members members);
-    automation::ObjectPtr document();
-    automation::ObjectPtr state();
-    automation::ObjectPtr selectionSetCollection();
-    automation::ObjectPtr selectionSet(std::u16string name);
-    automation::ObjectPtr entity();
-    automation::ObjectPtr blockCollection();
-    automation::ObjectPtr block(std::size_t index);
+    automation::ObjectPtr object(std::string kind, std::u16string key = {});
 
     Trace& trace_;
     std::map<std::u16string, bool> setHoldsLast_;
