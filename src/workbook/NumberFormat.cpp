@@ -4,9 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <tuple>
@@ -23,8 +21,8 @@ namespace {
 // Codes longer than this (Excel itself takes 255 characters) are cut, so that parsing and the
 // output stay bounded for any input.
 constexpr size_t kMaxCodeLength = 1024;
-// Largest denominator digits a fraction searches (9999 denominators).
-constexpr int kMaxDenominatorDigits = 4;
+// Most denominator digits a fraction uses.
+constexpr int kMaxDenominatorDigits = 9;
 // The General format's own limit: characters besides the minus sign.
 constexpr int kGeneralChars = 11;
 
@@ -276,7 +274,8 @@ struct Section {
     int percent = 0;
     int intPh = 0, decPh = 0;
     int pointIdx = -1, expIdx = -1, slashIdx = -1;
-    int numStart = -1, denEnd = -1;  // fraction numerator start, denominator end (exclusive)
+    // A fraction's numerator and denominator placeholders: [numStart, numEnd), [denStart, denEnd).
+    int numStart = -1, numEnd = -1, denStart = -1, denEnd = -1;
     // Date sections.
     bool ampm = false;
     int subsecDigits = 0;
@@ -322,33 +321,28 @@ void addLit(std::vector<Tok>& toks, std::u16string_view text) {
 }
 
 void parseCondition(std::u16string_view body, Section& sec) {
-    size_t i = 0;
-    Op op;
-    auto at = [&](size_t k) { return k < body.size() ? body[k] : u'\0'; };
-    if (at(0) == u'<' && at(1) == u'=')
-        op = Op::Le, i = 2;
-    else if (at(0) == u'<' && at(1) == u'>')
-        op = Op::Ne, i = 2;
-    else if (at(0) == u'>' && at(1) == u'=')
-        op = Op::Ge, i = 2;
-    else if (at(0) == u'<')
-        op = Op::Lt, i = 1;
-    else if (at(0) == u'>')
-        op = Op::Gt, i = 1;
-    else
-        op = Op::Eq, i = 1;
-    std::string number;
-    for (; i < body.size() && number.size() < 64; ++i) {
-        const char16_t c = body[i];
-        if (c > 0x7f) return;
-        if (c != u' ') number.push_back(static_cast<char>(c));
+    static constexpr std::pair<std::u16string_view, Op> kOps[] = {{u"<=", Op::Le}, {u"<>", Op::Ne},
+                                                                  {u">=", Op::Ge}, {u"<", Op::Lt},
+                                                                  {u">", Op::Gt},  {u"=", Op::Eq}};
+    for (const auto& [text, op] : kOps) {
+        if (!body.starts_with(text)) continue;
+        std::string number;
+        for (char16_t c : body.substr(text.size())) {
+            if (c > 0x7f || number.size() > 64) return;
+            if (c != u' ') number.push_back(static_cast<char>(c));
+        }
+        if (!number.empty() && number[0] == '+') number.erase(0, 1);
+        double operand = 0;
+        const char* end = number.data() + number.size();
+        const auto r = std::from_chars(number.data(), end, operand);
+        if (number.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(operand)) {
+            return;
+        }
+        sec.hasCond = true;
+        sec.op = op;
+        sec.operand = operand;
+        return;
     }
-    char* end = nullptr;
-    const double operand = std::strtod(number.c_str(), &end);
-    if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(operand)) return;
-    sec.hasCond = true;
-    sec.op = op;
-    sec.operand = operand;
 }
 
 // Tokens of one section's code. Returns a replacement code when a locale tag asks for the
@@ -575,6 +569,16 @@ void analyseDate(Section& sec) {
     toks = std::move(out);
 }
 
+// The first index from i in direction step (+1/-1) that is not a literal of spaces only.
+int skipSpaces(const std::vector<Tok>& toks, int i, int step) {
+    while (i >= 0 && i < static_cast<int>(toks.size()) &&
+           toks[static_cast<size_t>(i)].kind == K::Lit &&
+           toks[static_cast<size_t>(i)].text.find_first_not_of(u' ') == std::u16string::npos) {
+        i += step;
+    }
+    return i;
+}
+
 void analyseNumber(Section& sec) {
     auto& toks = sec.toks;
     // The first point is the decimal point; the first E± the exponent; a slash between digit
@@ -596,9 +600,12 @@ void analyseNumber(Section& sec) {
                 toLiteral(t);
             }
         } else if (t.kind == K::Slash || t.kind == K::Denom) {
-            const bool before = i > 0 && isPlaceholder(toks[i - 1].kind);
+            const int b = skipSpaces(toks, idx - 1, -1);
+            const int a = skipSpaces(toks, idx + 1, 1);
+            const bool before = b >= 0 && isPlaceholder(toks[static_cast<size_t>(b)].kind);
             const bool after =
-                t.kind == K::Denom || (i + 1 < toks.size() && isPlaceholder(toks[i + 1].kind));
+                t.kind == K::Denom || (a < static_cast<int>(toks.size()) &&
+                                       isPlaceholder(toks[static_cast<size_t>(a)].kind));
             if (slash < 0 && exp < 0 && point < 0 && before && after) {
                 slash = idx;
             } else {
@@ -676,18 +683,17 @@ void analyseNumber(Section& sec) {
         }
     }
     if (sec.slashIdx >= 0) {
-        int s = sec.slashIdx;
-        while (s > 0 && isPlaceholder(toks[static_cast<size_t>(s - 1)].kind)) --s;
-        sec.numStart = s;
-        int e = sec.slashIdx + 1;
-        if (toks[static_cast<size_t>(sec.slashIdx)].kind == K::Slash) {
-            while (e < static_cast<int>(toks.size()) &&
-                   isPlaceholder(toks[static_cast<size_t>(e)].kind)) {
-                ++e;
-            }
+        auto ph = [&](int i) { return isPlaceholder(toks[static_cast<size_t>(i)].kind); };
+        sec.numEnd = skipSpaces(toks, sec.slashIdx - 1, -1) + 1;
+        sec.numStart = sec.numEnd;
+        while (sec.numStart > 0 && ph(sec.numStart - 1)) --sec.numStart;
+        if (toks[static_cast<size_t>(sec.slashIdx)].kind == K::Denom) {
+            sec.denStart = sec.denEnd = sec.slashIdx + 1;
+        } else {
+            sec.denStart = sec.denEnd = skipSpaces(toks, sec.slashIdx + 1, 1);
+            while (sec.denEnd < static_cast<int>(toks.size()) && ph(sec.denEnd)) ++sec.denEnd;
         }
-        sec.denEnd = e;
-        for (int i = 0; i < s; ++i) sec.intPh += isPlaceholder(toks[static_cast<size_t>(i)].kind);
+        for (int i = 0; i < sec.numStart; ++i) sec.intPh += ph(i) ? 1 : 0;
         return;
     }
     const int end = sec.expIdx >= 0 ? sec.expIdx : static_cast<int>(toks.size());
@@ -839,25 +845,22 @@ std::u16string joinPieces(const Section& sec, const std::vector<std::u16string>&
     return s;
 }
 
-// The fraction closest to x >= 0 with a denominator up to maxDen: the last convergent of x's
-// continued fraction within the limit or the best semiconvergent after it.
-std::pair<double, double> closestFraction(double x, int maxDen) {
-    double p0 = 0, q0 = 1, p1 = 1, q1 = 0;
+// The fraction that shows x >= 0 with a denominator up to maxDen: the last convergent of x's
+// continued fraction within the limit, as Excel takes it (0.456 under ??/?? is 26/57, although
+// 31/68 is nearer), stopping once a convergent is as good as the double itself.
+std::pair<double, double> fractionOf(double x, double maxDen) {
+    double p0 = 1, q0 = 0, p1 = std::floor(x), q1 = 1;
     double rest = x;
-    for (int step = 0; step < 64; ++step) {
-        const double a = std::floor(rest);
-        const double q2 = q0 + a * q1;
-        if (q2 > maxDen) break;
-        const double p2 = p0 + a * p1;
-        p0 = p1, q0 = q1, p1 = p2, q1 = q2;
-        const double frac = rest - a;
-        if (frac < 1e-12 || std::fabs(x - p1 / q1) < 1e-15) break;
+    for (int step = 0; step < 64 && std::fabs(x - p1 / q1) >= 1e-13; ++step) {
+        const double frac = rest - std::floor(rest);
+        if (frac <= 0) break;
         rest = 1 / frac;
+        const double a = std::floor(rest);
+        const double q2 = a * q1 + q0;
+        if (q2 > maxDen) break;
+        const double p2 = a * p1 + p0;
+        p0 = p1, q0 = q1, p1 = p2, q1 = q2;
     }
-    if (q1 == 0) return {std::round(x), 1};
-    const double k = std::floor((maxDen - q0) / q1);
-    const double ps = p0 + k * p1, qs = q0 + k * q1;
-    if (qs >= 1 && std::fabs(x - ps / qs) < std::fabs(x - p1 / q1)) return {ps, qs};
     return {p1, q1};
 }
 
@@ -873,57 +876,59 @@ std::u16string renderFraction(const Section& sec, double a, bool minus) {
         den = std::max(slash.n, 1);
         num = std::round(x * den);
     } else {
-        int digits = std::clamp(sec.denEnd - sec.slashIdx - 1, 1, kMaxDenominatorDigits);
-        int maxDen = 1;
+        int digits = std::clamp(sec.denEnd - sec.denStart, 1, kMaxDenominatorDigits);
+        long long maxDen = 1;
         while (digits-- > 0) maxDen *= 10;
-        std::tie(num, den) = closestFraction(x, maxDen - 1);
+        std::tie(num, den) = fractionOf(x, static_cast<double>(maxDen - 1));
     }
     if (hasInt && num >= den) {
         whole += 1;
         num = 0;
     }
+    auto kindIn = [&](int first, int last, K kind) {
+        for (int i = first; i < last; ++i) {
+            if (toks[static_cast<size_t>(i)].kind == kind) return true;
+        }
+        return false;
+    };
+    const bool blankFraction = hasInt && num == 0 && !kindIn(sec.numStart, sec.numEnd, K::Zero);
     const Fixed w = toFixed(whole, 0);
     const std::string wholeDigits = hasInt && num == 0 && w.intDigits.empty() ? "0" : w.intDigits;
     fillIntegerPlaceholders(toks, 0, sec.numStart, wholeDigits, sec.grouping, pieces);
-    if (hasInt && num == 0) {
-        // A whole number: the fraction's place is kept blank.
+    if (blankFraction) {
+        // A whole number: the fraction's place stays blank, as wide as "?" placeholders ask.
+        const bool spaces = kindIn(sec.numStart, sec.numEnd, K::Quest);
         int lastInt = sec.numStart - 1;
         while (lastInt >= 0 && !isPlaceholder(toks[static_cast<size_t>(lastInt)].kind)) --lastInt;
         std::u16string s = minus && a != 0 ? u"-" : u"";
         for (int i = 0; i < static_cast<int>(toks.size()); ++i) {
             const Tok& t = toks[static_cast<size_t>(i)];
-            const bool blank = i > lastInt && i < sec.denEnd;
-            const std::u16string& shown =
-                t.kind == K::Lit || t.kind == K::Percent ? t.text : pieces[static_cast<size_t>(i)];
-            if (blank) {
-                s.append(t.kind == K::Lit ? t.text.size() : std::max<size_t>(t.text.size(), 1),
-                         u' ');
+            if (i > lastInt && i < sec.denEnd) {
+                if (spaces) s.append(t.text.size(), u' ');
             } else {
-                s += shown;
+                s += t.kind == K::Lit || t.kind == K::Percent ? t.text
+                                                              : pieces[static_cast<size_t>(i)];
             }
         }
         return s;
     }
-    fillIntegerPlaceholders(toks, sec.numStart, sec.slashIdx, toFixed(num, 0).intDigits, false,
+    fillIntegerPlaceholders(toks, sec.numStart, sec.numEnd, toFixed(num, 0).intDigits, false,
                             pieces);
-    if (num == 0) {
-        for (int i = sec.numStart; i < sec.slashIdx; ++i) pieces[static_cast<size_t>(i)].clear();
-        pieces[static_cast<size_t>(sec.numStart)] = u"0";
-    }
-    std::string denDigits = toFixed(den, 0).intDigits;
+    if (num == 0) pieces[static_cast<size_t>(sec.numEnd - 1)] = u"0";
+    const std::string denDigits = toFixed(den, 0).intDigits;
     if (slash.kind == K::Denom) {
         pieces[static_cast<size_t>(sec.slashIdx)] = u"/" + widen(denDigits);
     } else {
+        // The denominator is aligned left: missing digits pad on its right.
         pieces[static_cast<size_t>(sec.slashIdx)] = u"/";
         size_t k = 0;
-        for (int i = sec.slashIdx + 1; i < sec.denEnd; ++i, ++k) {
-            const K kind = toks[static_cast<size_t>(i)].kind;
+        for (int i = sec.denStart; i < sec.denEnd; ++i, ++k) {
             std::u16string& p = pieces[static_cast<size_t>(i)];
             if (k < denDigits.size()) {
-                p = std::u16string(1, static_cast<char16_t>(denDigits[k]));
+                p.assign(1, static_cast<char16_t>(denDigits[k]));
                 if (i == sec.denEnd - 1) p += widen(std::string_view(denDigits).substr(k + 1));
             } else {
-                p = kind == K::Hash ? u"" : u" ";
+                p = toks[static_cast<size_t>(i)].kind == K::Hash ? u"" : u" ";
             }
         }
     }
@@ -944,16 +949,13 @@ std::u16string renderNumber(const Section& sec, double a, bool minus) {
     bool shownZero = false;
     if (sec.expIdx >= 0) {
         const int nInt = std::max(sec.intPh, 1);
-        bool engineering = false;
-        for (int i = 0; i < intEnd; ++i) {
-            const K k = toks[static_cast<size_t>(i)].kind;
-            engineering = engineering || (sec.intPh > 1 && (k == K::Hash || k == K::Quest));
-        }
+        // With several integer placeholders the exponent is a multiple of their count
+        // (##0.0E+0 is engineering notation).
         int e = 0;
         if (a > 0) {
             const Significant s = significant(a);
             auto exponentFor = [&](int e10) {
-                if (!engineering) return e10 - (nInt - 1);
+                if (nInt == 1) return e10;
                 return (e10 >= 0 ? e10 / nInt : -((-e10 + nInt - 1) / nInt)) * nInt;
             };
             e = exponentFor(s.exp10);
