@@ -304,7 +304,11 @@ SelectionReadResult readSelection(const SelectionReadSettings& settings, CellTab
             for (gr = 1; gr <= rowCount; ++gr) {
                 view.showRowCounter(decimal(gr) + u" / " + decimal(rowCount));
                 view.advanceProgress();
-                if (!view.pumpMessages()) {
+                // The message loop may run anything, including what empties the table; the read
+                // ends when it asks to or when the table is no longer the one being filled.
+                const bool goOn = view.pumpMessages();
+                if (!goOn || table.cells.size() != static_cast<std::size_t>(rows * cols) ||
+                    table.colCount != colCount || table.rowCount != rowCount) {
                     result.status = SelectionReadStatus::cancelled;
                     result.message = u"取得を中断しました.";
                     stopRow = gr;

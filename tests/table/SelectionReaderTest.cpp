@@ -203,6 +203,16 @@ TEST_F(SelectionReaderTest, AlignmentFromSettingAndNumericValue) {
     }
 }
 
+TEST_F(SelectionReaderTest, NumberTooWideShowsTheSheetsText) {
+    sheet->selection = Rect{1, 1, 1, 1};
+    sheet->cell(1, 1).text = u"####";
+    sheet->cell(1, 1).value2 = 123456789.0;
+    ASSERT_EQ(read().status, SelectionReadStatus::complete);
+    EXPECT_EQ(grid.text(1, 1), u"####");
+    EXPECT_EQ(table.cells[0].str, u"####");
+    EXPECT_EQ(table.cells[0].txtAlign, alignRight);
+}
+
 TEST_F(SelectionReaderTest, BordersGiveEdgeBits) {
     const std::int32_t none = fake::xlLineStyleNone;
     const std::int32_t line = fake::xlContinuous;
@@ -418,6 +428,29 @@ TEST_F(SelectionReaderTest, ViewCanEndTheReadAtARow) {
     EXPECT_EQ(table.at(0, 0).str, u"A1");
     EXPECT_EQ(closing.text(0, 3), u"3");
     EXPECT_EQ(closing.updateDepth, 0);
+}
+
+// A window closed during the read empties the table from inside the message loop.
+class EmptyingGrid : public GridContents {
+public:
+    explicit EmptyingGrid(CellTable& table) : table_(table) {}
+    bool pumpMessages() override {
+        if (++pumps == 2) table_.clear();
+        return true;
+    }
+    int pumps = 0;
+
+private:
+    CellTable& table_;
+};
+
+TEST_F(SelectionReaderTest, TableEmptiedDuringTheReadEndsIt) {
+    EmptyingGrid emptying(table);
+    sheet->selection = Rect{1, 1, 2, 3};
+    const auto result = readSelection(settings, table, emptying);
+    EXPECT_EQ(result.status, SelectionReadStatus::cancelled);
+    EXPECT_EQ(result.cellsRead, 2);
+    EXPECT_TRUE(table.empty());
 }
 
 }  // namespace
