@@ -114,11 +114,23 @@ TEST(Registry, StandInsMatchWithoutCaseAndVersion) {
     EXPECT_EQ(activeObject(classIdFromProgId(u"Tabrova.TestApp")), nullptr);
 }
 
-TEST(Registry, UnknownProgIdIsRegisteredButNotRunningUnlessRefused) {
-    const ClassId id = classIdFromProgId(u"Nobody.Runs.This");
-    EXPECT_EQ(activeObject(id), nullptr);
-    // A stand-in that starts after the class was looked up is found by that class.
+TEST(Registry, UnknownProgIdIsNotRunningAndCanBeRefused) {
+    // Without COM the name counts as registered; with COM it is not registered. Not running
+    // either way.
+    ObjectPtr found;
+    try {
+        found = activeObject(classIdFromProgId(u"Nobody.Runs.This"));
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.code(), errors::invalidClassString);
+    }
+    EXPECT_EQ(found, nullptr);
+
+    // A stand-in that starts after its class was looked up is found by that class.
     const auto app = std::make_shared<NoMembers>();
+    registerStandIn(u"Nobody.Runs.This", app);
+    const ClassId id = classIdFromProgId(u"Nobody.Runs.This");
+    unregisterStandIn(u"Nobody.Runs.This");
+    EXPECT_EQ(activeObject(id), nullptr);
     registerStandIn(u"Nobody.Runs.This", app);
     EXPECT_EQ(activeObject(id), app);
 
