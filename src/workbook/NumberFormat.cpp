@@ -245,6 +245,8 @@ enum class K : unsigned char {
     Era3,
     EraYear,
     EraYear2,
+    BuddhistYear2,
+    BuddhistYear4,
 };
 
 bool isDateKind(K k) { return k >= K::Year2; }
@@ -472,6 +474,14 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
             const int len = run(u'a');
             toks.push_back(
                 {len == 3 ? K::JDayAbbr : K::JDayName, std::u16string(src.substr(i, len))});
+            i += static_cast<size_t>(len);
+        } else if (lc == u'b' && i + 1 < n && (src[i + 1] == u'1' || src[i + 1] == u'2')) {
+            i += 2;  // a calendar switch (Gregorian / Hijri): dates stay Gregorian
+        } else if (lc == u'b') {
+            // The Buddhist era year: b and bb in two digits, bbb and more in full.
+            const int len = run(lc);
+            toks.push_back({len <= 2 ? K::BuddhistYear2 : K::BuddhistYear4,
+                            std::u16string(src.substr(i, static_cast<size_t>(len)))});
             i += static_cast<size_t>(len);
         } else if (lc == u'r') {
             // r is the era year in two digits (ee); rr the era name with it (gggee).
@@ -994,16 +1004,17 @@ std::u16string renderNumber(const Section& sec, double a, bool minus) {
         for (int i = sec.pointIdx + 1; i < decEnd; ++i) {
             if (isPlaceholder(toks[static_cast<size_t>(i)].kind)) decIdx.push_back(i);
         }
-        // Trailing zeros under "#" vanish and under "?" turn into spaces.
-        size_t keep = decIdx.size();
-        while (keep > 0 && toks[static_cast<size_t>(decIdx[keep - 1])].kind != K::Zero &&
-               f.fracDigits[keep - 1] == '0') {
-            --keep;
+        // A zero with only zeros after it vanishes under "#" and turns into a space under "?";
+        // under "0" it shows.
+        size_t significant = 0;
+        for (size_t k = 0; k < decIdx.size(); ++k) {
+            if (f.fracDigits[k] != '0') significant = k + 1;
         }
         for (size_t k = 0; k < decIdx.size(); ++k) {
             const K kind = toks[static_cast<size_t>(decIdx[k])].kind;
             pieces[static_cast<size_t>(decIdx[k])] =
-                k < keep           ? std::u16string(1, static_cast<char16_t>(f.fracDigits[k]))
+                k < significant || kind == K::Zero
+                    ? std::u16string(1, static_cast<char16_t>(f.fracDigits[k]))
                 : kind == K::Quest ? u" "
                                    : u"";
         }
@@ -1168,6 +1179,12 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
             case K::Era3:
                 s += kEraNames[static_cast<size_t>(era.index)];
                 break;
+            case K::BuddhistYear2:
+                s += number((date.year + 543) % 100, 2);
+                break;
+            case K::BuddhistYear4:
+                s += number(date.year + 543, 4);
+                break;
             case K::EraYear:
             case K::EraYear2:
                 if (sec.gannen && era.year == 1) {
@@ -1314,7 +1331,7 @@ std::u16string formatText(std::u16string_view text, std::u16string_view formatCo
     if (fmt->textSection < 0) return std::u16string(text);
     std::u16string s;
     for (const Tok& t : fmt->sections[static_cast<size_t>(fmt->textSection)].toks) {
-        if (t.kind == K::At) {
+        if (t.kind == K::At || t.kind == K::General) {
             s += text;
         } else {
             s += t.text;

@@ -235,6 +235,53 @@ TEST(NumberFormatCustom, ConditionsPickTheSection) {
     });
 }
 
+// Codes off the beaten track, with the texts Excel shows for them.
+TEST(NumberFormatCustom, UnusualCodes) {
+    const std::u16string_view colours =
+        u"[Red][<-25]General;[Blue][>25]General;[Green]General;[Yellow]General";
+    const std::u16string_view accounting = u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)";
+    const std::u16string_view brackets = u"\\,##.??;\\(#,###.??\\);0";
+    expectCases({
+        {1.2345, u"** #,###,#00,000.00,**", u" 00,000.00"},
+        {1234.56, u"** #,###,#00,000.00,**", u" 00,001.23"},
+        {101, u"###\\###\\##0.00", u"#1#01.00"},
+        {12.345, u"0.0#", u"12.35"},
+        {0.0012345, u"0.0#", u"0.0"},
+        {-10.29, u"#.###0", u"-10.290"},
+        {1, u"#.?00", u"1. 00"},
+        {1234, u"x.0", u"x1234.0"},
+        {0, u"#0.#", u"0."},
+        {0, u"#,###", u""},
+        {1000000000000.01, u"0.##", u"1000000000000.01"},
+        {123456, u"#.0000,,,", u".0001"},
+        {4321234, u"#.0000,,", u"4.3212"},
+        {941051630, u"00000-0000", u"94105-1630"},
+        {-51968287, u"\"Rs.\"#,##0.00", u"-Rs.51,968,287.00"},
+        {-3.14159, u"$#.00", u"-$3.14"},
+        {-3.14159, u"[$INR]\\ #,##0.00", u"-INR 3.14"},
+        {15, brackets, u",15.  "},
+        {-12.1, brackets, u"(12.1 )"},
+        {-1, accounting, u" $(1)"},
+        {0, accounting, u" $- "},
+        {-26, colours, u"26"},
+        {-25, colours, u"-25"},
+        {0, u"[Red]General ;[Blue]General\\ ;[Green]Generalp;[Yellow]General'", u"0p"},
+        {51, u"[Red][=50]General;[Blue]000", u"051"},
+        {12.3456789, u"?\?/??", u"1000/81"},
+        {0.00001, u"?\?/??", u" 0/1 "},
+        {2.9999999999999996, u"[h]:mm:ss;@", u"72:00:00"},
+        {0.5, u"hh:mm:ss AM/P", u"12:00:00 A1/P"},
+        {0.70707, u"hh:mm:ss.000", u"16:58:10.848"},
+        {0.70707, u"hh .00 .000", u"16 .84 .848"},
+        {1, u"[hhh]", u"024"},
+        {1, u"b", u"43"},
+    });
+    EXPECT_EQ(utf8(formatText(u"text", u"@@")), "texttext");
+    EXPECT_EQ(utf8(formatText(u"text", u"\"bar\" @ \"foo\"")), "bar text foo");
+    EXPECT_EQ(utf8(formatText(u"text", accounting)), " text ");
+    EXPECT_EQ(utf8(formatText(u"foo", u"General;General;General;General'")), "foo'");
+}
+
 TEST(NumberFormatCustom, ExponentAndFractions) {
     expectCases({
         {0, u"0.00E+00", u"0.00E+00"},
