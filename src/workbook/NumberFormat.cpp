@@ -347,6 +347,28 @@ void parseCondition(std::u16string_view body, Section& sec) {
     }
 }
 
+// The token of a one-character symbol; Lit for any other character.
+K symbolKind(char16_t c) {
+    switch (c) {
+        case u'0':
+            return K::Zero;
+        case u'#':
+            return K::Hash;
+        case u'?':
+            return K::Quest;
+        case u'.':
+            return K::Point;
+        case u',':
+            return K::Comma;
+        case u'%':
+            return K::Percent;
+        case u'@':
+            return K::At;
+        default:
+            return K::Lit;
+    }
+}
+
 // Tokens of one section's code. Returns a replacement code when a locale tag asks for the
 // system's long date or time format.
 std::u16string_view tokenize(std::u16string_view src, Section& sec) {
@@ -357,8 +379,7 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
     auto run = [&](char16_t letter) {
         size_t j = i;
         while (j < n && lower(src[j]) == letter) ++j;
-        const int len = static_cast<int>(j - i);
-        return len;
+        return static_cast<int>(j - i);
     };
     while (i < n) {
         const char16_t c = src[i];
@@ -419,26 +440,8 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
                 }
             }
             // Colours, [DBNum…], [NatNum…] and the like do not change the text.
-        } else if (c == u'0') {
-            toks.push_back({K::Zero, std::u16string(here)});
-            ++i;
-        } else if (c == u'#') {
-            toks.push_back({K::Hash, std::u16string(here)});
-            ++i;
-        } else if (c == u'?') {
-            toks.push_back({K::Quest, std::u16string(here)});
-            ++i;
-        } else if (c == u'.') {
-            toks.push_back({K::Point, std::u16string(here)});
-            ++i;
-        } else if (c == u',') {
-            toks.push_back({K::Comma, std::u16string(here)});
-            ++i;
-        } else if (c == u'%') {
-            toks.push_back({K::Percent, std::u16string(here)});
-            ++i;
-        } else if (c == u'@') {
-            toks.push_back({K::At, std::u16string(here)});
+        } else if (const K k = symbolKind(c); k != K::Lit) {
+            toks.push_back({k, std::u16string(here)});
             ++i;
         } else if (c == u'/') {
             size_t j = i + 1;
@@ -455,10 +458,7 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
                 ++i;
             }
         } else if (lc == u'e' && i + 2 < n && (src[i + 1] == u'+' || src[i + 1] == u'-') &&
-                   isPlaceholder(src[i + 2] == u'0'   ? K::Zero
-                                 : src[i + 2] == u'#' ? K::Hash
-                                 : src[i + 2] == u'?' ? K::Quest
-                                                      : K::Lit)) {
+                   isPlaceholder(symbolKind(src[i + 2]))) {
             toks.push_back({K::Exp, std::u16string(src.substr(i, 2))});
             i += 2;
         } else if (startsWithNoCase(src, i, u"general")) {

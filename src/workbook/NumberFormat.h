@@ -8,7 +8,8 @@
 namespace tabrova::workbook {
 
 // The format code of a built-in number format id (0–58 and the others Excel knows) as the
-// Japanese-locale Excel shows it; empty when the id is not built in.
+// Japanese-locale Excel shows it; empty when the id is not built in (Excel shows a cell with
+// such an id as General).
 std::u16string builtinNumberFormat(int id);
 
 // The text Excel displays for a number under a format code ("General" included), 1900 or 1904

@@ -373,6 +373,11 @@ TEST(NumberFormatDate, LeapYearBugAndDateSystems) {
         {45351, u"yyyy/m/d ddd", u"2024/2/29 Thu"},
         {2958465, u"yyyy/m/d", u"9999/12/31"},
         {2958466, u"yyyy/m/d", kHashes},
+        // Times are rounded to the shown precision before the date is taken.
+        {2958465.99999421, u"yyyy-mm-dd", u"9999-12-31"},
+        {2958465.99999422, u"yyyy-mm-dd", kHashes},
+        {2958465.99999942, u"yyyy-mm-dd/hh:mm:ss.0", u"9999-12-31/23:59:59.9"},
+        {2958465.99999943, u"yyyy-mm-dd/hh:mm:ss.0", kHashes},
         {-1, u"yyyy/m/d", kHashes},
         {-0.5, u"h:mm", kHashes},
     });
