@@ -1204,8 +1204,11 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
 // `value` keeps its sign; whether a minus sign shows is the caller's choice.
 std::u16string renderSection(const Section& sec, double value, bool minus, bool date1904) {
     if (sec.kind == Kind::Date) {
-        if (value < 0) return std::u16string(kCannotShow);
-        return renderDate(sec, value, date1904);
+        if (value >= 0) return renderDate(sec, value, date1904);
+        // The 1904 system shows negative dates and times with a minus sign, the 1900 one cannot.
+        if (!date1904) return std::u16string(kCannotShow);
+        const std::u16string shown = renderDate(sec, -value, date1904);
+        return minus && shown != kCannotShow ? u"-" + shown : shown;
     }
     if (sec.kind == Kind::Text) return generalText(value, kGeneralChars + (value < 0 ? 1 : 0));
     return renderNumber(sec, std::fabs(value), minus);

@@ -387,6 +387,8 @@ TEST(NumberFormatDate, LeapYearBugAndDateSystems) {
             {43689, u"yyyy/m/d", u"2023/8/13"},
             {2957003, u"yyyy/m/d", u"9999/12/31"},
             {2957004, u"yyyy/m/d", kHashes},
+            {-1.0 / 24, u"h:mm", u"-1:00"},
+            {-1.5, u"[h]:mm", u"-36:00"},
         },
         true);
 }
