@@ -1,0 +1,468 @@
+#include "cli/DxfTool.h"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <optional>
+
+#include "dxf/TableDrawing.h"
+#include "platform/AtomicFile.h"
+#include "platform/Automation.h"
+#include "platform/ProgramPaths.h"
+#include "settings/Settings.h"
+#include "table/SelectionReader.h"
+#include "workbook/Utf8.h"
+#include "workbook/WorkbookObjects.h"
+
+namespace tabrova::cli {
+
+namespace {
+
+using workbook::utf16ToUtf8;
+using workbook::utf8ToUtf16;
+
+constexpr const char* kUsage =
+    "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx\n"
+    "Draws a cell range of a workbook as a DXF R12 file.\n"
+    "  -o, --output FILE        DXF file to write (default: the workbook's path with the\n"
+    "                           extension .dxf)\n"
+    "  --sheet NAME             sheet to read (default: the workbook's active sheet)\n"
+    "  --range REF              A1-style range, \"B2:F20\" or \"C5\" (default: the sheet's saved\n"
+    "                           selection)\n"
+    "  --settings FILE          settings file in the program's INI format (default: the settings\n"
+    "                           file beside the executable when there is one, else the built-in\n"
+    "                           defaults)\n"
+    "  --dump-table FILE|-      also write the table as read and sized, as JSON\n"
+    "  -q, --quiet              no progress output\n"
+    "  -h, --help               show this help\n";
+
+struct Options {
+    std::filesystem::path workbook;
+    std::optional<std::filesystem::path> output;
+    std::optional<std::u16string> sheet;
+    std::optional<std::u16string> range;
+    std::optional<std::filesystem::path> settings;
+    std::optional<std::u16string> dump;  // a path, or "-" for standard output
+    bool quiet = false;
+    bool help = false;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+std::filesystem::path toPath(const std::u16string& text) { return std::filesystem::path(text); }
+
+std::string pathText(const std::filesystem::path& path) {
+    const std::u8string s = path.u8string();
+    return std::string(s.begin(), s.end());
+}
+
+Options parseArguments(const std::vector<std::u16string>& args) {
+    Options options;
+    bool haveWorkbook = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::u16string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != u'-' || arg == u"-") {
+            if (haveWorkbook) throw UsageError{"more than one workbook given"};
+            options.workbook = toPath(arg);
+            haveWorkbook = true;
+            continue;
+        }
+        if (arg == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::u16string name = arg;
+        std::optional<std::u16string> inlineValue;
+        if (arg.starts_with(u"--")) {
+            if (const auto eq = arg.find(u'='); eq != std::u16string::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+            }
+        }
+        auto value = [&]() -> std::u16string {
+            if (inlineValue) return *inlineValue;
+            if (i + 1 >= args.size()) throw UsageError{"option " + utf16ToUtf8(name) + " needs a value"};
+            return args[++i];
+        };
+        auto flag = [&] {
+            if (inlineValue) throw UsageError{"option " + utf16ToUtf8(name) + " takes no value"};
+        };
+        if (name == u"-o" || name == u"--output") {
+            const std::u16string v = value();
+            if (v.empty()) throw UsageError{"option " + utf16ToUtf8(name) + " needs a file name"};
+            options.output = toPath(v);
+        } else if (name == u"--sheet") {
+            options.sheet = value();
+        } else if (name == u"--range") {
+            options.range = value();
+            if (!workbook::parseRangeRef(*options.range)) {
+                throw UsageError{"--range \"" + utf16ToUtf8(*options.range) +
+                                 "\" is not an A1-style range within the sheet (such as B2:F20 or C5)"};
+            }
+        } else if (name == u"--settings") {
+            const std::u16string v = value();
+            if (v.empty()) throw UsageError{"option --settings needs a file name"};
+            options.settings = toPath(v);
+        } else if (name == u"--dump-table") {
+            options.dump = value();
+            if (options.dump->empty()) throw UsageError{"option --dump-table needs a file name or -"};
+        } else if (name == u"-q" || name == u"--quiet") {
+            flag();
+            options.quiet = true;
+        } else if (name == u"-h" || name == u"--help") {
+            flag();
+            options.help = true;
+        } else {
+            throw UsageError{"unknown option " + utf16ToUtf8(name)};
+        }
+    }
+    if (!haveWorkbook && !options.help) throw UsageError{"no workbook given"};
+    return options;
+}
+
+// A failure that ends the run with status 1: the file concerned and the reason.
+struct ToolFailure {
+    std::filesystem::path file;
+    std::string reason;
+};
+
+// The settings file used when none is given: the desktop program's beside the executable, else
+// one named after this executable, else (when the executable's folder is not writable, where the
+// desktop program then keeps its files) the user's configuration folder's.
+std::optional<std::filesystem::path> defaultSettingsFile(const std::filesystem::path& executable) {
+    if (executable.empty()) return std::nullopt;
+    const std::filesystem::path folder = executable.parent_path();
+    std::vector<std::filesystem::path> candidates = {
+        folder / "tabrova.ini",
+        folder / (executable.stem().native() + std::filesystem::path(".ini").native())};
+    std::error_code ec;
+    for (const auto& c : candidates)
+        if (std::filesystem::is_regular_file(c, ec)) return c;
+    if (!platform::isFolderWritable(folder)) {
+        const auto user = platform::userConfigFolder() / "tabrova.ini";
+        if (std::filesystem::is_regular_file(user, ec)) return user;
+    }
+    return std::nullopt;
+}
+
+// The grid in memory, showing the read's progress on a terminal once it takes over a second.
+class ProgressGrid : public GridContents {
+public:
+    ProgressGrid(std::ostream& err, bool show) : err_(err), show_(show) {}
+    ~ProgressGrid() override { finish(); }
+
+    void advanceProgress() override {
+        GridContents::advanceProgress();
+        if (!show_) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start_ < std::chrono::seconds(1) || now - lastDrawn_ < std::chrono::milliseconds(100)) {
+            return;
+        }
+        lastDrawn_ = now;
+        const int width = 30;
+        const int filled = progressMax > 0 ? static_cast<int>(static_cast<long long>(progress) * width / progressMax) : 0;
+        err_ << "\rreading row " << progress << " / " << progressMax << " ["
+             << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(width - filled), '-') << "]" << std::flush;
+        drawn_ = true;
+    }
+
+    void finish() {
+        if (!drawn_) return;
+        err_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
+        drawn_ = false;
+    }
+
+private:
+    std::ostream& err_;
+    bool show_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point lastDrawn_{};
+};
+
+std::string readFailure(const SelectionReadResult& result) {
+    switch (result.status) {
+        case SelectionReadStatus::tooLarge:
+            return "the range is too large to read (more than " + std::to_string(kMaxSelectionCells) +
+                   " cells)";
+        case SelectionReadStatus::stopped: {
+            std::string why = "reading stopped";
+            if (!result.stopCell.empty()) why += " at cell " + utf16ToUtf8(result.stopCell);
+            if (!result.stopMember.empty()) why += " (" + utf16ToUtf8(result.stopMember) + ")";
+            if (!result.errorText.empty()) why += ": " + utf16ToUtf8(result.errorText);
+            return why;
+        }
+        case SelectionReadStatus::attachFailed:
+            return "the workbook could not be attached (" + utf16ToUtf8(result.message) + ")";
+        case SelectionReadStatus::noWorkbook:
+            return "the workbook is not open";
+        default:
+            return "reading was cancelled";
+    }
+}
+
+int run(const Options& options, const std::filesystem::path& executable, ToolIo& io) {
+    // Settings.
+    WorkingSettings settings;
+    std::optional<std::filesystem::path> settingsFile = options.settings;
+    if (settingsFile) {
+        std::error_code ec;
+        if (!std::filesystem::exists(*settingsFile, ec)) {
+            throw ToolFailure{*settingsFile, "No such file or directory"};
+        }
+    } else {
+        settingsFile = defaultSettingsFile(executable);
+    }
+    if (settingsFile) {
+        try {
+            settings = loadSettings(*settingsFile, io.decimalSeparator);
+        } catch (const platform::FileError& e) {
+            throw ToolFailure{*settingsFile, e.reason()};
+        }
+    }
+
+    // The workbook, open as the spreadsheet application for the reader.
+    std::optional<workbook::OpenWorkbook> open;
+    try {
+        open.emplace(options.workbook, settings.excelPID);
+    } catch (const workbook::WorkbookError& e) {
+        throw ToolFailure{options.workbook, e.reason()};
+    }
+    const automation::ObjectPtr app = open->application();
+    std::u16string sheetName;
+    try {
+        if (options.sheet) {
+            const auto index = open->workbook().findSheet(*options.sheet);
+            if (!index) throw ToolFailure{options.workbook, "no sheet named \"" + utf16ToUtf8(*options.sheet) + "\""};
+            app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
+                .toObject()
+                ->call(u"Activate");
+        }
+        const automation::ObjectPtr sheet = app->getObject(u"ActiveSheet");
+        sheetName = sheet->get(u"Name").toText();
+        if (options.range) {
+            sheet->getObject(u"Range", {automation::Variant(*options.range), automation::Missing{}})
+                ->call(u"Select");
+        }
+    } catch (const automation::AutomationError& e) {
+        throw ToolFailure{options.workbook, "sheet \"" + utf16ToUtf8(sheetName) + "\": " +
+                                               utf16ToUtf8(e.message())};
+    }
+
+    // Read and size it, exactly as the desktop program does.
+    SelectionReadSettings readSettings;
+    readSettings.progId = settings.excelPID;
+    readSettings.colXsc = settings.colXsc;
+    readSettings.rowYsc = settings.rowYsc;
+    readSettings.cadXsc = settings.cadXsc;
+    readSettings.cadYsc = settings.cadYsc;
+    readSettings.cadTsc = settings.cadTsc;
+    readSettings.decimalSeparator = io.decimalSeparator;
+    CellTable table;
+    ProgressGrid grid(io.err, io.errIsTerminal && !options.quiet);
+    const SelectionReadResult result = readSelection(readSettings, table, grid);
+    grid.finish();
+    open->close();
+    if (result.status != SelectionReadStatus::complete) {
+        throw ToolFailure{options.workbook, "sheet \"" + utf16ToUtf8(sheetName) + "\": " + readFailure(result)};
+    }
+    if (!table.usable()) throw ToolFailure{options.workbook, "the range holds no cells"};
+
+    // The outputs, complete in memory before any file is written.
+    const CellTextFn text = [&grid](std::int32_t col, std::int32_t row) {
+        return grid.text(col + 1, row + 1);
+    };
+    std::string json;
+    if (options.dump) {
+        DumpInfo info;
+        info.workbook = options.workbook.filename().u16string();
+        info.sheet = sheetName;
+        info.first = grid.firstAddress;
+        info.last = grid.lastAddress;
+        info.cadXsc = settings.cadXsc;
+        info.cadYsc = settings.cadYsc;
+        info.cadTsc = settings.cadTsc;
+        info.cadTof = settings.cadTof;
+        info.cellLineDraw = settings.cellLineDraw;
+        // The dump shows the texts the drawing uses.
+        CellTable shown = table;
+        for (std::int32_t r = 0; r < shown.rowCount; ++r)
+            for (std::int32_t c = 0; c < shown.colCount; ++c) shown.at(c, r).str = text(c, r);
+        json = tableJson(info, shown);
+    }
+    std::filesystem::path output = options.output.value_or(options.workbook);
+    if (!options.output) output.replace_extension(".dxf");
+
+    const bool dumpToFile = options.dump && *options.dump != u"-";
+    if (dumpToFile) {
+        try {
+            platform::saveFileAtomically(toPath(*options.dump), json);
+        } catch (const platform::FileError& e) {
+            throw ToolFailure{e.path(), e.reason()};
+        }
+    }
+    try {
+        if (!writeTableDxf(table, text, settings.cadTof, settings.cellLineDraw, output)) {
+            throw ToolFailure{options.workbook, "the range holds no cells to draw"};
+        }
+    } catch (const platform::FileError& e) {
+        // No half of the output stays behind: the dump goes with the drawing it belongs to.
+        if (dumpToFile) {
+            std::error_code ec;
+            std::filesystem::remove(toPath(*options.dump), ec);
+        }
+        throw ToolFailure{e.path(), e.reason()};
+    }
+    if (options.dump && !dumpToFile) io.out << json << std::flush;
+    if (!options.quiet && !(options.dump && !dumpToFile)) {
+        io.out << pathText(output) << "\n" << std::flush;
+    }
+    return kExitDone;
+}
+
+void appendJsonString(std::string& out, std::u16string_view text) {
+    const std::string utf8 = utf16ToUtf8(text);
+    out += '"';
+    for (unsigned char c : utf8) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    static const char hex[] = "0123456789abcdef";
+                    out += "\\u00";
+                    out += hex[c >> 4];
+                    out += hex[c & 15];
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
+}  // namespace
+
+std::string jsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";  // JSON has no infinities
+    if (value == 0) return "0";
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, ec == std::errc() ? end : buffer);
+}
+
+std::string tableJson(const DumpInfo& info, const CellTable& table) {
+    std::string out;
+    auto field = [&](const char* name) {
+        out += '"';
+        out += name;
+        out += "\": ";
+    };
+    out += "{ ";
+    field("workbook");
+    appendJsonString(out, info.workbook);
+    out += ", ";
+    field("sheet");
+    appendJsonString(out, info.sheet);
+    out += ", ";
+    field("first");
+    appendJsonString(out, info.first);
+    out += ", ";
+    field("last");
+    appendJsonString(out, info.last);
+    out += ", ";
+    field("colCount");
+    out += std::to_string(table.colCount) + ", ";
+    field("rowCount");
+    out += std::to_string(table.rowCount) + ",\n  ";
+    field("settings");
+    out += "{\"cadXsc\": " + jsonNumber(info.cadXsc) + ", \"cadYsc\": " + jsonNumber(info.cadYsc) +
+           ", \"cadTsc\": " + jsonNumber(info.cadTsc) + ", \"cadTof\": " + jsonNumber(info.cadTof) +
+           ", \"cellLineDraw\": " + (info.cellLineDraw ? "true" : "false") + "},\n  ";
+    field("cells");
+    out += "[";
+    for (std::size_t i = 0; i < table.cells.size(); ++i) {
+        const TXlsxCellAttr& c = table.cells[i];
+        out += i == 0 ? "\n    { " : ",\n    { ";
+        auto integer = [&](const char* name, long long v) {
+            field(name);
+            out += std::to_string(v) + ", ";
+        };
+        auto boolean = [&](const char* name, bool v) {
+            field(name);
+            out += v ? "true, " : "false, ";
+        };
+        auto real = [&](const char* name, double v, bool last = false) {
+            field(name);
+            out += jsonNumber(v);
+            if (!last) out += ", ";
+        };
+        integer("colW", c.colW);
+        integer("rowH", c.rowH);
+        integer("txtSize", c.txtSize);
+        integer("txtAlign", c.txtAlign);
+        field("str");
+        appendJsonString(out, c.str);
+        out += ", ";
+        integer("lineBits", c.lineBits);
+        boolean("cellMerge", c.cellMerge);
+        integer("mergerowYscount", c.mergerowYscount);
+        integer("mergecolXscount", c.mergecolXscount);
+        integer("mergeLeft", c.mergeLeft);
+        integer("mergeTop", c.mergeTop);
+        integer("mergeW", c.mergeW);
+        integer("mergeH", c.mergeH);
+        integer("mergeBits", c.mergeBits);
+        boolean("mark", c.mark);
+        real("drawW", c.drawW);
+        real("drawH", c.drawH);
+        real("drawMW", c.drawMW);
+        real("drawMH", c.drawMH);
+        real("drawTH", c.drawTH, true);
+        out += " }";
+    }
+    out += table.cells.empty() ? "] }\n" : "\n  ] }\n";
+    return out;
+}
+
+int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::path& executable,
+               ToolIo& io) {
+    Options options;
+    try {
+        options = parseArguments(args);
+    } catch (const UsageError& e) {
+        io.err << "tabrova-dxf: " << e.message << "\nTry 'tabrova-dxf --help' for more information.\n";
+        return kExitUsage;
+    }
+    if (options.help) {
+        io.out << kUsage;
+        return kExitDone;
+    }
+    try {
+        return run(options, executable, io);
+    } catch (const ToolFailure& f) {
+        io.err << "tabrova-dxf: " << pathText(f.file) << ": " << f.reason << "\n";
+    } catch (const std::bad_alloc&) {
+        io.err << "tabrova-dxf: " << pathText(options.workbook) << ": out of memory\n";
+    }
+    return kExitFailed;
+}
+
+}  // namespace tabrova::cli

@@ -1,0 +1,25 @@
+// What a command-line program needs from the system: its arguments as UTF-16, whether a standard
+// stream is a terminal, UTF-8 output on a console, and the user's decimal separator.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tabrova::platform {
+
+// The program's arguments after the program name, as UTF-16 (on Windows from the wide command
+// line, since argv holds only the ANSI code page; elsewhere decoded from UTF-8).
+std::vector<std::u16string> commandLineArguments(int argc, char** argv);
+
+enum class StandardStream { output, error };
+
+// True when the stream goes to an interactive terminal (not a file or a pipe).
+bool isTerminal(StandardStream stream);
+
+// Makes a console show the UTF-8 that the program writes (a no-op where that is the default).
+void useUtf8Console();
+
+// The decimal separator of the user's locale ("." or ",").
+char16_t userDecimalSeparator();
+
+}  // namespace tabrova::platform

@@ -1,0 +1,575 @@
+#include "workbook/WorkbookObjects.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "table/CellAddress.h"
+#include "workbook/NumberFormat.h"
+#include "workbook/SheetMetrics.h"
+
+namespace tabrova::workbook {
+
+using automation::AutomationError;
+using automation::ErrorValue;
+using automation::Missing;
+using automation::Null;
+using automation::Object;
+using automation::ObjectPtr;
+using automation::Variant;
+
+namespace {
+
+// Failure codes as the automation layer reports them.
+constexpr std::int32_t kUnknownName = static_cast<std::int32_t>(0x80020006u);
+constexpr std::int32_t kBadParamCount = static_cast<std::int32_t>(0x8002000Eu);
+constexpr std::int32_t kObjectDefined = static_cast<std::int32_t>(0x800A03ECu);
+
+bool is(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+[[noreturn]] void unknownMember(std::u16string_view member) {
+    throw AutomationError(u"Unknown name: " + std::u16string(member), kUnknownName);
+}
+
+std::span<const Variant> given(std::span<const Variant> args) {
+    // Trailing omitted arguments count as not given.
+    while (!args.empty() && args.back().is<Missing>()) args = args.first(args.size() - 1);
+    return args;
+}
+
+void expectArgs(std::u16string_view member, std::span<const Variant> args, std::size_t min,
+                std::size_t max) {
+    const std::size_t n = given(args).size();
+    if (n < min || n > max) {
+        throw AutomationError(u"Wrong number of arguments for " + std::u16string(member),
+                              kBadParamCount);
+    }
+}
+
+// Error values as the spreadsheet stores them: CVErr codes.
+std::int32_t errorCode(std::u16string_view text) {
+    static const std::pair<std::u16string_view, std::uint32_t> kErrors[] = {
+        {u"#NULL!", 2000}, {u"#DIV/0!", 2007}, {u"#VALUE!", 2015},     {u"#REF!", 2023},
+        {u"#NAME?", 2029}, {u"#NUM!", 2036},   {u"#N/A", 2042},        {u"#GETTING_DATA", 2043},
+        {u"#SPILL!", 2045}, {u"#CALC!", 2050}, {u"#FIELD!", 2049},     {u"#BLOCKED!", 2047},
+    };
+    std::uint32_t code = 2015;
+    for (const auto& [name, value] : kErrors)
+        if (name == text) code = value;
+    return static_cast<std::int32_t>(0x800A0000u | code);
+}
+
+template <class T, class... Args>
+ObjectPtr object(Args&&... args) {
+    return std::make_shared<T>(std::forward<Args>(args)...);
+}
+
+struct Session {
+    std::shared_ptr<const XlsxWorkbook> workbook;
+    std::size_t activeSheet = 0;
+    std::vector<CellRange> selections;
+};
+using SessionPtr = std::shared_ptr<Session>;
+
+ObjectPtr makeWorksheet(const SessionPtr& session, std::size_t sheet);
+ObjectPtr makeRange(const SessionPtr& session, std::size_t sheet, CellRange range);
+
+class ValueObject : public Object {
+public:
+    // An object with one property (Font.Size, Border.LineStyle) and optionally one child object
+    // (Characters.Font).
+    ValueObject(std::u16string_view name, Variant value) : name_(name), value_(std::move(value)) {}
+    Variant get(std::u16string_view member, std::span<const Variant> args) override {
+        if (is(member, name_)) {
+            expectArgs(member, args, 0, 0);
+            return value_;
+        }
+        unknownMember(member);
+    }
+    Variant call(std::u16string_view member, std::span<const Variant> args) override {
+        return get(member, args);
+    }
+
+private:
+    std::u16string_view name_;
+    Variant value_;
+};
+
+ObjectPtr fontObject(Variant size) { return object<ValueObject>(u"Size", std::move(size)); }
+
+class CharactersObject : public Object {
+public:
+    explicit CharactersObject(Variant size) : size_(std::move(size)) {}
+    Variant get(std::u16string_view member, std::span<const Variant> args) override {
+        if (is(member, u"Font")) {
+            expectArgs(member, args, 0, 0);
+            return fontObject(size_);
+        }
+        unknownMember(member);
+    }
+    Variant call(std::u16string_view member, std::span<const Variant> args) override {
+        return get(member, args);
+    }
+
+private:
+    Variant size_;
+};
+
+class RangeObject : public Object {
+public:
+    enum class Kind { cells, rows, columns };
+    RangeObject(SessionPtr session, std::size_t sheet, CellRange range, Kind kind = Kind::cells)
+        : session_(std::move(session)), sheetIndex_(sheet), range_(range), kind_(kind) {}
+
+    Variant get(std::u16string_view member, std::span<const Variant> args) override;
+    Variant call(std::u16string_view member, std::span<const Variant> args) override;
+
+private:
+    const XlsxWorkbook& wb() const { return *session_->workbook; }
+    const Sheet& sheet() const { return wb().sheets()[sheetIndex_]; }
+    std::uint32_t row() const { return range_.firstRow; }
+    std::uint32_t col() const { return range_.firstCol; }
+    Variant count() const;
+    Variant fontSize(std::span<const Variant> charArgs) const;
+    std::int32_t edge(std::int32_t index) const;
+    Variant value2() const;
+
+    SessionPtr session_;
+    std::size_t sheetIndex_;
+    CellRange range_;
+    Kind kind_;
+};
+
+Variant RangeObject::count() const {
+    const std::int64_t rows = range_.lastRow - range_.firstRow + 1;
+    const std::int64_t cols = range_.lastCol - range_.firstCol + 1;
+    const std::int64_t n = kind_ == Kind::rows ? rows : kind_ == Kind::columns ? cols : rows * cols;
+    if (n > std::numeric_limits<std::int32_t>::max()) return static_cast<double>(n);
+    return static_cast<std::int32_t>(n);
+}
+
+// Font.Size of the top-left cell, or of characters [start, start + length) of its text when
+// charArgs holds those two numbers. Null when the characters have different sizes.
+Variant RangeObject::fontSize(std::span<const Variant> charArgs) const {
+    const std::uint32_t style = wb().styleAt(sheet(), row(), col());
+    const double cellSize = wb().fontOf(style).size;
+    const Cell* cell = wb().findCell(sheet(), row(), col());
+    if (!cell || cell->type != CellType::string) return cellSize;
+    const RichString& s = wb().textOf(sheet(), *cell);
+    if (s.runs.empty()) return cellSize;
+
+    // Characters [first, last], 1-based; the whole text without arguments.
+    std::int64_t first = 1;
+    std::int64_t last = std::numeric_limits<std::int64_t>::max();
+    if (!charArgs.empty()) {
+        first = std::max<std::int64_t>(1, charArgs[0].toInt());
+        if (charArgs.size() > 1) last = first + std::max<std::int64_t>(1, charArgs[1].toInt()) - 1;
+    }
+    std::optional<double> size;
+    std::int64_t start = 1;
+    for (const TextRun& run : s.runs) {
+        const std::int64_t end = start + run.length - 1;
+        if (end >= first && start <= last) {
+            const double sz = std::isnan(run.size) ? cellSize : run.size;
+            if (size && *size != sz) return Null{};
+            size = sz;
+        }
+        start = end + 1;
+    }
+    // Characters beyond the text take the last run's font, as typing there would.
+    if (!size) size = std::isnan(s.runs.back().size) ? cellSize : s.runs.back().size;
+    return *size;
+}
+
+std::int32_t RangeObject::edge(std::int32_t index) const {
+    const XlsxWorkbook& w = wb();
+    const Sheet& sh = sheet();
+    const std::uint32_t r = row(), c = col();
+    const BorderInfo& own = w.borderOf(w.styleAt(sh, r, c));
+    auto neighbour = [&](std::uint32_t nr, std::uint32_t nc) -> const BorderInfo& {
+        return w.borderOf(w.styleAt(sh, nr, nc));
+    };
+    switch (index) {
+        case 5:  // diagonal down
+            return own.diagonalDown ? own.diagonal : lineNone;
+        case 6:  // diagonal up
+            return own.diagonalUp ? own.diagonal : lineNone;
+        case 7:  // left
+            if (own.left != lineNone) return own.left;
+            return c > 1 ? neighbour(r, c - 1).right : lineNone;
+        case 8:  // top
+            if (own.top != lineNone) return own.top;
+            return r > 1 ? neighbour(r - 1, c).bottom : lineNone;
+        case 9:  // bottom
+            if (own.bottom != lineNone) return own.bottom;
+            return r < kMaxRows ? neighbour(r + 1, c).top : lineNone;
+        case 10:  // right
+            if (own.right != lineNone) return own.right;
+            return c < kMaxCols ? neighbour(r, c + 1).left : lineNone;
+        case 11:  // inside vertical, inside horizontal: a single cell has none
+        case 12:
+            return lineNone;
+        default:
+            throw AutomationError(u"Unable to get the Item property of the Borders class",
+                                  kObjectDefined);
+    }
+}
+
+Variant RangeObject::value2() const {
+    const Cell* cell = wb().findCell(sheet(), row(), col());
+    if (!cell) return automation::Empty{};
+    switch (cell->type) {
+        case CellType::blank:
+            return automation::Empty{};
+        case CellType::number:
+            return cell->number;
+        case CellType::boolean:
+            return cell->number != 0;
+        case CellType::string:
+            return wb().textOf(sheet(), *cell).text;
+        case CellType::error:
+            return ErrorValue{errorCode(wb().textOf(sheet(), *cell).text)};
+    }
+    return automation::Empty{};
+}
+
+Variant RangeObject::get(std::u16string_view member, std::span<const Variant> args) {
+    const XlsxWorkbook& w = wb();
+    const Sheet& sh = sheet();
+    if (is(member, u"Borders")) {
+        expectArgs(member, args, 1, 1);
+        return object<ValueObject>(u"LineStyle", edge(args[0].toInt()));
+    }
+    if (is(member, u"Characters")) {
+        expectArgs(member, args, 0, 2);
+        const auto a = given(args);
+        // Characters() without arguments stands for the whole text.
+        return object<CharactersObject>(a.empty() ? fontSize({}) : fontSize(a));
+    }
+    if (is(member, u"Item") || is(member, u"Cells")) {
+        expectArgs(member, args, 1, 2);
+        const auto a = given(args);
+        std::int64_t r = 0, c = 0;
+        if (a.size() == 2) {
+            r = a[0].toInt() - 1;
+            c = a[1].toInt() - 1;
+        } else {
+            const std::int64_t i = a[0].toInt() - 1;
+            const std::int64_t width = range_.lastCol - range_.firstCol + 1;
+            r = kind_ == Kind::columns ? 0 : (kind_ == Kind::rows ? i : i / width);
+            c = kind_ == Kind::columns ? i : (kind_ == Kind::rows ? 0 : i % width);
+        }
+        const std::int64_t rr = range_.firstRow + r, cc = range_.firstCol + c;
+        if (rr < 1 || rr > kMaxRows || cc < 1 || cc > kMaxCols) {
+            throw AutomationError(u"The cell lies outside the sheet", kObjectDefined);
+        }
+        CellRange cell{static_cast<std::uint32_t>(rr), static_cast<std::uint32_t>(cc),
+                       static_cast<std::uint32_t>(rr), static_cast<std::uint32_t>(cc)};
+        if (kind_ == Kind::rows) cell.lastCol = range_.lastCol;
+        if (kind_ == Kind::columns) cell.lastRow = range_.lastRow;
+        return makeRange(session_, sheetIndex_, cell);
+    }
+    expectArgs(member, args, 0, 0);
+    if (is(member, u"Row")) return static_cast<std::int32_t>(row());
+    if (is(member, u"Column")) return static_cast<std::int32_t>(col());
+    if (is(member, u"Rows")) return object<RangeObject>(session_, sheetIndex_, range_, Kind::rows);
+    if (is(member, u"Columns")) {
+        return object<RangeObject>(session_, sheetIndex_, range_, Kind::columns);
+    }
+    if (is(member, u"Count")) return count();
+    if (is(member, u"ColumnWidth")) {
+        const double first = w.columnWidth(sh, range_.firstCol);
+        for (std::uint32_t c = range_.firstCol + 1; c <= range_.lastCol; ++c)
+            if (w.columnWidth(sh, c) != first) return Null{};
+        return first;
+    }
+    if (is(member, u"RowHeight")) {
+        const double first = w.rowHeight(sh, range_.firstRow);
+        for (std::uint32_t r = range_.firstRow + 1; r <= range_.lastRow; ++r)
+            if (w.rowHeight(sh, r) != first) return Null{};
+        return first;
+    }
+    if (is(member, u"HorizontalAlignment")) return w.format(w.styleAt(sh, row(), col())).horizontal;
+    if (is(member, u"Font")) return fontObject(fontSize({}));
+    if (is(member, u"Text")) return displayText(w, sh, row(), col());
+    if (is(member, u"Value2") || is(member, u"Value")) return value2();
+    if (is(member, u"MergeCells")) {
+        const CellRange* m = w.mergeAt(sh, row(), col());
+        return m != nullptr;
+    }
+    if (is(member, u"MergeArea")) {
+        const CellRange* m = w.mergeAt(sh, row(), col());
+        return makeRange(session_, sheetIndex_, m ? *m : CellRange{row(), col(), row(), col()});
+    }
+    if (is(member, u"Left")) return static_cast<double>(w.pixelsLeftOf(sh, range_.firstCol)) * 0.75;
+    if (is(member, u"Top")) return w.pointsAbove(sh, range_.firstRow);
+    if (is(member, u"Width")) {
+        return static_cast<double>(w.pixelsLeftOf(sh, range_.lastCol + 1) -
+                                   w.pixelsLeftOf(sh, range_.firstCol)) *
+               0.75;
+    }
+    if (is(member, u"Height")) {
+        return w.pointsAbove(sh, range_.lastRow) + w.rowHeight(sh, range_.lastRow) -
+               w.pointsAbove(sh, range_.firstRow);
+    }
+    if (is(member, u"Address")) {
+        std::u16string a = u"$" + ColNumToLetters(range_.firstCol) + u"$" +
+                           CellAddress(0, range_.firstRow);
+        if (!(range_.firstRow == range_.lastRow && range_.firstCol == range_.lastCol)) {
+            a += u":$" + ColNumToLetters(range_.lastCol) + u"$" + CellAddress(0, range_.lastRow);
+        }
+        return a;
+    }
+    if (is(member, u"Worksheet") || is(member, u"Parent")) return makeWorksheet(session_, sheetIndex_);
+    unknownMember(member);
+}
+
+Variant RangeObject::call(std::u16string_view member, std::span<const Variant> args) {
+    if (is(member, u"Select")) {
+        expectArgs(member, args, 0, 0);
+        if (session_->activeSheet != sheetIndex_) {
+            throw AutomationError(u"Select method of Range class failed", kObjectDefined);
+        }
+        session_->selections[sheetIndex_] = range_;
+        return true;
+    }
+    return get(member, args);
+}
+
+class WorksheetObject : public Object {
+public:
+    WorksheetObject(SessionPtr session, std::size_t sheet)
+        : session_(std::move(session)), sheetIndex_(sheet) {}
+
+    Variant get(std::u16string_view member, std::span<const Variant> args) override {
+        const Sheet& sh = session_->workbook->sheets()[sheetIndex_];
+        if (is(member, u"Range")) {
+            expectArgs(member, args, 1, 2);
+            const auto a = given(args);
+            std::u16string ref = a[0].toText();
+            if (a.size() == 2) ref += u":" + a[1].toText();
+            std::optional<CellRange> range;
+            if (sh.isWorksheet) range = parseRangeRef(ref);
+            if (!range) {
+                throw AutomationError(u"Method 'Range' of object '_Worksheet' failed: " + ref,
+                                      kObjectDefined);
+            }
+            return makeRange(session_, sheetIndex_, *range);
+        }
+        if (is(member, u"Cells")) {
+            expectArgs(member, args, 2, 2);
+            const std::int32_t r = args[0].toInt(), c = args[1].toInt();
+            if (!sh.isWorksheet || r < 1 || static_cast<std::uint32_t>(r) > kMaxRows || c < 1 ||
+                static_cast<std::uint32_t>(c) > kMaxCols) {
+                throw AutomationError(u"The cell lies outside the sheet", kObjectDefined);
+            }
+            const auto ur = static_cast<std::uint32_t>(r), uc = static_cast<std::uint32_t>(c);
+            return makeRange(session_, sheetIndex_, CellRange{ur, uc, ur, uc});
+        }
+        expectArgs(member, args, 0, 0);
+        if (is(member, u"Name")) return sh.name;
+        if (is(member, u"Index")) return static_cast<std::int32_t>(sheetIndex_ + 1);
+        unknownMember(member);
+    }
+    Variant call(std::u16string_view member, std::span<const Variant> args) override {
+        if (is(member, u"Activate") || is(member, u"Select")) {
+            expectArgs(member, args, 0, 1);
+            session_->activeSheet = sheetIndex_;
+            return true;
+        }
+        return get(member, args);
+    }
+
+private:
+    SessionPtr session_;
+    std::size_t sheetIndex_;
+};
+
+// The workbook's sheets; Worksheets(name or index) and Worksheets.Count.
+Variant sheetItem(const SessionPtr& session, const Variant& which) {
+    const XlsxWorkbook& wb = *session->workbook;
+    if (const auto* name = which.get_if<std::u16string>()) {
+        if (const auto i = wb.findSheet(*name)) return makeWorksheet(session, *i);
+        throw AutomationError(u"Subscript out of range: " + *name, static_cast<std::int32_t>(0x8002000Bu));
+    }
+    const std::int32_t i = which.toInt();
+    if (i < 1 || static_cast<std::size_t>(i) > wb.sheets().size()) {
+        throw AutomationError(u"Subscript out of range", static_cast<std::int32_t>(0x8002000Bu));
+    }
+    return makeWorksheet(session, static_cast<std::size_t>(i - 1));
+}
+
+class SheetsObject : public Object {
+public:
+    explicit SheetsObject(SessionPtr session) : session_(std::move(session)) {}
+    Variant get(std::u16string_view member, std::span<const Variant> args) override {
+        if (is(member, u"Item")) {
+            expectArgs(member, args, 1, 1);
+            return sheetItem(session_, args[0]);
+        }
+        expectArgs(member, args, 0, 0);
+        if (is(member, u"Count")) {
+            return static_cast<std::int32_t>(session_->workbook->sheets().size());
+        }
+        unknownMember(member);
+    }
+    Variant call(std::u16string_view member, std::span<const Variant> args) override {
+        return get(member, args);
+    }
+
+private:
+    SessionPtr session_;
+};
+
+Variant sheets(const SessionPtr& session, std::u16string_view member, std::span<const Variant> args) {
+    expectArgs(member, args, 0, 1);
+    if (given(args).empty()) return object<SheetsObject>(session);
+    return sheetItem(session, args[0]);
+}
+
+class WorkbookObject : public Object {
+public:
+    explicit WorkbookObject(SessionPtr session) : session_(std::move(session)) {}
+    Variant get(std::u16string_view member, std::span<const Variant> args) override {
+        if (is(member, u"Worksheets") || is(member, u"Sheets")) return sheets(session_, member, args);
+        expectArgs(member, args, 0, 0);
+        if (is(member, u"Name")) return session_->workbook->fileName();
+        if (is(member, u"FullName")) return session_->workbook->path().u16string();
+        if (is(member, u"ActiveSheet")) return makeWorksheet(session_, session_->activeSheet);
+        unknownMember(member);
+    }
+    Variant call(std::u16string_view member, std::span<const Variant> args) override {
+        return get(member, args);
+    }
+
+private:
+    SessionPtr session_;
+};
+
+class ApplicationObject : public Object {
+public:
+    explicit ApplicationObject(SessionPtr session) : session_(std::move(session)) {}
+    Variant get(std::u16string_view member, std::span<const Variant> args) override {
+        if (is(member, u"Worksheets") || is(member, u"Sheets")) return sheets(session_, member, args);
+        expectArgs(member, args, 0, 0);
+        const XlsxWorkbook& wb = *session_->workbook;
+        if (is(member, u"ActiveWorkbook")) return object<WorkbookObject>(session_);
+        if (is(member, u"ActiveSheet")) return makeWorksheet(session_, session_->activeSheet);
+        if (is(member, u"Selection") || is(member, u"ActiveCell")) {
+            const std::size_t s = session_->activeSheet;
+            if (!wb.sheets()[s].isWorksheet) {
+                throw AutomationError(u"The active sheet holds no cells", kObjectDefined);
+            }
+            CellRange r = session_->selections[s];
+            if (is(member, u"ActiveCell")) r = CellRange{r.firstRow, r.firstCol, r.firstRow, r.firstCol};
+            return makeRange(session_, s, r);
+        }
+        if (is(member, u"StandardFontSize")) return wb.standardFont().size;
+        if (is(member, u"StandardFont")) return wb.standardFont().name;
+        if (is(member, u"Name")) return u"Microsoft Excel";
+        unknownMember(member);
+    }
+    Variant call(std::u16string_view member, std::span<const Variant> args) override {
+        return get(member, args);
+    }
+
+private:
+    SessionPtr session_;
+};
+
+ObjectPtr makeWorksheet(const SessionPtr& session, std::size_t sheet) {
+    return object<WorksheetObject>(session, sheet);
+}
+
+ObjectPtr makeRange(const SessionPtr& session, std::size_t sheet, CellRange range) {
+    return object<RangeObject>(session, sheet, range);
+}
+
+std::u16string hashes(double availableDigits) {
+    const auto n = static_cast<std::size_t>(std::max(1.0, std::floor(availableDigits + 1e-9)));
+    return std::u16string(std::min<std::size_t>(n, 255), u'#');
+}
+
+}  // namespace
+
+std::u16string displayText(const XlsxWorkbook& wb, const Sheet& sheet, std::uint32_t row,
+                           std::uint32_t col) {
+    const Cell* cell = wb.findCell(sheet, row, col);
+    if (!cell) return {};
+    switch (cell->type) {
+        case CellType::blank:
+            return {};
+        case CellType::boolean:
+            return cell->number != 0 ? u"TRUE" : u"FALSE";
+        case CellType::error:
+            return wb.textOf(sheet, *cell).text;
+        case CellType::string: {
+            const std::u16string code = wb.numberFormatCode(wb.format(cell->style).numFmtId);
+            const std::u16string& text = wb.textOf(sheet, *cell).text;
+            return isGeneralFormat(code) ? text : formatText(text, code);
+        }
+        case CellType::number:
+            break;
+    }
+    const std::u16string code = wb.numberFormatCode(wb.format(cell->style).numFmtId);
+    const bool general = isGeneralFormat(code);
+
+    // The width the number has: its column's, or its merged area's when it anchors one.
+    std::int64_t px = wb.columnPixels(sheet, col);
+    if (const CellRange* m = wb.mergeAt(sheet, row, col); m && m->firstRow == row && m->firstCol == col) {
+        px = wb.pixelsLeftOf(sheet, m->lastCol + 1) - wb.pixelsLeftOf(sheet, m->firstCol);
+    }
+    if (px <= 0) {
+        // A hidden column shows nothing; the number's full text is what the reader can use.
+        return general ? formatGeneral(cell->number) : formatNumber(cell->number, code, wb.date1904());
+    }
+    const double available = static_cast<double>(px - 5) / wb.maxDigitWidth();
+    const double fits = available + 1e-9;
+    if (general) {
+        for (int chars = 11; chars >= 1; --chars) {
+            const std::u16string text = formatGeneral(cell->number, chars);
+            if (text.empty()) break;
+            if (textWidthInDigits(text) <= fits) return text;
+        }
+        return hashes(available);
+    }
+    std::u16string text = formatNumber(cell->number, code, wb.date1904());
+    if (textWidthInDigits(text) <= fits) return text;
+    return hashes(available);
+}
+
+automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<const XlsxWorkbook> workbook) {
+    auto session = std::make_shared<Session>();
+    session->activeSheet = workbook->activeSheet();
+    for (const Sheet& s : workbook->sheets()) session->selections.push_back(s.selection);
+    session->workbook = std::move(workbook);
+    return object<ApplicationObject>(std::move(session));
+}
+
+OpenWorkbook::OpenWorkbook(const std::filesystem::path& path, std::u16string progId)
+    : workbook_(XlsxWorkbook::load(path)),
+      application_(makeWorkbookApplication(workbook_)),
+      progId_(std::move(progId)) {
+    automation::registerStandIn(progId_, application_);
+    registered_ = true;
+}
+
+OpenWorkbook::~OpenWorkbook() { close(); }
+
+void OpenWorkbook::close() {
+    if (!registered_) return;
+    registered_ = false;
+    automation::unregisterStandIn(progId_);
+}
+
+}  // namespace tabrova::workbook

@@ -1,0 +1,52 @@
+// The workbook-file spreadsheet: automation objects that answer the spreadsheet application's
+// members (application, workbook, worksheet, range, font, border) from a workbook file, so that
+// the selection reader reads a file exactly as it reads a running spreadsheet application.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Automation.h"
+#include "workbook/XlsxWorkbook.h"
+
+namespace tabrova::workbook {
+
+// The application object of a workbook read into memory. Its ActiveSheet is the workbook's
+// active tab and each sheet's Selection its saved selection, until Worksheet.Activate and
+// Range.Select change them.
+automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<const XlsxWorkbook> workbook);
+
+// The text a cell shows: strings as stored (rich text joined), numbers through their number
+// format and fitted to the column as the sheet shows them ("#" when they cannot fit), Booleans
+// as TRUE/FALSE, errors as stored.
+std::u16string displayText(const XlsxWorkbook& workbook, const Sheet& sheet, std::uint32_t row,
+                           std::uint32_t col);
+
+// A workbook file open in the program: while it lives, its application object answers the
+// spreadsheet's ProgID (whatever its version suffix), ahead of a running spreadsheet application.
+class OpenWorkbook {
+public:
+    // Reads the workbook (throws WorkbookError) and registers it under progId.
+    OpenWorkbook(const std::filesystem::path& path, std::u16string progId);
+    ~OpenWorkbook();
+    OpenWorkbook(const OpenWorkbook&) = delete;
+    OpenWorkbook& operator=(const OpenWorkbook&) = delete;
+
+    const XlsxWorkbook& workbook() const { return *workbook_; }
+    const automation::ObjectPtr& application() const { return application_; }
+    const std::u16string& progId() const { return progId_; }
+    // Unregisters the workbook; the program returns to the running application. Also done by
+    // the destructor.
+    void close();
+
+private:
+    std::shared_ptr<const XlsxWorkbook> workbook_;
+    automation::ObjectPtr application_;
+    std::u16string progId_;
+    bool registered_ = false;
+};
+
+}  // namespace tabrova::workbook

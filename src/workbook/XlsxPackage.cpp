@@ -1,0 +1,112 @@
+#include "workbook/XlsxPackage.h"
+
+#include <zip.h>
+
+#include <cstring>
+
+#include "platform/AtomicFile.h"
+#include "workbook/XlsxWorkbook.h"
+
+namespace tabrova::workbook {
+
+struct XlsxPackage::Impl {
+    std::filesystem::path path;
+    std::string bytes;  // the archive; libzip reads from this buffer
+    zip_t* archive = nullptr;
+    std::uint64_t inflated = 0;
+
+    [[noreturn]] void fail(std::string reason) const { throw WorkbookError(path, std::move(reason)); }
+};
+
+XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_unique<Impl>()) {
+    impl_->path = path;
+    try {
+        impl_->bytes = platform::readWholeFile(path);
+    } catch (const platform::FileError& e) {
+        throw WorkbookError(path, e.reason());
+    }
+    const std::string& b = impl_->bytes;
+    static constexpr char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+    if (b.size() >= 8 && std::memcmp(b.data(), kCompoundFile, 8) == 0) {
+        impl_->fail(
+            "the workbook is password-protected (encrypted) or in the old binary format (.xls); "
+            "save it as an unprotected .xlsx workbook");
+    }
+    if (b.empty()) impl_->fail("the file is empty, not a workbook");
+
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(b.data(), b.size(), 0, &error);
+    if (source) {
+        impl_->archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        if (!impl_->archive) zip_source_free(source);
+    }
+    if (!impl_->archive) {
+        const int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        if (code == ZIP_ER_NOZIP) impl_->fail("not a workbook (the file is not a zip archive)");
+        impl_->fail(std::string("the workbook is damaged (") +
+                    (code == ZIP_ER_INCONS ? "inconsistent zip archive" : "unreadable zip archive") +
+                    ")");
+    }
+    zip_error_fini(&error);
+}
+
+XlsxPackage::~XlsxPackage() {
+    if (impl_->archive) zip_discard(impl_->archive);
+}
+
+namespace {
+std::string partName(const std::string& part) {
+    return !part.empty() && part.front() == '/' ? part.substr(1) : part;
+}
+}  // namespace
+
+bool XlsxPackage::has(const std::string& part) const {
+    return zip_name_locate(impl_->archive, partName(part).c_str(), ZIP_FL_NOCASE) >= 0;
+}
+
+std::optional<std::string> XlsxPackage::read(const std::string& part) {
+    const std::string name = partName(part);
+    const zip_int64_t index = zip_name_locate(impl_->archive, name.c_str(), ZIP_FL_NOCASE);
+    if (index < 0) return std::nullopt;
+    const auto i = static_cast<zip_uint64_t>(index);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(impl_->archive, i, 0, &st) != 0) {
+        impl_->fail("the workbook is damaged (part " + name + " cannot be read)");
+    }
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+        impl_->fail("part " + name + " is encrypted");
+    }
+    const std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+    const std::uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+    if (size > kMaxPartSize || impl_->inflated + size > kMaxTotalSize ||
+        (size > kRatioFloor && size > packed * kMaxRatio)) {
+        impl_->fail("part " + name + " inflates to " + std::to_string(size) +
+                    " bytes, out of proportion (refused as a possible zip bomb)");
+    }
+    impl_->inflated += size;
+
+    zip_file_t* file = zip_fopen_index(impl_->archive, i, 0);
+    if (!file) impl_->fail("the workbook is damaged (part " + name + " cannot be opened)");
+    std::string data(static_cast<std::size_t>(size), '\0');
+    std::uint64_t got = 0;
+    bool bad = false;
+    while (got < size) {
+        const zip_int64_t n = zip_fread(file, data.data() + got, size - got);
+        if (n <= 0) {
+            bad = true;
+            break;
+        }
+        got += static_cast<std::uint64_t>(n);
+    }
+    // The directory's size is not trusted: a stream that goes on beyond it is refused too.
+    char extra = 0;
+    if (!bad && zip_fread(file, &extra, 1) != 0) bad = true;
+    zip_fclose(file);
+    if (bad) impl_->fail("the workbook is damaged (part " + name + " does not inflate as stated)");
+    return data;
+}
+
+}  // namespace tabrova::workbook

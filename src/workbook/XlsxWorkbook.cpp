@@ -1,0 +1,866 @@
+#include "workbook/XlsxWorkbook.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <pugixml.hpp>
+
+#include "workbook/NumberFormat.h"
+#include "workbook/SheetMetrics.h"
+#include "workbook/Utf8.h"
+#include "workbook/XlsxPackage.h"
+
+namespace tabrova::workbook {
+
+WorkbookError::WorkbookError(std::filesystem::path path, std::string reason)
+    : std::runtime_error(reinterpret_cast<const char*>(path.u8string().c_str()) + std::string(": ") +
+                         reason),
+      path_(std::move(path)),
+      reason_(std::move(reason)) {}
+
+// ---------------------------------------------------------------------------------------------
+// References
+
+namespace {
+
+// Parses one cell reference at text[pos...], advancing pos. Columns and rows may exceed the
+// sheet; the caller checks the limits.
+template <class Char>
+bool parseCellRef(std::basic_string_view<Char> text, std::size_t& pos, std::uint64_t& row,
+                  std::uint64_t& col) {
+    if (pos < text.size() && text[pos] == '$') ++pos;
+    col = 0;
+    std::size_t letters = 0;
+    while (pos < text.size() && letters < 4) {
+        Char c = text[pos];
+        if (c >= 'a' && c <= 'z') c = static_cast<Char>(c - 32);
+        if (c < 'A' || c > 'Z') break;
+        col = col * 26 + static_cast<std::uint64_t>(c - 'A' + 1);
+        ++pos;
+        ++letters;
+    }
+    if (letters == 0) return false;
+    if (pos < text.size() && text[pos] == '$') ++pos;
+    row = 0;
+    std::size_t digits = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < 8) {
+        row = row * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+        ++pos;
+        ++digits;
+    }
+    return digits > 0;
+}
+
+template <class Char>
+std::optional<CellRange> parseRangeRefT(std::basic_string_view<Char> text) {
+    std::size_t pos = 0;
+    std::uint64_t r1, c1, r2, c2;
+    if (!parseCellRef(text, pos, r1, c1)) return std::nullopt;
+    r2 = r1;
+    c2 = c1;
+    if (pos < text.size() && text[pos] == ':') {
+        ++pos;
+        if (!parseCellRef(text, pos, r2, c2)) return std::nullopt;
+    }
+    if (pos != text.size()) return std::nullopt;
+    for (auto r : {r1, r2})
+        if (r < 1 || r > kMaxRows) return std::nullopt;
+    for (auto c : {c1, c2})
+        if (c < 1 || c > kMaxCols) return std::nullopt;
+    CellRange range;
+    range.firstRow = static_cast<std::uint32_t>(std::min(r1, r2));
+    range.lastRow = static_cast<std::uint32_t>(std::max(r1, r2));
+    range.firstCol = static_cast<std::uint32_t>(std::min(c1, c2));
+    range.lastCol = static_cast<std::uint32_t>(std::max(c1, c2));
+    return range;
+}
+
+}  // namespace
+
+std::optional<CellRange> parseRangeRef(std::u16string_view text) { return parseRangeRefT(text); }
+std::optional<CellRange> parseRangeRef(std::string_view text) { return parseRangeRefT(text); }
+
+// ---------------------------------------------------------------------------------------------
+// Loading
+
+namespace {
+
+constexpr std::size_t kMergeBlockRows = 256;
+constexpr std::uint32_t kMaxBucketedBlocks = 16;
+
+// The element's name without a namespace prefix.
+const char* localName(const pugi::xml_node& node) {
+    const char* name = node.name();
+    const char* colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+bool named(const pugi::xml_node& node, const char* local) {
+    return std::strcmp(localName(node), local) == 0;
+}
+
+pugi::xml_node child(const pugi::xml_node& node, const char* local) {
+    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element && named(c, local)) return c;
+    return {};
+}
+
+template <class F>
+void forEachChild(const pugi::xml_node& node, const char* local, F&& f) {
+    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element && named(c, local)) f(c);
+}
+
+// The relationship id attribute (r:id under whatever prefix the file uses).
+const char* relationshipId(const pugi::xml_node& node) {
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        const char* name = a.name();
+        const char* colon = std::strchr(name, ':');
+        if (colon && std::strcmp(colon + 1, "id") == 0) return a.value();
+    }
+    return "";
+}
+
+bool truthy(const pugi::xml_attribute& a) {
+    const char* v = a.value();
+    return std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0;
+}
+
+std::optional<double> parseDouble(const char* text) {
+    while (*text == ' ') ++text;
+    if (*text == '+') ++text;
+    const char* end = text + std::strlen(text);
+    while (end > text && end[-1] == ' ') --end;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text, end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<double> attrDouble(const pugi::xml_node& node, const char* name) {
+    const pugi::xml_attribute a = node.attribute(name);
+    if (!a) return std::nullopt;
+    return parseDouble(a.value());
+}
+
+std::optional<std::uint64_t> parseUnsigned(const char* text) {
+    std::uint64_t value = 0;
+    const char* end = text + std::strlen(text);
+    const auto [ptr, ec] = std::from_chars(text, end, value);
+    if (ec != std::errc() || ptr != end || ptr == text) return std::nullopt;
+    return value;
+}
+
+// Decodes the _xHHHH_ escapes with which the file format stores characters XML cannot carry.
+std::u16string unescapeText(std::u16string text) {
+    if (text.find(u"_x") == std::u16string::npos) return text;
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
+            char16_t value = 0;
+            bool hex = true;
+            for (std::size_t k = i + 2; k < i + 6; ++k) {
+                const char16_t c = text[k];
+                int d = -1;
+                if (c >= u'0' && c <= u'9') d = c - u'0';
+                if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
+                if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
+                if (d < 0) {
+                    hex = false;
+                    break;
+                }
+                value = static_cast<char16_t>(value * 16 + d);
+            }
+            if (hex) {
+                out.push_back(value);
+                i += 6;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::u16string textOfT(const pugi::xml_node& t) { return unescapeText(utf8ToUtf16(t.text().get())); }
+
+// A string item (<si> or <is>): the texts of its runs joined, phonetic runs left out.
+RichString parseStringItem(const pugi::xml_node& item) {
+    RichString s;
+    bool hasRuns = false;
+    for (pugi::xml_node c = item.first_child(); c; c = c.next_sibling()) {
+        if (c.type() != pugi::node_element) continue;
+        if (named(c, "t")) {
+            s.text += textOfT(c);
+        } else if (named(c, "r")) {
+            hasRuns = true;
+            std::u16string runText;
+            forEachChild(c, "t", [&](const pugi::xml_node& t) { runText += textOfT(t); });
+            if (runText.empty()) continue;
+            double size = std::numeric_limits<double>::quiet_NaN();
+            if (const pugi::xml_node rPr = child(c, "rPr")) {
+                if (const pugi::xml_node sz = child(rPr, "sz")) {
+                    if (auto v = attrDouble(sz, "val"); v && *v > 0) size = *v;
+                }
+            }
+            s.runs.push_back(TextRun{static_cast<std::uint32_t>(runText.size()), size});
+            s.text += runText;
+        }
+    }
+    if (!hasRuns) s.runs.clear();
+    return s;
+}
+
+std::int32_t lineStyleOf(const char* name) {
+    static const std::pair<const char*, std::int32_t> kStyles[] = {
+        {"thin", lineContinuous},
+        {"medium", lineContinuous},
+        {"thick", lineContinuous},
+        {"hair", lineContinuous},
+        {"dashed", lineDash},
+        {"mediumDashed", lineDash},
+        {"dotted", lineDot},
+        {"double", lineDouble},
+        {"dashDot", lineDashDot},
+        {"mediumDashDot", lineDashDot},
+        {"dashDotDot", lineDashDotDot},
+        {"mediumDashDotDot", lineDashDotDot},
+        {"slantDashDot", lineSlantDashDot},
+    };
+    for (const auto& [n, v] : kStyles)
+        if (std::strcmp(n, name) == 0) return v;
+    return lineNone;
+}
+
+std::int32_t horizontalOf(const char* name) {
+    static const std::pair<const char*, std::int32_t> kAligns[] = {
+        {"general", alignGeneral},         {"left", alignLeftX},
+        {"center", alignCenterX},          {"right", alignRightX},
+        {"fill", alignFill},               {"justify", alignJustify},
+        {"centerContinuous", alignCenterAcross}, {"distributed", alignDistributed},
+    };
+    for (const auto& [n, v] : kAligns)
+        if (std::strcmp(n, name) == 0) return v;
+    return alignGeneral;
+}
+
+// Days since the date system's epoch of an ISO 8601 date-time ("2024-03-01T12:00:00").
+std::optional<double> isoToSerial(const char* text, bool date1904) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+    double s = 0;
+    const int n = std::sscanf(text, "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &s);
+    if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31) return std::nullopt;
+    // Days from 1970-01-01 (civil calendar).
+    const int yy = y - (mo <= 2);
+    const int era = (yy >= 0 ? yy : yy - 399) / 400;
+    const int yoe = yy - era * 400;
+    const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const double days = era * 146097.0 + doe - 719468.0;
+    double serial = date1904 ? days + 24107.0 : days + 25569.0;
+    if (!date1904 && serial < 61) serial -= 1;  // before the sheet's fictitious 1900-02-29
+    return serial + (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+}
+
+std::int32_t clampStyle(std::uint64_t v) {
+    return static_cast<std::int32_t>(std::min<std::uint64_t>(v, 0x7FFFFFFF));
+}
+
+}  // namespace
+
+class WorkbookLoader {
+public:
+    WorkbookLoader(XlsxWorkbook& wb, const std::filesystem::path& path)
+        : wb_(wb), path_(path), package_(path) {}
+
+    void load();
+
+private:
+    [[noreturn]] void fail(std::string reason) const { throw WorkbookError(path_, std::move(reason)); }
+
+    pugi::xml_document parse(const std::string& part, bool required);
+    std::vector<std::pair<std::string, std::string>> relationships(const std::string& part);
+    std::string relationshipTarget(const std::string& part, const std::string& id);
+    static std::string resolve(const std::string& part, const std::string& target);
+
+    void loadStyles(const std::string& part);
+    void loadSharedStrings(const std::string& part);
+    void loadSheet(Sheet& sheet);
+    void indexSheet(Sheet& sheet);
+    std::string sheetLabel(const Sheet& sheet) const {
+        return "sheet '" + utf16ToUtf8(sheet.name) + "'";
+    }
+
+    XlsxWorkbook& wb_;
+    std::filesystem::path path_;
+    XlsxPackage package_;
+    std::string workbookPart_;
+    std::vector<std::pair<std::string, std::string>> workbookRels_;  // id -> target part
+    std::vector<std::pair<std::string, std::string>> workbookRelTypes_;  // type suffix -> part
+};
+
+pugi::xml_document WorkbookLoader::parse(const std::string& part, bool required) {
+    pugi::xml_document doc;
+    const std::optional<std::string> bytes = package_.read(part);
+    if (!bytes) {
+        if (required) fail("not a workbook (part " + part + " is missing)");
+        return doc;
+    }
+    const pugi::xml_parse_result result =
+        doc.load_buffer(bytes->data(), bytes->size(),
+                        pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+    if (!result) {
+        fail("part " + part + " is not well-formed XML (" + result.description() + " at byte " +
+             std::to_string(result.offset) + ")");
+    }
+    return doc;
+}
+
+std::string WorkbookLoader::resolve(const std::string& part, const std::string& target) {
+    std::string path;
+    if (!target.empty() && target.front() == '/') {
+        path = target.substr(1);
+    } else {
+        const std::size_t slash = part.rfind('/');
+        path = (slash == std::string::npos ? std::string() : part.substr(0, slash + 1)) + target;
+    }
+    // Collapse "." and ".." segments.
+    std::vector<std::string> segments;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string seg = path.substr(start, end - start);
+        if (seg == "..") {
+            if (!segments.empty()) segments.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            segments.push_back(seg);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& s : segments) out += (out.empty() ? "" : "/") + s;
+    return out;
+}
+
+std::vector<std::pair<std::string, std::string>> WorkbookLoader::relationships(
+    const std::string& part) {
+    const std::size_t slash = part.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+    const pugi::xml_document doc = parse(dir + "_rels/" + file + ".rels", false);
+    std::vector<std::pair<std::string, std::string>> rels;
+    const pugi::xml_node root = child(doc, "Relationships");
+    forEachChild(root, "Relationship", [&](const pugi::xml_node& r) {
+        if (std::strcmp(r.attribute("TargetMode").value(), "External") == 0) return;
+        rels.emplace_back(r.attribute("Id").value(), r.attribute("Type").value());
+        rels.back().second += '\n' + resolve(part, r.attribute("Target").value());
+    });
+    return rels;
+}
+
+void WorkbookLoader::load() {
+    // The package's main part.
+    workbookPart_ = "xl/workbook.xml";
+    for (const auto& [id, typeAndTarget] : relationships("")) {
+        const std::size_t nl = typeAndTarget.find('\n');
+        const std::string type = typeAndTarget.substr(0, nl);
+        if (type.ends_with("/officeDocument")) workbookPart_ = typeAndTarget.substr(nl + 1);
+    }
+    if (!package_.has(workbookPart_)) {
+        if (package_.has("[Content_Types].xml")) fail("not a workbook (the package holds no spreadsheet)");
+        fail("not a workbook (the zip archive holds no " + workbookPart_ + ")");
+    }
+    for (const auto& [id, typeAndTarget] : relationships(workbookPart_)) {
+        const std::size_t nl = typeAndTarget.find('\n');
+        const std::string type = typeAndTarget.substr(0, nl);
+        const std::string target = typeAndTarget.substr(nl + 1);
+        workbookRels_.emplace_back(id, target);
+        const std::size_t lastSlash = type.rfind('/');
+        workbookRelTypes_.emplace_back(
+            lastSlash == std::string::npos ? type : type.substr(lastSlash + 1), target);
+    }
+    std::string stylesPart, sharedStringsPart;
+    for (const auto& [type, target] : workbookRelTypes_) {
+        if (type == "styles") stylesPart = target;
+        if (type == "sharedStrings") sharedStringsPart = target;
+    }
+
+    const pugi::xml_document doc = parse(workbookPart_, true);
+    const pugi::xml_node workbook = child(doc, "workbook");
+    if (!workbook) fail("not a workbook (part " + workbookPart_ + " holds no workbook)");
+    wb_.date1904_ = truthy(child(workbook, "workbookPr").attribute("date1904"));
+
+    const pugi::xml_node view = child(child(workbook, "bookViews"), "workbookView");
+    const std::uint64_t activeTab = parseUnsigned(view.attribute("activeTab").value()).value_or(0);
+
+    forEachChild(child(workbook, "sheets"), "sheet", [&](const pugi::xml_node& s) {
+        Sheet sheet;
+        sheet.name = utf8ToUtf16(s.attribute("name").value());
+        const std::string id = relationshipId(s);
+        for (const auto& [rid, target] : workbookRels_)
+            if (rid == id) sheet.part = target;
+        sheet.isWorksheet = false;
+        for (std::size_t i = 0; i < workbookRels_.size(); ++i) {
+            if (workbookRels_[i].first == id) {
+                sheet.isWorksheet = workbookRelTypes_[i].first == "worksheet";
+            }
+        }
+        wb_.sheets_.push_back(std::move(sheet));
+    });
+    if (wb_.sheets_.empty()) fail("not a workbook (it lists no sheets)");
+    wb_.activeSheet_ = activeTab < wb_.sheets_.size() ? static_cast<std::size_t>(activeTab) : 0;
+
+    loadStyles(stylesPart);
+    if (!sharedStringsPart.empty()) loadSharedStrings(sharedStringsPart);
+    for (Sheet& sheet : wb_.sheets_) {
+        if (!sheet.isWorksheet) continue;
+        if (sheet.part.empty() || !package_.has(sheet.part)) {
+            fail("the workbook is damaged (" + sheetLabel(sheet) + " has no part)");
+        }
+        loadSheet(sheet);
+        indexSheet(sheet);
+    }
+}
+
+void WorkbookLoader::loadStyles(const std::string& part) {
+    if (!part.empty()) {
+        const pugi::xml_document doc = parse(part, false);
+        const pugi::xml_node ss = child(doc, "styleSheet");
+        forEachChild(child(ss, "numFmts"), "numFmt", [&](const pugi::xml_node& n) {
+            if (auto id = parseUnsigned(n.attribute("numFmtId").value()); id && *id < 0x10000) {
+                wb_.numberFormats_[static_cast<std::uint32_t>(*id)] =
+                    utf8ToUtf16(n.attribute("formatCode").value());
+            }
+        });
+        forEachChild(child(ss, "fonts"), "font", [&](const pugi::xml_node& f) {
+            FontInfo font;
+            font.name = utf8ToUtf16(child(f, "name").attribute("val").value());
+            if (auto v = attrDouble(child(f, "sz"), "val"); v && *v > 0 && *v <= 409) font.size = *v;
+            wb_.fonts_.push_back(std::move(font));
+        });
+        forEachChild(child(ss, "borders"), "border", [&](const pugi::xml_node& b) {
+            BorderInfo border;
+            auto edge = [&](const char* a, const char* b2) {
+                pugi::xml_node e = child(b, a);
+                if (!e && b2) e = child(b, b2);
+                return e ? lineStyleOf(e.attribute("style").value()) : lineNone;
+            };
+            border.left = edge("left", "start");
+            border.right = edge("right", "end");
+            border.top = edge("top", nullptr);
+            border.bottom = edge("bottom", nullptr);
+            border.diagonal = edge("diagonal", nullptr);
+            border.diagonalUp = truthy(b.attribute("diagonalUp"));
+            border.diagonalDown = truthy(b.attribute("diagonalDown"));
+            wb_.borders_.push_back(border);
+        });
+        forEachChild(child(ss, "cellXfs"), "xf", [&](const pugi::xml_node& x) {
+            CellFormat format;
+            auto index = [&](const char* name) {
+                return static_cast<std::uint32_t>(
+                    clampStyle(parseUnsigned(x.attribute(name).value()).value_or(0)));
+            };
+            format.fontId = index("fontId");
+            format.borderId = index("borderId");
+            format.numFmtId = index("numFmtId");
+            if (const pugi::xml_node al = child(x, "alignment")) {
+                format.horizontal = horizontalOf(al.attribute("horizontal").value());
+            }
+            wb_.cellFormats_.push_back(format);
+        });
+    }
+    // What a workbook without styles (or with empty lists) implies.
+    if (wb_.fonts_.empty()) wb_.fonts_.push_back(FontInfo{u"Calibri", 11});
+    if (wb_.borders_.empty()) wb_.borders_.emplace_back();
+    if (wb_.cellFormats_.empty()) wb_.cellFormats_.emplace_back();
+    wb_.mdw_ = maxDigitWidth(wb_.fonts_.front().name, wb_.fonts_.front().size);
+}
+
+void WorkbookLoader::loadSharedStrings(const std::string& part) {
+    const pugi::xml_document doc = parse(part, false);
+    const pugi::xml_node sst = child(doc, "sst");
+    forEachChild(sst, "si", [&](const pugi::xml_node& si) {
+        wb_.sharedStrings_.push_back(parseStringItem(si));
+    });
+}
+
+void WorkbookLoader::loadSheet(Sheet& sheet) {
+    const pugi::xml_document doc = parse(sheet.part, true);
+    const pugi::xml_node ws = child(doc, "worksheet");
+    if (!ws) fail("the workbook is damaged (" + sheetLabel(sheet) + " holds no worksheet)");
+    auto outside = [&](const std::string& what) {
+        fail(sheetLabel(sheet) + ": " + what + " lies outside the sheet's limits (" +
+             std::to_string(kMaxRows) + " rows, " + std::to_string(kMaxCols) + " columns)");
+    };
+    auto range = [&](const char* text) {
+        auto r = parseRangeRef(std::string_view(text));
+        if (!r) outside(std::string("reference \"") + text + "\"");
+        return *r;
+    };
+
+    if (const pugi::xml_node fmt = child(ws, "sheetFormatPr")) {
+        if (auto v = attrDouble(fmt, "defaultColWidth"); v && *v >= 0) sheet.defaultColWidth = v;
+        if (auto v = attrDouble(fmt, "baseColWidth"); v && *v >= 0) sheet.baseColWidth = *v;
+        if (auto v = attrDouble(fmt, "defaultRowHeight"); v && *v >= 0 && *v <= 409) {
+            sheet.defaultRowHeight = v;
+        }
+        sheet.rowsHiddenByDefault = truthy(fmt.attribute("zeroHeight"));
+    }
+
+    forEachChild(child(ws, "cols"), "col", [&](const pugi::xml_node& c) {
+        ColumnInfo col;
+        const auto min = parseUnsigned(c.attribute("min").value());
+        const auto max = parseUnsigned(c.attribute("max").value());
+        if (!min || !max || *min < 1 || *max < *min || *max > kMaxCols) {
+            outside("column range " + std::string(c.attribute("min").value()) + "-" +
+                    c.attribute("max").value());
+        }
+        col.min = static_cast<std::uint32_t>(*min);
+        col.max = static_cast<std::uint32_t>(*max);
+        if (auto w = attrDouble(c, "width"); w && *w >= 0) col.width = std::min(*w, 255.0);
+        col.hidden = truthy(c.attribute("hidden"));
+        if (c.attribute("style")) {
+            col.style = static_cast<std::uint32_t>(
+                clampStyle(parseUnsigned(c.attribute("style").value()).value_or(0)));
+        }
+        sheet.cols.push_back(col);
+    });
+    std::sort(sheet.cols.begin(), sheet.cols.end(),
+              [](const ColumnInfo& a, const ColumnInfo& b) { return a.min < b.min; });
+    // Overlapping entries are not valid; keep the first of each overlap.
+    std::vector<ColumnInfo> cols;
+    for (ColumnInfo& c : sheet.cols) {
+        if (!cols.empty() && c.min <= cols.back().max) {
+            if (c.max <= cols.back().max) continue;
+            c.min = cols.back().max + 1;
+        }
+        cols.push_back(c);
+    }
+    sheet.cols = std::move(cols);
+
+    std::uint64_t rowNumber = 0;
+    bool sorted = true;
+    const std::uint32_t styleCount = static_cast<std::uint32_t>(wb_.cellFormats_.size());
+    auto styleIndex = [&](const pugi::xml_attribute& a) -> std::uint32_t {
+        if (!a) return 0;
+        const auto v = parseUnsigned(a.value()).value_or(0);
+        return v < styleCount ? static_cast<std::uint32_t>(v) : 0;
+    };
+    forEachChild(child(ws, "sheetData"), "row", [&](const pugi::xml_node& r) {
+        if (const pugi::xml_attribute ra = r.attribute("r")) {
+            const auto v = parseUnsigned(ra.value());
+            if (!v) fail(sheetLabel(sheet) + ": malformed row number \"" + ra.value() + "\"");
+            rowNumber = *v;
+        } else {
+            ++rowNumber;
+        }
+        if (rowNumber < 1 || rowNumber > kMaxRows) outside("row " + std::to_string(rowNumber));
+        RowInfo row;
+        row.row = static_cast<std::uint32_t>(rowNumber);
+        if (auto h = attrDouble(r, "ht"); h && *h >= 0) row.height = std::min(*h, 409.5);
+        row.hidden = truthy(r.attribute("hidden"));
+        if (truthy(r.attribute("customFormat"))) row.style = styleIndex(r.attribute("s"));
+        // On a sheet whose rows are hidden by default, a listed row is a visible one.
+        if (row.height || row.hidden || row.style || sheet.rowsHiddenByDefault) {
+            if (!sheet.rows.empty() && sheet.rows.back().row >= row.row) sorted = false;
+            sheet.rows.push_back(row);
+        }
+
+        std::uint64_t colNumber = 0;
+        for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element || !named(c, "c")) continue;
+            Cell cell;
+            if (const pugi::xml_attribute ref = c.attribute("r")) {
+                std::string_view text(ref.value());
+                std::size_t pos = 0;
+                std::uint64_t rr = 0, cc = 0;
+                if (!parseCellRef(text, pos, rr, cc) || pos != text.size()) {
+                    fail(sheetLabel(sheet) + ": malformed cell reference \"" + ref.value() + "\"");
+                }
+                if (rr < 1 || rr > kMaxRows || cc < 1 || cc > kMaxCols) {
+                    outside("cell " + std::string(ref.value()));
+                }
+                if (rr != rowNumber) {
+                    fail(sheetLabel(sheet) + ": cell " + ref.value() + " is listed in row " +
+                         std::to_string(rowNumber));
+                }
+                colNumber = cc;
+            } else {
+                ++colNumber;
+                if (colNumber > kMaxCols) outside("a cell of row " + std::to_string(rowNumber));
+            }
+            cell.row = static_cast<std::uint32_t>(rowNumber);
+            cell.col = static_cast<std::uint32_t>(colNumber);
+            cell.style = styleIndex(c.attribute("s"));
+
+            const std::string_view type = c.attribute("t").value();
+            const pugi::xml_node v = child(c, "v");
+            const char* value = v.text().get();
+            auto cellName = [&] {
+                return std::string(c.attribute("r") ? c.attribute("r").value() : "(unnamed)");
+            };
+            if (type == "inlineStr") {
+                const pugi::xml_node is = child(c, "is");
+                if (is) {
+                    cell.type = CellType::string;
+                    cell.text = static_cast<std::uint32_t>(sheet.strings.size());
+                    sheet.strings.push_back(parseStringItem(is));
+                }
+            } else if (!v) {
+                // No value: a blank cell that carries only its style.
+            } else if (type == "s") {
+                const auto index = parseUnsigned(value);
+                if (!index || *index >= wb_.sharedStrings_.size()) {
+                    fail(sheetLabel(sheet) + ": cell " + cellName() +
+                         " refers to a shared string that does not exist");
+                }
+                cell.type = CellType::string;
+                cell.sharedText = true;
+                cell.text = static_cast<std::uint32_t>(*index);
+            } else if (type == "str" || type == "e") {
+                cell.type = type == "e" ? CellType::error : CellType::string;
+                cell.text = static_cast<std::uint32_t>(sheet.strings.size());
+                sheet.strings.push_back(RichString{unescapeText(utf8ToUtf16(value)), {}});
+            } else if (type == "b") {
+                cell.type = CellType::boolean;
+                cell.number = std::strcmp(value, "1") == 0 || std::strcmp(value, "true") == 0;
+            } else if (type == "d") {
+                const auto serial = isoToSerial(value, wb_.date1904_);
+                if (!serial) {
+                    fail(sheetLabel(sheet) + ": cell " + cellName() + " holds a malformed date");
+                }
+                cell.type = CellType::number;
+                cell.number = *serial;
+            } else {
+                const auto number = parseDouble(value);
+                if (!number) {
+                    fail(sheetLabel(sheet) + ": cell " + cellName() + " holds a malformed number");
+                }
+                cell.type = CellType::number;
+                cell.number = *number;
+            }
+            if (!sheet.cells.empty()) {
+                const Cell& last = sheet.cells.back();
+                if (last.row > cell.row || (last.row == cell.row && last.col >= cell.col)) {
+                    sorted = false;
+                }
+            }
+            sheet.cells.push_back(cell);
+        }
+    });
+    if (!sorted) {
+        std::stable_sort(sheet.cells.begin(), sheet.cells.end(), [](const Cell& a, const Cell& b) {
+            return a.row != b.row ? a.row < b.row : a.col < b.col;
+        });
+        std::stable_sort(sheet.rows.begin(), sheet.rows.end(),
+                         [](const RowInfo& a, const RowInfo& b) { return a.row < b.row; });
+    }
+
+    forEachChild(child(ws, "mergeCells"), "mergeCell", [&](const pugi::xml_node& m) {
+        const CellRange r = range(m.attribute("ref").value());
+        if (r.firstRow != r.lastRow || r.firstCol != r.lastCol) sheet.merges.push_back(r);
+    });
+
+    // The saved selection: the first view's active pane, its first range, else its active cell,
+    // else A1.
+    sheet.selection = CellRange{};
+    const pugi::xml_node view = child(child(ws, "sheetViews"), "sheetView");
+    std::string activePane = "topLeft";
+    if (const pugi::xml_node pane = child(view, "pane")) {
+        if (const char* p = pane.attribute("activePane").value(); *p) activePane = p;
+    }
+    pugi::xml_node chosen;
+    forEachChild(view, "selection", [&](const pugi::xml_node& s) {
+        const char* p = s.attribute("pane").value();
+        if (!chosen && activePane == (*p ? p : "topLeft")) chosen = s;
+    });
+    if (chosen) {
+        std::string_view sqref = chosen.attribute("sqref").value();
+        while (!sqref.empty() && sqref.front() == ' ') sqref.remove_prefix(1);
+        sqref = sqref.substr(0, sqref.find(' '));
+        if (!sqref.empty()) {
+            sheet.selection = range(std::string(sqref).c_str());
+        } else if (const char* active = chosen.attribute("activeCell").value(); *active) {
+            sheet.selection = range(active);
+        }
+    }
+}
+
+void WorkbookLoader::indexSheet(Sheet& sheet) {
+    const double def = wb_.defaultRowHeight(sheet);
+    const double unlisted = sheet.rowsHiddenByDefault ? 0 : def;
+    sheet.rowHeightPrefix.assign(sheet.rows.size() + 1, 0);
+    for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
+        const RowInfo& r = sheet.rows[i];
+        const double h = r.hidden ? 0 : r.height.value_or(def);
+        sheet.rowHeightPrefix[i + 1] = sheet.rowHeightPrefix[i] + (h - unlisted);
+    }
+    for (std::uint32_t i = 0; i < sheet.merges.size(); ++i) {
+        const CellRange& m = sheet.merges[i];
+        const std::uint32_t first = static_cast<std::uint32_t>((m.firstRow - 1) / kMergeBlockRows);
+        const std::uint32_t last = static_cast<std::uint32_t>((m.lastRow - 1) / kMergeBlockRows);
+        if (last - first >= kMaxBucketedBlocks) {
+            sheet.tallMerges.push_back(i);
+            continue;
+        }
+        for (std::uint32_t b = first; b <= last; ++b) sheet.mergeBuckets[b].push_back(i);
+    }
+}
+
+std::shared_ptr<XlsxWorkbook> XlsxWorkbook::load(const std::filesystem::path& path) {
+    std::shared_ptr<XlsxWorkbook> wb(new XlsxWorkbook());
+    wb->path_ = path;
+    try {
+        WorkbookLoader(*wb, path).load();
+    } catch (const std::bad_alloc&) {
+        throw WorkbookError(path, "the workbook is too large to read into memory");
+    }
+    return wb;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queries
+
+std::u16string XlsxWorkbook::fileName() const { return path_.filename().u16string(); }
+
+std::optional<std::size_t> XlsxWorkbook::findSheet(std::u16string_view name) const {
+    auto lower = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    };
+    for (std::size_t i = 0; i < sheets_.size(); ++i) {
+        const std::u16string& n = sheets_[i].name;
+        if (n.size() == name.size() &&
+            std::equal(n.begin(), n.end(), name.begin(),
+                       [&](char16_t a, char16_t b) { return lower(a) == lower(b); })) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::u16string XlsxWorkbook::numberFormatCode(std::uint32_t numFmtId) const {
+    if (const auto it = numberFormats_.find(numFmtId); it != numberFormats_.end()) return it->second;
+    std::u16string code = builtinNumberFormat(static_cast<int>(numFmtId));
+    return code.empty() ? u"General" : code;
+}
+
+const Cell* XlsxWorkbook::findCell(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const {
+    const auto it = std::lower_bound(sheet.cells.begin(), sheet.cells.end(), std::pair(row, col),
+                                     [](const Cell& c, const std::pair<std::uint32_t, std::uint32_t>& k) {
+                                         return c.row != k.first ? c.row < k.first : c.col < k.second;
+                                     });
+    if (it == sheet.cells.end() || it->row != row || it->col != col) return nullptr;
+    return &*it;
+}
+
+namespace {
+const RowInfo* findRow(const Sheet& sheet, std::uint32_t row) {
+    const auto it = std::lower_bound(sheet.rows.begin(), sheet.rows.end(), row,
+                                     [](const RowInfo& r, std::uint32_t k) { return r.row < k; });
+    return it != sheet.rows.end() && it->row == row ? &*it : nullptr;
+}
+const ColumnInfo* findColumn(const Sheet& sheet, std::uint32_t col) {
+    const auto it = std::upper_bound(sheet.cols.begin(), sheet.cols.end(), col,
+                                     [](std::uint32_t k, const ColumnInfo& c) { return k < c.min; });
+    if (it == sheet.cols.begin()) return nullptr;
+    const ColumnInfo& c = *(it - 1);
+    return col <= c.max ? &c : nullptr;
+}
+}  // namespace
+
+std::uint32_t XlsxWorkbook::styleAt(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const {
+    if (const Cell* cell = findCell(sheet, row, col)) return cell->style;
+    if (const RowInfo* r = findRow(sheet, row); r && r->style) return *r->style;
+    if (const ColumnInfo* c = findColumn(sheet, col); c && c->style) {
+        return *c->style < cellFormats_.size() ? *c->style : 0;
+    }
+    return 0;
+}
+
+const CellFormat& XlsxWorkbook::format(std::uint32_t style) const {
+    return style < cellFormats_.size() ? cellFormats_[style] : cellFormats_.front();
+}
+
+const FontInfo& XlsxWorkbook::fontOf(std::uint32_t style) const {
+    const std::uint32_t id = format(style).fontId;
+    return id < fonts_.size() ? fonts_[id] : fonts_.front();
+}
+
+const BorderInfo& XlsxWorkbook::borderOf(std::uint32_t style) const {
+    const std::uint32_t id = format(style).borderId;
+    return id < borders_.size() ? borders_[id] : borders_.front();
+}
+
+const RichString& XlsxWorkbook::textOf(const Sheet& sheet, const Cell& cell) const {
+    return cell.sharedText ? sharedStrings_[cell.text] : sheet.strings[cell.text];
+}
+
+const CellRange* XlsxWorkbook::mergeAt(const Sheet& sheet, std::uint32_t row,
+                                       std::uint32_t col) const {
+    if (sheet.merges.empty()) return nullptr;
+    const auto bucket =
+        sheet.mergeBuckets.find(static_cast<std::uint32_t>((row - 1) / kMergeBlockRows));
+    if (bucket != sheet.mergeBuckets.end()) {
+        for (std::uint32_t i : bucket->second)
+            if (sheet.merges[i].contains(row, col)) return &sheet.merges[i];
+    }
+    for (std::uint32_t i : sheet.tallMerges)
+        if (sheet.merges[i].contains(row, col)) return &sheet.merges[i];
+    return nullptr;
+}
+
+int XlsxWorkbook::defaultColumnPixels(const Sheet& sheet) const {
+    if (sheet.defaultColWidth) return columnPixelsFromWidth(*sheet.defaultColWidth, mdw_);
+    return workbook::defaultColumnPixels(sheet.baseColWidth, mdw_);
+}
+
+int XlsxWorkbook::columnPixels(const Sheet& sheet, std::uint32_t col) const {
+    if (const ColumnInfo* c = findColumn(sheet, col)) {
+        if (c->hidden) return 0;
+        if (c->width) return columnPixelsFromWidth(*c->width, mdw_);
+    }
+    return defaultColumnPixels(sheet);
+}
+
+double XlsxWorkbook::columnWidth(const Sheet& sheet, std::uint32_t col) const {
+    return columnWidthFromPixels(columnPixels(sheet, col), mdw_);
+}
+
+double XlsxWorkbook::defaultRowHeight(const Sheet& sheet) const {
+    return sheet.defaultRowHeight.value_or(15.0);
+}
+
+double XlsxWorkbook::rowHeight(const Sheet& sheet, std::uint32_t row) const {
+    if (const RowInfo* r = findRow(sheet, row)) {
+        if (r->hidden) return 0;
+        return r->height.value_or(defaultRowHeight(sheet));
+    }
+    return sheet.rowsHiddenByDefault ? 0 : defaultRowHeight(sheet);
+}
+
+std::int64_t XlsxWorkbook::pixelsLeftOf(const Sheet& sheet, std::uint32_t col) const {
+    const std::int64_t def = defaultColumnPixels(sheet);
+    std::int64_t px = def * (static_cast<std::int64_t>(col) - 1);
+    for (const ColumnInfo& c : sheet.cols) {
+        if (c.min >= col) break;
+        const std::int64_t count = std::min(c.max, col - 1) - c.min + 1;
+        const std::int64_t w =
+            c.hidden ? 0 : (c.width ? columnPixelsFromWidth(*c.width, mdw_) : def);
+        px += (w - def) * count;
+    }
+    return px;
+}
+
+double XlsxWorkbook::pointsAbove(const Sheet& sheet, std::uint32_t row) const {
+    const double unlisted = sheet.rowsHiddenByDefault ? 0 : defaultRowHeight(sheet);
+    const auto it = std::lower_bound(sheet.rows.begin(), sheet.rows.end(), row,
+                                     [](const RowInfo& r, std::uint32_t k) { return r.row < k; });
+    const auto listed = static_cast<std::size_t>(it - sheet.rows.begin());
+    return unlisted * (row - 1.0) + sheet.rowHeightPrefix[listed];
+}
+
+}  // namespace tabrova::workbook

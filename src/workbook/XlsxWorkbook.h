@@ -1,0 +1,226 @@
+// A workbook file (.xlsx, Office Open XML) read into memory: sheets, cells, styles and the sheet
+// geometry that the spreadsheet's object model answers from.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tabrova::workbook {
+
+// The sheet's limits.
+inline constexpr std::uint32_t kMaxRows = 1048576;
+inline constexpr std::uint32_t kMaxCols = 16384;
+
+// A workbook that cannot be read: names the file and the reason (UTF-8).
+class WorkbookError : public std::runtime_error {
+public:
+    WorkbookError(std::filesystem::path path, std::string reason);
+    const std::filesystem::path& path() const { return path_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::filesystem::path path_;
+    std::string reason_;
+};
+
+// A rectangle of cells, 1-based and inclusive.
+struct CellRange {
+    std::uint32_t firstRow = 1;
+    std::uint32_t firstCol = 1;
+    std::uint32_t lastRow = 1;
+    std::uint32_t lastCol = 1;
+
+    bool contains(std::uint32_t row, std::uint32_t col) const {
+        return row >= firstRow && row <= lastRow && col >= firstCol && col <= lastCol;
+    }
+    bool operator==(const CellRange&) const = default;
+};
+
+// Parses "B2", "$B$2", "B2:D4" (either corner first; letters in either case). Nothing when the
+// text is not such a reference or lies outside the sheet.
+std::optional<CellRange> parseRangeRef(std::u16string_view text);
+std::optional<CellRange> parseRangeRef(std::string_view text);
+
+// The spreadsheet's line styles (XlLineStyle) of a border edge.
+enum LineStyle : std::int32_t {
+    lineNone = -4142,
+    lineContinuous = 1,
+    lineDash = -4115,
+    lineDot = -4118,
+    lineDouble = -4119,
+    lineDashDot = 4,
+    lineDashDotDot = 5,
+    lineSlantDashDot = 13,
+};
+
+// The spreadsheet's horizontal alignments (XlHAlign).
+enum HorizontalAlign : std::int32_t {
+    alignGeneral = 1,
+    alignLeftX = -4131,
+    alignCenterX = -4108,
+    alignRightX = -4152,
+    alignFill = 5,
+    alignJustify = -4130,
+    alignCenterAcross = 7,
+    alignDistributed = -4117,
+};
+
+struct FontInfo {
+    std::u16string name;
+    double size = 11;
+};
+
+struct BorderInfo {
+    std::int32_t left = lineNone;
+    std::int32_t right = lineNone;
+    std::int32_t top = lineNone;
+    std::int32_t bottom = lineNone;
+    std::int32_t diagonal = lineNone;
+    bool diagonalUp = false;
+    bool diagonalDown = false;
+};
+
+// One entry of cellXfs.
+struct CellFormat {
+    std::uint32_t fontId = 0;
+    std::uint32_t borderId = 0;
+    std::uint32_t numFmtId = 0;
+    std::int32_t horizontal = alignGeneral;
+};
+
+// A run of rich text: its length in UTF-16 units and its font size (NaN where the run takes the
+// cell's font).
+struct TextRun {
+    std::uint32_t length = 0;
+    double size = 0;
+};
+
+// A string of the shared-string table or of an inline string: the runs' texts joined, with the
+// runs kept for rich text (empty otherwise).
+struct RichString {
+    std::u16string text;
+    std::vector<TextRun> runs;
+};
+
+enum class CellType : std::uint8_t { blank, number, string, boolean, error };
+
+struct Cell {
+    double number = 0;          // number, or 0/1 for a Boolean
+    std::uint32_t row = 0;
+    std::uint32_t col = 0;
+    std::uint32_t style = 0;    // index into cellXfs
+    std::uint32_t text = 0;     // string or error: index into the shared or the sheet's strings
+    CellType type = CellType::blank;
+    bool sharedText = false;    // text indexes the workbook's shared strings
+};
+
+struct ColumnInfo {
+    std::uint32_t min = 1;
+    std::uint32_t max = 1;
+    std::optional<double> width;
+    bool hidden = false;
+    std::optional<std::uint32_t> style;
+};
+
+struct RowInfo {
+    std::uint32_t row = 0;
+    std::optional<double> height;
+    bool hidden = false;
+    std::optional<std::uint32_t> style;  // only when the row's format applies (customFormat)
+};
+
+struct Sheet {
+    std::u16string name;
+    std::string part;          // the sheet's part name inside the package
+    bool isWorksheet = true;   // false for chart, dialog and macro sheets
+    std::vector<Cell> cells;   // sorted by row, then column
+    std::vector<RichString> strings;  // inline strings, cached formula strings, error texts
+    std::vector<ColumnInfo> cols;     // sorted, not overlapping
+    std::vector<RowInfo> rows;        // sorted by row
+    std::vector<CellRange> merges;
+    CellRange selection;       // the saved selection (see XlsxWorkbook)
+    std::optional<double> defaultColWidth;
+    double baseColWidth = 8;
+    std::optional<double> defaultRowHeight;
+    bool rowsHiddenByDefault = false;
+
+    // Filled by the loader: lookup structures over the lists above.
+    std::vector<double> rowHeightPrefix;  // sum over rows[0..i) of (height - default height)
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> mergeBuckets;
+    std::vector<std::uint32_t> tallMerges;
+};
+
+class XlsxWorkbook {
+public:
+    // Reads the whole workbook. Throws WorkbookError (file and reason) for a file that is not a
+    // workbook, is encrypted or damaged, holds XML that is not well formed, a part whose size is
+    // out of proportion, or references outside the sheet's limits.
+    static std::shared_ptr<XlsxWorkbook> load(const std::filesystem::path& path);
+
+    const std::filesystem::path& path() const { return path_; }
+    std::u16string fileName() const;
+    bool date1904() const { return date1904_; }
+    std::size_t activeSheet() const { return activeSheet_; }
+    const std::vector<Sheet>& sheets() const { return sheets_; }
+    // The index of the sheet of that name (compared without regard to ASCII case), if any.
+    std::optional<std::size_t> findSheet(std::u16string_view name) const;
+
+    const std::vector<FontInfo>& fonts() const { return fonts_; }
+    const std::vector<BorderInfo>& borders() const { return borders_; }
+    const std::vector<CellFormat>& cellFormats() const { return cellFormats_; }
+    const std::vector<RichString>& sharedStrings() const { return sharedStrings_; }
+    // The format code of a number format id: the workbook's own, else the built-in one.
+    std::u16string numberFormatCode(std::uint32_t numFmtId) const;
+
+    // The standard font (font 0) and its maximum digit width in pixels.
+    const FontInfo& standardFont() const { return fonts_.front(); }
+    int maxDigitWidth() const { return mdw_; }
+
+    // Cells and geometry of one sheet.
+    const Cell* findCell(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const;
+    // The style that applies at a cell: its own when the file lists it, else its row's, else its
+    // column's, else the default.
+    std::uint32_t styleAt(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const;
+    const CellFormat& format(std::uint32_t style) const;
+    const FontInfo& fontOf(std::uint32_t style) const;
+    const BorderInfo& borderOf(std::uint32_t style) const;
+    const RichString& textOf(const Sheet& sheet, const Cell& cell) const;
+    // The merged range through the cell, if any.
+    const CellRange* mergeAt(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const;
+
+    int columnPixels(const Sheet& sheet, std::uint32_t col) const;
+    // The column width in characters of the standard font, as the object model gives it.
+    double columnWidth(const Sheet& sheet, std::uint32_t col) const;
+    // Row height in points.
+    double rowHeight(const Sheet& sheet, std::uint32_t row) const;
+    // Pixels of the columns left of col; points of the rows above row.
+    std::int64_t pixelsLeftOf(const Sheet& sheet, std::uint32_t col) const;
+    double pointsAbove(const Sheet& sheet, std::uint32_t row) const;
+
+private:
+    XlsxWorkbook() = default;
+    double defaultRowHeight(const Sheet& sheet) const;
+    int defaultColumnPixels(const Sheet& sheet) const;
+
+    std::filesystem::path path_;
+    bool date1904_ = false;
+    std::size_t activeSheet_ = 0;
+    std::vector<Sheet> sheets_;
+    std::vector<FontInfo> fonts_;
+    std::vector<BorderInfo> borders_;
+    std::vector<CellFormat> cellFormats_;
+    std::unordered_map<std::uint32_t, std::u16string> numberFormats_;
+    std::vector<RichString> sharedStrings_;
+    int mdw_ = 7;
+
+    friend class WorkbookLoader;
+};
+
+}  // namespace tabrova::workbook

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "cli/DxfTool.h"
+#include "workbook/TestWorkbooks.h"
+
+namespace tabrova::cli {
+namespace {
+
+using workbook::testing::buildXlsx;
+using workbook::testing::TempDir;
+
+struct ToolRun {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+ToolRun runTool(const std::vector<std::string>& args, char16_t decimalSeparator = u'.') {
+    std::vector<std::u16string> wide;
+    for (const auto& a : args) wide.emplace_back(a.begin(), a.end());
+    std::ostringstream out, err;
+    ToolIo io{out, err, false, decimalSeparator};
+    ToolRun run;
+    run.status = runDxfTool(wide, {}, io);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::size_t lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A workbook with a 3 x 3 table at B2:D4 (saved selection) and a second sheet "Other".
+std::filesystem::path tableWorkbook(const TempDir& dir) {
+    return buildXlsx(dir / "Book1.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "Sheet1");
+        lxw_worksheet* other = workbook_add_worksheet(wb, "Other");
+        lxw_format* boxed = workbook_add_format(wb);
+        format_set_border(boxed, LXW_BORDER_THIN);
+        worksheet_write_string(ws, 1, 1, "abc", boxed);
+        worksheet_write_number(ws, 1, 2, 123, boxed);
+        worksheet_merge_range(ws, 2, 1, 3, 2, "merged", boxed);
+        worksheet_write_string(ws, 3, 3, "\"quoted\"\\", nullptr);
+        worksheet_set_selection(ws, 1, 1, 3, 3);
+        worksheet_write_string(other, 4, 2, "other", nullptr);
+        worksheet_set_selection(other, 4, 2, 4, 2);
+    });
+}
+
+TEST(DxfTool, UsageErrorsExitWithTwoAndWriteNothing) {
+    TempDir dir;
+    const std::string book = tableWorkbook(dir).string();
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--bogus", book},
+        {book, "other.xlsx"},
+        {"-o"},
+        {book, "--range", "B2:"},
+        {book, "--range", "XFE1"},
+        {book, "--quiet=yes"},
+        {book, "--dump-table", ""},
+    };
+    for (const auto& args : cases) {
+        const ToolRun run = runTool(args);
+        EXPECT_EQ(run.status, kExitUsage) << run.err;
+        EXPECT_NE(run.err.find("tabrova-dxf: "), std::string::npos);
+        EXPECT_TRUE(run.out.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "Book1.dxf"));
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.status, kExitDone);
+    EXPECT_NE(help.out.find("--dump-table FILE|-"), std::string::npos);
+}
+
+TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
+    TempDir dir;
+    const auto book = tableWorkbook(dir);
+    std::ofstream(dir / "text.xlsx") << "not a workbook";
+    struct Case {
+        std::vector<std::string> args;
+        std::string names;
+        std::string reason;
+    } cases[] = {
+        {{(dir / "missing.xlsx").string()}, "missing.xlsx", "No such file"},
+        {{(dir / "text.xlsx").string()}, "text.xlsx", "not a zip archive"},
+        {{book.string(), "--sheet", "Nope"}, "Book1.xlsx", "no sheet named \"Nope\""},
+        {{book.string(), "--settings", (dir / "none.ini").string()}, "none.ini", "No such file"},
+        {{book.string(), "-o", (dir / "no-such-folder" / "out.dxf").string()}, "out.dxf", ""},
+        {{book.string(), "--dump-table", (dir / "no-such-folder" / "t.json").string()}, "t.json", ""},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = runTool(c.args);
+        EXPECT_EQ(run.status, kExitFailed) << c.names;
+        EXPECT_EQ(lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find(c.names), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    }
+    // Nothing was left behind by the failed runs.
+    EXPECT_FALSE(std::filesystem::exists(dir / "Book1.dxf"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "text.dxf"));
+}
+
+TEST(DxfTool, DrawsTheSavedSelectionAndDumpsTheTable) {
+    TempDir dir;
+    const auto book = tableWorkbook(dir);
+    const ToolRun run = runTool({book.string(), "--dump-table", (dir / "t.json").string()});
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    EXPECT_TRUE(run.err.empty());
+    EXPECT_EQ(run.out, (dir / "Book1.dxf").string() + "\n");
+    const std::string dxf = readFile(dir / "Book1.dxf");
+    EXPECT_EQ(dxf.rfind("  0\r\nSECTION", 0), 0u) << dxf.substr(0, 40);
+    EXPECT_NE(dxf.find("merged"), std::string::npos);
+    EXPECT_NE(dxf.find("XLSBordLine"), std::string::npos);
+
+    const std::string json = readFile(dir / "t.json");
+    for (const char* expected :
+         {R"("workbook": "Book1.xlsx")", R"("sheet": "Sheet1")", R"("first": "B2")",
+          R"("last": "D4")", R"("colCount": 3)", R"("rowCount": 3)",
+          R"("settings": {"cadXsc": 3, "cadYsc": 0.43, "cadTsc": 0.27, "cadTof": 0.8, "cellLineDraw": true})",
+          R"({ "colW": 8, "rowH": 15, "txtSize": 11, "txtAlign": 0, "str": "abc", "lineBits": 15,)",
+          R"("str": "123")", R"("txtAlign": 3)", R"("str": "\"quoted\"\\")",
+          R"("cellMerge": true, "mergerowYscount": 2, "mergecolXscount": 2, "mergeLeft": 48, "mergeTop": 30,)",
+          R"("drawW": 24, "drawH": 6.45,)"}) {
+        EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+    }
+}
+
+TEST(DxfTool, RangeSheetSettingsAndDumpToStandardOutput) {
+    TempDir dir;
+    const auto book = tableWorkbook(dir);
+    std::ofstream(dir / "my.ini") << "[Varnekto]\ncadXsc=2,5\ncellLineDraw=0\n";
+    const ToolRun run = runTool({book.string(), "--sheet", "other", "--range", "c5", "-o",
+                             (dir / "out.dxf").string(), "--settings", (dir / "my.ini").string(),
+                             "--dump-table", "-"},
+                            u',');
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "out.dxf"));
+    EXPECT_NE(run.out.find(R"("sheet": "Other", "first": "C5", "last": "C5", "colCount": 1)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(R"("cadXsc": 2.5)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(R"("cellLineDraw": false)"), std::string::npos);
+    EXPECT_NE(run.out.find(R"("str": "other")"), std::string::npos);
+    EXPECT_NE(run.out.find(R"("drawW": 20)"), std::string::npos);  // 8 * 2.5
+    EXPECT_EQ(run.out.find("out.dxf"), std::string::npos);  // standard output holds the JSON only
+
+    const ToolRun quiet = runTool({book.string(), "-q"});
+    EXPECT_EQ(quiet.status, kExitDone);
+    EXPECT_TRUE(quiet.out.empty());
+    EXPECT_TRUE(quiet.err.empty());
+}
+
+TEST(DxfTool, JsonNumbersReadBackToTheSameValue) {
+    for (double v : {0.0, 24.0, 6.02, 0.1 + 0.2, 1.0 / 3.0, 1e300, 5e-324, -2.97, 123456789012345678.0}) {
+        const std::string text = jsonNumber(v);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+    }
+    EXPECT_EQ(jsonNumber(24), "24");
+    EXPECT_EQ(jsonNumber(6.02), "6.02");
+    EXPECT_EQ(jsonNumber(-0.0), "0");
+}
+
+}  // namespace
+}  // namespace tabrova::cli

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "workbook/SheetMetrics.h"
+#include "workbook/TestWorkbooks.h"
+#include "workbook/WorkbookObjects.h"
+#include "workbook/XlsxWorkbook.h"
+
+namespace tabrova::workbook {
+namespace {
+
+using testing::minimalParts;
+using testing::sheetXml;
+using testing::TempDir;
+using testing::writeZip;
+
+TEST(SheetMetrics, ColumnWidthsFollowTheDigitWidthOfTheStandardFont) {
+    struct Case {
+        const char16_t* font;
+        double size;
+        int mdw;
+        int defaultPx;
+        double defaultWidth;
+    } cases[] = {
+        {u"Calibri", 11, 7, 64, 8.43},
+        {u"Arial", 10, 7, 64, 8.43},
+        {u"ＭＳ Ｐゴシック", 11, 8, 72, 8.38},
+        {u"MS PGothic", 11, 8, 72, 8.38},
+        {u"游ゴシック", 11, 8, 72, 8.38},
+        {u"Unknown Font", 11, 7, 64, 8.43},
+    };
+    for (const auto& c : cases) {
+        const int mdw = maxDigitWidth(c.font, c.size);
+        EXPECT_EQ(mdw, c.mdw) << c.size;
+        EXPECT_EQ(defaultColumnPixels(8, mdw), c.defaultPx);
+        EXPECT_DOUBLE_EQ(columnWidthFromPixels(c.defaultPx, mdw), c.defaultWidth);
+    }
+    // Stored widths (padding included) to pixels and back; 12.5 is exact with an 8-pixel digit.
+    struct Width {
+        double stored;
+        int mdw;
+        int px;
+        double width;
+    } widths[] = {
+        {9.140625, 7, 64, 8.43}, {10.7109375, 7, 75, 10},  {13.125, 8, 105, 12.5},
+        {0.5703125, 7, 4, 0.33}, {0, 7, 0, 0},             {300, 7, 1785, 254.29},
+    };
+    for (const auto& w : widths) {
+        EXPECT_EQ(columnPixelsFromWidth(w.stored, w.mdw), w.px) << w.stored;
+        EXPECT_DOUBLE_EQ(columnWidthFromPixels(w.px, w.mdw), w.width) << w.stored;
+    }
+    EXPECT_DOUBLE_EQ(textWidthInDigits(u"1.23E+12"), 7.5);
+    EXPECT_DOUBLE_EQ(textWidthInDigits(u"日本"), 4);
+}
+
+TEST(RangeRef, ParsesCellsAndRangesWithinTheSheet) {
+    EXPECT_EQ(parseRangeRef(std::string_view("B2")), (CellRange{2, 2, 2, 2}));
+    EXPECT_EQ(parseRangeRef(std::u16string_view(u"$d$4:b2")), (CellRange{2, 2, 4, 4}));
+    EXPECT_EQ(parseRangeRef(std::string_view("XFD1048576")), (CellRange{1048576, 16384, 1048576, 16384}));
+    for (const char* bad : {"", "B", "2", "XFE1", "A1048577", "A0", "B2:", "B2:C", "B2 ", "AAAAA1", "A1:B2:C3"}) {
+        EXPECT_FALSE(parseRangeRef(std::string_view(bad)).has_value()) << bad;
+    }
+}
+
+// Reads a workbook and returns the reason of its WorkbookError ("" when it loads).
+std::string loadError(const std::filesystem::path& path) {
+    try {
+        XlsxWorkbook::load(path);
+    } catch (const WorkbookError& e) {
+        EXPECT_EQ(e.path(), path);
+        EXPECT_NE(std::string(e.what()).find(path.filename().string()), std::string::npos);
+        return e.reason();
+    }
+    return "";
+}
+
+TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
+    TempDir dir;
+    auto writeFile = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return dir / name;
+    };
+    const std::string ok = sheetXml("<sheetData/>");
+    std::vector<std::pair<std::string, std::string>> noWorkbook = minimalParts(ok);
+    noWorkbook.erase(noWorkbook.begin() + 2);
+    const auto badStyles = minimalParts(ok, {{"styles", "styles.xml", "<styleSheet><fonts>"}});
+    const auto bomb = minimalParts(
+        ok, {{"sharedStrings", "sharedStrings.xml", "<sst>" + std::string(9 << 20, ' ') + "</sst>"}});
+
+    struct Case {
+        const char* what;
+        std::filesystem::path file;
+        const char* reason;
+    } cases[] = {
+        {"missing file", dir / "nothing.xlsx", "No such file"},
+        {"text file", writeFile("text.xlsx", "just some text"), "not a zip archive"},
+        {"empty file", writeFile("empty.xlsx", ""), "empty"},
+        {"encrypted", writeFile("secret.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "xx"),
+         "encrypted"},
+        {"truncated zip", writeFile("cut.xlsx", "PK\x03\x04garbage"), "zip archive"},
+        {"zip without workbook", writeZip(dir / "nowb.xlsx", noWorkbook), "not a workbook"},
+        {"malformed sheet", writeZip(dir / "badxml.xlsx", minimalParts(sheetXml("<sheetData><row>"))),
+         "not well-formed XML"},
+        {"malformed styles", writeZip(dir / "badstyles.xlsx", badStyles), "xl/styles.xml"},
+        {"column beyond XFD",
+         writeZip(dir / "wide.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="XFE1"><v>1</v></c></row></sheetData>)"))),
+         "outside the sheet's limits"},
+        {"row beyond the last",
+         writeZip(dir / "tall.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1048577"/></sheetData>)"))),
+         "outside the sheet's limits"},
+        {"merge beyond the sheet",
+         writeZip(dir / "merge.xlsx", minimalParts(sheetXml(R"(<sheetData/><mergeCells><mergeCell ref="A1:XFZ2"/></mergeCells>)"))),
+         "outside the sheet's limits"},
+        {"columns beyond the sheet",
+         writeZip(dir / "cols.xlsx", minimalParts(sheetXml(R"(<cols><col min="2" max="20000" width="3"/></cols><sheetData/>)"))),
+         "outside the sheet's limits"},
+        {"missing shared string",
+         writeZip(dir / "sst.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="A1" t="s"><v>4</v></c></row></sheetData>)"))),
+         "shared string"},
+        {"malformed number",
+         writeZip(dir / "num.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="A1"><v>1x</v></c></row></sheetData>)"))),
+         "malformed number"},
+        {"zip bomb", writeZip(dir / "bomb.xlsx", bomb), "zip bomb"},
+    };
+    for (const Case& c : cases) {
+        const std::string reason = loadError(c.file);
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+    }
+}
+
+TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
+    TempDir dir;
+    const auto path = writeZip(dir / "raw.xlsx", minimalParts(sheetXml(R"(
+        <sheetViews><sheetView><selection activeCell="C3" sqref="B2:C3 E5"/></sheetView></sheetViews>
+        <sheetFormatPr defaultRowHeight="18.75" baseColWidth="10"/>
+        <sheetData>
+          <row r="2"><c r="B2" t="e"><f>1/0</f><v>#DIV/0!</v></c><c r="C2" t="inlineStr"><is><t xml:space="preserve"> a_x000D_b </t></is></c></row>
+          <row><c t="str"><f>"x"</f><v>x</v></c><c t="b"><v>0</v></c><c><v>2.5</v></c></row>
+          <row r="5"><c r="A5" t="inlineStr"><is><r><t>漢字</t></r><rPh sb="0" eb="2"><t>カンジ</t></rPh></is></c></row>
+        </sheetData>)")));
+    const auto wb = XlsxWorkbook::load(path);
+    const Sheet& sheet = wb->sheets().front();
+    EXPECT_EQ(sheet.selection, (CellRange{2, 2, 3, 3}));
+    EXPECT_DOUBLE_EQ(wb->rowHeight(sheet, 1), 18.75);
+    EXPECT_EQ(wb->columnPixels(sheet, 1), 80);  // 10 * 7 + 5 rounded up to a multiple of 8
+    EXPECT_EQ(displayText(*wb, sheet, 2, 2), u"#DIV/0!");
+    EXPECT_EQ(displayText(*wb, sheet, 2, 3), u" a\rb ");
+    EXPECT_EQ(displayText(*wb, sheet, 3, 1), u"x");
+    EXPECT_EQ(displayText(*wb, sheet, 3, 2), u"FALSE");
+    EXPECT_EQ(displayText(*wb, sheet, 3, 3), u"2.5");
+    EXPECT_EQ(displayText(*wb, sheet, 5, 1), u"漢字");  // phonetic run left out
+
+    const auto app = makeWorkbookApplication(wb);
+    const auto b2 = app->getObject(u"ActiveSheet")->getObject(u"Range", {automation::Variant(u"B2")});
+    const auto value = b2->get(u"Value2");
+    ASSERT_TRUE(value.is<automation::ErrorValue>());
+    EXPECT_EQ(static_cast<std::uint32_t>(value.get_if<automation::ErrorValue>()->code), 0x800A07D7u);
+}
+
+}  // namespace
+}  // namespace tabrova::workbook
