@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     lxw_format* infoDate = workbook_add_format(wb);
     format_set_num_format(infoDate, "yyyy\"年\"m\"月\"d\"日\"");
     format_set_align(infoDate, LXW_ALIGN_LEFT);
+    lxw_format* infoText = workbook_add_format(wb);
+    format_set_align(infoText, LXW_ALIGN_LEFT);
 
     lxw_format* header = workbook_add_format(wb);
     format_set_bold(header);
@@ -105,9 +107,10 @@ int main(int argc, char** argv) {
     worksheet_set_row(ws, 0, 27, nullptr);
     worksheet_merge_range(ws, 0, 0, 0, 7, "部品表　コンベヤ駆動ユニット CV-100", title);
     worksheet_write_string(ws, 1, 5, "作成日", label);
+    worksheet_merge_range(ws, 1, 6, 1, 7, "", infoDate);
     worksheet_write_number(ws, 1, 6, 45323, infoDate);  // 2024/2/1
     worksheet_write_string(ws, 2, 5, "図番", label);
-    worksheet_write_string(ws, 2, 6, "CV-100-00", nullptr);
+    worksheet_merge_range(ws, 2, 6, 2, 7, "CV-100-00", infoText);
 
     // Two header rows: 価格（円） spans 単価 and 金額, the others span both rows.
     const char* single[] = {"No.", "品名", "型式・規格", "数量"};

@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Console.h"
 #include "platform/ProgramPaths.h"
+#include "platform/UserLocale.h"
 
 int main(int argc, char** argv) {
     using namespace tabrova;

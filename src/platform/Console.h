@@ -1,5 +1,5 @@
 // What a command-line program needs from the system: its arguments as UTF-16, whether a standard
-// stream is a terminal, UTF-8 output on a console, and the user's decimal separator.
+// stream is a terminal and UTF-8 output on a console.
 #pragma once
 
 #include <string>
@@ -18,8 +18,5 @@ bool isTerminal(StandardStream stream);
 
 // Makes a console show the UTF-8 that the program writes (a no-op where that is the default).
 void useUtf8Console();
-
-// The decimal separator of the user's locale ("." or ",").
-char16_t userDecimalSeparator();
 
 }  // namespace tabrova::platform

@@ -529,22 +529,23 @@ std::u16string displayText(const XlsxWorkbook& wb, const Sheet& sheet, std::uint
     if (const CellRange* m = wb.mergeAt(sheet, row, col); m && m->firstRow == row && m->firstCol == col) {
         px = wb.pixelsLeftOf(sheet, m->lastCol + 1) - wb.pixelsLeftOf(sheet, m->firstCol);
     }
+    std::u16string text = general ? formatNumber(cell->number, u"General", wb.date1904())
+                                  : formatNumber(cell->number, code, wb.date1904());
     if (px <= 0) {
         // A hidden column shows nothing; the number's full text is what the reader can use.
-        return general ? formatGeneral(cell->number) : formatNumber(cell->number, code, wb.date1904());
+        return text == kCannotShow ? u"#" : text;
     }
     const double available = static_cast<double>(px - 5) / wb.maxDigitWidth();
     const double fits = available + 1e-9;
+    if (textWidthInDigits(text) <= fits) return text;
     if (general) {
-        for (int chars = 11; chars >= 1; --chars) {
-            const std::u16string text = formatGeneral(cell->number, chars);
+        // Fewer decimals, then exponent form, until it fits.
+        for (int chars = static_cast<int>(text.size()) - 1; chars >= 1; --chars) {
+            text = formatGeneral(cell->number, chars);
             if (text.empty()) break;
             if (textWidthInDigits(text) <= fits) return text;
         }
-        return hashes(available);
     }
-    std::u16string text = formatNumber(cell->number, code, wb.date1904());
-    if (textWidthInDigits(text) <= fits) return text;
     return hashes(available);
 }
 

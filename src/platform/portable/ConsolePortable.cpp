@@ -1,8 +1,6 @@
 #include <unistd.h>
 
-#include <clocale>
 #include <cstdio>
-#include <mutex>
 
 #include "platform/Console.h"
 
@@ -55,20 +53,5 @@ bool isTerminal(StandardStream stream) {
 }
 
 void useUtf8Console() {}
-
-char16_t userDecimalSeparator() {
-    // The user's numeric locale, read without leaving it set for the rest of the program.
-    static std::mutex mutex;
-    const std::lock_guard<std::mutex> lock(mutex);
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    char16_t separator = u'.';
-    if (std::setlocale(LC_NUMERIC, "")) {
-        const char* point = std::localeconv()->decimal_point;
-        if (point && point[0] == ',' && point[1] == '\0') separator = u',';
-    }
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    return separator;
-}
 
 }  // namespace tabrova::platform

@@ -26,13 +26,4 @@ bool isTerminal(StandardStream stream) {
 
 void useUtf8Console() { SetConsoleOutputCP(CP_UTF8); }
 
-char16_t userDecimalSeparator() {
-    wchar_t buffer[8] = {};
-    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) > 0 &&
-        buffer[0] == L',' && buffer[1] == L'\0') {
-        return u',';
-    }
-    return u'.';
-}
-
 }  // namespace tabrova::platform
