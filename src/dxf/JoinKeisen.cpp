@@ -31,40 +31,54 @@ constexpr Index kNone = -1;
 class StartIndex {
 public:
     explicit StartIndex(const std::vector<TXlsxKeisen>& list) : slotOf_(list.size(), kNone) {
-        std::vector<Index> order;
-        order.reserve(list.size());
+        struct Start {
+            double x, y;
+            Index id;
+        };
+        std::vector<Start> starts;
+        starts.reserve(list.size());
         for (std::size_t i = 0; i < list.size(); ++i) {
             const TAcadPoint& p = list[i].stpt;
             // A segment with a coordinate that is not finite touches nothing.
             if (!list[i].mark && std::isfinite(p.x) && std::isfinite(p.y)) {
-                order.push_back(static_cast<Index>(i));
+                starts.push_back({p.x, p.y, static_cast<Index>(i)});
             }
         }
-        std::sort(order.begin(), order.end(), [&list](Index a, Index b) {
-            const TAcadPoint& p = list[static_cast<std::size_t>(a)].stpt;
-            const TAcadPoint& q = list[static_cast<std::size_t>(b)].stpt;
-            if (p.x != q.x) return p.x < q.x;
-            if (p.y != q.y) return p.y < q.y;
-            return a < b;
+        std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) {
+            if (a.x != b.x) return a.x < b.x;
+            if (a.y != b.y) return a.y < b.y;
+            return a.id < b.id;
         });
-        ids_ = std::move(order);
-        next_.resize(ids_.size() + 1);
+        ids_.reserve(starts.size());
+        next_.resize(starts.size() + 1);
         std::iota(next_.begin(), next_.end(), Index{0});
-        for (std::size_t s = 0; s < ids_.size(); ++s) {
-            const TAcadPoint& p = list[static_cast<std::size_t>(ids_[s])].stpt;
-            slotOf_[static_cast<std::size_t>(ids_[s])] = static_cast<Index>(s);
-            if (s == 0 || p.x != xs_.back()) {
+        for (std::size_t s = 0; s < starts.size(); ++s) {
+            const Start& p = starts[s];
+            ids_.push_back(p.id);
+            slotOf_[static_cast<std::size_t>(p.id)] = static_cast<Index>(s);
+            const bool newX = s == 0 || p.x != starts[s - 1].x;
+            if (newX) {
                 xs_.push_back(p.x);
                 xFirstGroup_.push_back(static_cast<Index>(ys_.size()));
             }
-            if (s == 0 || p.x != list[static_cast<std::size_t>(ids_[s - 1])].stpt.x ||
-                p.y != ys_.back()) {
+            if (newX || p.y != starts[s - 1].y) {
                 ys_.push_back(p.y);
                 groupFirstSlot_.push_back(static_cast<Index>(s));
             }
         }
         xFirstGroup_.push_back(static_cast<Index>(ys_.size()));
         groupFirstSlot_.push_back(static_cast<Index>(ids_.size()));
+    }
+
+    // Makes present exactly the indexed segments that are not marked now.
+    void resetPresence(const std::vector<TXlsxKeisen>& list) {
+        for (std::size_t s = 0; s < ids_.size(); ++s) {
+            const auto id = static_cast<std::size_t>(ids_[s]);
+            const bool present = !list[id].mark;
+            next_[s] = static_cast<Index>(present ? s : s + 1);
+            slotOf_[id] = present ? static_cast<Index>(s) : kNone;
+        }
+        next_[ids_.size()] = static_cast<Index>(ids_.size());
     }
 
     void remove(Index id) {
@@ -147,8 +161,7 @@ enum class Axis { vertical, horizontal };
 double& along(TAcadPoint& p, Axis axis) { return axis == Axis::vertical ? p.y : p.x; }
 double along(const TAcadPoint& p, Axis axis) { return axis == Axis::vertical ? p.y : p.x; }
 
-void chain(std::vector<TXlsxKeisen>& list, Axis axis) {
-    StartIndex starts(list);
+void chain(std::vector<TXlsxKeisen>& list, Axis axis, StartIndex& starts) {
     const Index n = static_cast<Index>(list.size());
     for (Index i = 0; i + 1 < n; ++i) {
         TXlsxKeisen& seg = list[static_cast<std::size_t>(i)];
@@ -167,8 +180,8 @@ void chain(std::vector<TXlsxKeisen>& list, Axis axis) {
     }
 }
 
-void markDuplicates(std::vector<TXlsxKeisen>& list, Axis axis) {
-    StartIndex starts(list);
+void markDuplicates(std::vector<TXlsxKeisen>& list, Axis axis, StartIndex& starts) {
+    starts.resetPresence(list);
     const Index n = static_cast<Index>(list.size());
     for (Index i = 0; i + 1 < n; ++i) {
         const TXlsxKeisen& seg = list[static_cast<std::size_t>(i)];
@@ -204,13 +217,16 @@ void markDuplicates(std::vector<TXlsxKeisen>& list, Axis axis) {
 }  // namespace
 
 void joinKeisen(std::vector<TXlsxKeisen>& keisenV, std::vector<TXlsxKeisen>& keisenH) {
+    // Neither pass moves a start point, so one index serves both.
     if (keisenV.size() >= 2) {
-        chain(keisenV, Axis::vertical);
-        markDuplicates(keisenV, Axis::vertical);
+        StartIndex starts(keisenV);
+        chain(keisenV, Axis::vertical, starts);
+        markDuplicates(keisenV, Axis::vertical, starts);
     }
     if (keisenH.size() >= 2) {
-        chain(keisenH, Axis::horizontal);
-        markDuplicates(keisenH, Axis::horizontal);
+        StartIndex starts(keisenH);
+        chain(keisenH, Axis::horizontal, starts);
+        markDuplicates(keisenH, Axis::horizontal, starts);
     }
 }
 

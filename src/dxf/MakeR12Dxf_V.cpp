@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
@@ -11,32 +10,58 @@
 namespace tabrova {
 namespace {
 
-void appendAscii(std::u16string& out, std::string_view ascii) {
-    for (char ch : ascii) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(ch)));
-}
+// Longest result: "-d.ddddddddddddddE-ddd".
+constexpr std::size_t kRealChars = 32;
 
-// Appends one group (code line and value line) to an item, separated from what the item already
-// holds by CR LF.
-void group(std::u16string& item, std::string_view code, std::string_view value) {
-    if (!item.empty()) item += u"\r\n";
-    appendAscii(item, code);
-    item += u"\r\n";
-    appendAscii(item, value);
-}
+// Writes the real number into out (kRealChars at least); returns the number of characters.
+std::size_t formatReal(double value, char* out) {
+    char* const begin = out;
+    if (value == 0 || !std::isfinite(value)) {
+        *out = '0';
+        return 1;
+    }
+    // Scientific form rounded to 15 significant digits: [-]d.ddddddddddddddde±x
+    char sci[kRealChars];
+    const auto result =
+        std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 14);
+    const char* p = sci;
+    if (*p == '-') {
+        *out++ = '-';
+        ++p;
+    }
+    char digits[15];
+    std::size_t count = 0;
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') digits[count++] = *p;
+    }
+    int exponent = 0;
+    std::from_chars(p + (p[1] == '+' ? 2 : 1), result.ptr, exponent);
+    while (count > 1 && digits[count - 1] == '0') --count;
 
-void group(std::u16string& item, std::string_view code, std::u16string_view value) {
-    if (!item.empty()) item += u"\r\n";
-    appendAscii(item, code);
-    item += u"\r\n";
-    item += value;
-}
-
-void realGroup(std::u16string& item, std::string_view code, double value) {
-    group(item, code, formatDxfReal(value));
-}
-
-void intGroup(std::u16string& item, std::string_view code, std::int32_t value) {
-    group(item, code, std::to_string(value));
+    if (exponent > -5 && exponent < 15) {
+        if (exponent >= 0) {
+            const std::size_t intDigits = static_cast<std::size_t>(exponent) + 1;
+            for (std::size_t i = 0; i < intDigits; ++i) *out++ = i < count ? digits[i] : '0';
+            if (count > intDigits) {
+                *out++ = '.';
+                for (std::size_t i = intDigits; i < count; ++i) *out++ = digits[i];
+            }
+        } else {
+            *out++ = '0';
+            *out++ = '.';
+            for (int i = -1; i > exponent; --i) *out++ = '0';
+            for (std::size_t i = 0; i < count; ++i) *out++ = digits[i];
+        }
+    } else {
+        *out++ = digits[0];
+        if (count > 1) {
+            *out++ = '.';
+            for (std::size_t i = 1; i < count; ++i) *out++ = digits[i];
+        }
+        *out++ = 'E';
+        out = std::to_chars(out, begin + kRealChars, exponent).ptr;
+    }
+    return static_cast<std::size_t>(out - begin);
 }
 
 bool isSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
@@ -47,12 +72,7 @@ bool representable(char16_t c, unsigned codePage) {
     return !isSurrogate(c) && platform::encodeCodePage(codePage, std::u16string_view(&c, 1));
 }
 
-void appendEscape(std::u16string& out, char16_t c) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    out += u"\\U+";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out.push_back(static_cast<char16_t>(kHex[(c >> shift) & 0xF]));
-}
+constexpr char kHex[] = "0123456789ABCDEF";
 
 // Replaces every character the code page cannot represent by its \U+XXXX escape.
 std::u16string escapeUnrepresentable(std::u16string_view text, unsigned codePage) {
@@ -62,10 +82,41 @@ std::u16string escapeUnrepresentable(std::u16string_view text, unsigned codePage
         if (representable(c, codePage)) {
             out.push_back(c);
         } else {
-            appendEscape(out, c);
+            out += u"\\U+";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out.push_back(static_cast<char16_t>(kHex[(c >> shift) & 0xF]));
         }
     }
     return out;
+}
+
+// Appends the text in the code page, unrepresentable characters as their escapes. Every ANSI
+// code page keeps ASCII as it is.
+void appendEncoded(std::string& out, std::u16string_view text, unsigned codePage) {
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
+        for (char16_t c : text) out.push_back(static_cast<char>(c));
+    } else if (auto bytes = platform::encodeCodePage(codePage, text)) {
+        out += *bytes;
+    } else {
+        out += platform::encodeCodePage(codePage, escapeUnrepresentable(text, codePage)).value();
+    }
+}
+
+// Control characters would break the file's line structure: carriage returns are dropped, the
+// others (except tab) become spaces.
+std::u16string withoutControls(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (c == u'\r') continue;
+        out.push_back(isControl(c) && c != u'\t' ? u' ' : c);
+    }
+    return out;
+}
+
+bool hasControls(std::u16string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char16_t c) { return isControl(c) && c != u'\t'; });
 }
 
 // Group 72 and 73 values from a text alignment code such as "ML".
@@ -121,146 +172,111 @@ DxfLineList::DxfLineList() : DxfLineList(platform::systemAnsiCodePage()) {}
 
 DxfLineList::DxfLineList(unsigned codePage) : codePage_(codePage) {}
 
+void DxfLineList::append(std::u16string_view item) {
+    appendEncoded(bytes_, item, codePage_);
+    bytes_ += "\r\n";
+    ++itemCount_;
+}
+
+// Writes one item group by group straight into the list's bytes.
+class DxfItemWriter {
+public:
+    explicit DxfItemWriter(DxfLineList& list) : list_(list), out_(list.bytes_) {}
+
+    void group(std::string_view code, std::string_view value) {
+        line(code);
+        line(value);
+    }
+    void group(std::string_view code, std::u16string_view value) {
+        line(code);
+        line({});
+        appendEncoded(out_, value, list_.codePage_);
+    }
+    void real(std::string_view code, double value) {
+        char buf[kRealChars];
+        group(code, std::string_view(buf, formatReal(value, buf)));
+    }
+    void integer(std::string_view code, std::int32_t value) {
+        char buf[16];
+        group(code, std::string_view(buf, std::to_chars(buf, buf + sizeof buf, value).ptr));
+    }
+    void end() {
+        out_ += "\r\n";
+        ++list_.itemCount_;
+    }
+
+private:
+    void line(std::string_view ascii) {
+        if (!first_) out_ += "\r\n";
+        first_ = false;
+        out_ += ascii;
+    }
+
+    DxfLineList& list_;
+    std::string& out_;
+    bool first_ = true;
+};
+
+std::u16string DxfLineList::text() const { return platform::decodeCodePage(codePage_, bytes_); }
+
 std::vector<std::u16string> DxfLineList::lines() const {
-    std::vector<std::u16string> out;
-    for (const std::u16string& item : items_) {
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t end = item.find(u"\r\n", start);
-            out.emplace_back(item.substr(start, end - start));
-            if (end == std::u16string::npos) break;
-            start = end + 2;
-        }
-    }
-    return out;
-}
-
-std::u16string DxfLineList::text() const {
-    std::size_t size = 0;
-    for (const std::u16string& item : items_) size += item.size() + 2;
-    std::u16string out;
-    out.reserve(size);
-    for (const std::u16string& item : items_) {
-        out += item;
-        out += u"\r\n";
-    }
-    return out;
-}
-
-std::string DxfLineList::encoded() const {
     const std::u16string all = text();
-    if (auto bytes = platform::encodeCodePage(codePage_, all)) return std::move(*bytes);
-    // Only an item appended directly, not through the write operations, can get here.
-    return platform::encodeCodePage(codePage_, escapeUnrepresentable(all, codePage_)).value();
+    std::vector<std::u16string> out;
+    std::size_t start = 0;
+    while (start < all.size()) {
+        const std::size_t end = all.find(u"\r\n", start);
+        out.emplace_back(all.substr(start, end - start));
+        start = end + 2;
+    }
+    return out;
 }
 
 std::string formatDxfReal(double value) {
-    if (value == 0 || !std::isfinite(value)) return "0";
-    // Scientific form with 15 significant digits: [-]d.ddddddddddddddde±x
-    char buf[40];
-    const auto result =
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    const std::string_view sci(buf, static_cast<std::size_t>(result.ptr - buf));
-    const bool negative = sci.front() == '-';
-    const std::size_t ePos = sci.find('e');
-    std::string digits;
-    for (std::size_t i = negative ? 1 : 0; i < ePos; ++i) {
-        if (sci[i] != '.') digits.push_back(sci[i]);
-    }
-    const int exponent = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
-    std::string out;
-    if (negative) out.push_back('-');
-    if (exponent > -5 && exponent < 15) {
-        if (exponent >= 0) {
-            const std::size_t intDigits = static_cast<std::size_t>(exponent) + 1;
-            out += digits.substr(0, intDigits);
-            if (digits.size() < intDigits) out.append(intDigits - digits.size(), '0');
-            if (digits.size() > intDigits) {
-                out.push_back('.');
-                out += digits.substr(intDigits);
-            }
-        } else {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-exponent - 1), '0');
-            out += digits;
-        }
-    } else {
-        out.push_back(digits[0]);
-        if (digits.size() > 1) {
-            out.push_back('.');
-            out += digits.substr(1);
-        }
-        out.push_back('E');
-        if (exponent < 0) out.push_back('-');
-        out += std::to_string(std::abs(exponent));
-    }
-    return out;
+    char buf[kRealChars];
+    return std::string(buf, formatReal(value, buf));
 }
 
 std::u16string dxfTextValue(std::u16string_view text, unsigned codePage) {
-    bool clean = true;
-    for (char16_t c : text) {
-        if (isControl(c) && c != u'\t') {
-            clean = false;
-            break;
-        }
-    }
-    if (clean && platform::encodeCodePage(codePage, text)) return std::u16string(text);
-
-    std::u16string out;
-    out.reserve(text.size());
-    for (char16_t c : text) {
-        if (c == u'\r') continue;
-        if (isControl(c) && c != u'\t') {
-            out.push_back(u' ');
-        } else if (representable(c, codePage)) {
-            out.push_back(c);
-        } else {
-            appendEscape(out, c);
-        }
-    }
-    return out;
+    return escapeUnrepresentable(withoutControls(text), codePage);
 }
 
 void dxfWriteHeader(DxfLineList& list) {
     list.clear();
-    std::u16string header;
-    group(header, "  0", "SECTION");
-    group(header, "  2", "HEADER");
-    group(header, "  9", "$ACADVER");
-    group(header, "  1", "AC1009");
+    DxfItemWriter header(list);
+    header.group("  0", "SECTION");
+    header.group("  2", "HEADER");
+    header.group("  9", "$ACADVER");
+    header.group("  1", "AC1009");
     // Names the code page of the texts, so that readers on any system decode them correctly.
-    group(header, "  9", "$DWGCODEPAGE");
-    group(header, "  3", "ANSI_" + std::to_string(list.codePage()));
-    group(header, "  9", "$CELTYPE");
-    group(header, "  6", "BYLAYER");
-    group(header, "  9", "$CECOLOR");
-    group(header, " 62", "256");
-    group(header, "  0", "ENDSEC");
-    list.append(std::move(header));
+    header.group("  9", "$DWGCODEPAGE");
+    header.group("  3", "ANSI_" + std::to_string(list.codePage()));
+    header.group("  9", "$CELTYPE");
+    header.group("  6", "BYLAYER");
+    header.group("  9", "$CECOLOR");
+    header.group(" 62", "256");
+    header.group("  0", "ENDSEC");
+    header.end();
 
-    std::u16string tables;
-    group(tables, "  0", "SECTION");
-    group(tables, "  2", "TABLES");
-    list.append(std::move(tables));
+    DxfItemWriter tables(list);
+    tables.group("  0", "SECTION");
+    tables.group("  2", "TABLES");
+    tables.end();
 }
 
 void dxfWriteLtypeTable(DxfLineList& list) {
-    std::u16string item;
-    group(item, "  0", "TABLE");
-    group(item, "  2", "LTYPE");
-    group(item, " 70", "     2");
-    group(item, "  0", "LTYPE");
-    group(item, "  2", "CONTINUOUS");
-    group(item, " 70", "     0");
-    group(item, "  3", "Solid line");
-    group(item, " 72", "    65");
-    group(item, " 73", "     0");
-    group(item, " 40", "0.0");
-    group(item, "  0", "ENDTAB");
-    list.append(std::move(item));
+    DxfItemWriter item(list);
+    item.group("  0", "TABLE");
+    item.group("  2", "LTYPE");
+    item.group(" 70", "     2");
+    item.group("  0", "LTYPE");
+    item.group("  2", "CONTINUOUS");
+    item.group(" 70", "     0");
+    item.group("  3", "Solid line");
+    item.group(" 72", "    65");
+    item.group(" 73", "     0");
+    item.group(" 40", "0.0");
+    item.group("  0", "ENDTAB");
+    item.end();
 }
 
 void dxfWriteLayerTable(DxfLineList& list) {
@@ -274,74 +290,73 @@ void dxfWriteLayerTable(DxfLineList& list) {
         {"XLSCellText", "     7"},
         {"XLSBordLine", "     7"},
     };
-    std::u16string item;
-    group(item, "  0", "TABLE");
-    group(item, "  2", "LAYER");
-    group(item, " 70", "     4");
+    DxfItemWriter item(list);
+    item.group("  0", "TABLE");
+    item.group("  2", "LAYER");
+    item.group(" 70", "     4");
     for (const Layer& layer : kLayers) {
-        group(item, "  0", "LAYER");
-        group(item, "  2", layer.name);
-        group(item, " 70", "     0");
-        group(item, " 62", layer.color);
-        group(item, "  6", "CONTINUOUS");
+        item.group("  0", "LAYER");
+        item.group("  2", layer.name);
+        item.group(" 70", "     0");
+        item.group(" 62", layer.color);
+        item.group("  6", "CONTINUOUS");
     }
-    group(item, "  0", "ENDTAB");
-    list.append(std::move(item));
+    item.group("  0", "ENDTAB");
+    item.end();
 }
 
 void dxfBeginEntities(DxfLineList& list) {
-    std::u16string item;
-    group(item, "  0", "ENDSEC");
-    group(item, "  0", "SECTION");
-    group(item, "  2", "ENTITIES");
-    list.append(std::move(item));
+    DxfItemWriter item(list);
+    item.group("  0", "ENDSEC");
+    item.group("  0", "SECTION");
+    item.group("  2", "ENTITIES");
+    item.end();
 }
 
 void dxfWriteLine(DxfLineList& list, const TAcadPoint& start, const TAcadPoint& end,
                   std::u16string_view layer, std::u16string_view lineType, std::int32_t color) {
-    std::u16string item;
-    item.reserve(160);
-    group(item, "  0", "LINE");
-    group(item, "  8", layer);
-    group(item, "  6", lineType);
-    intGroup(item, " 62", color);
-    group(item, " 48", "1.0");
-    realGroup(item, " 10", start.x);
-    realGroup(item, " 20", start.y);
-    realGroup(item, " 30", start.z);
-    realGroup(item, " 11", end.x);
-    realGroup(item, " 21", end.y);
-    realGroup(item, " 31", end.z);
-    list.append(std::move(item));
+    DxfItemWriter item(list);
+    item.group("  0", "LINE");
+    item.group("  8", layer);
+    item.group("  6", lineType);
+    item.integer(" 62", color);
+    item.group(" 48", "1.0");
+    item.real(" 10", start.x);
+    item.real(" 20", start.y);
+    item.real(" 30", start.z);
+    item.real(" 11", end.x);
+    item.real(" 21", end.y);
+    item.real(" 31", end.z);
+    item.end();
 }
 
 void dxfWritePolyline(DxfLineList& list, std::span<const TAcadPoint> points, std::int32_t lastIndex,
                       bool closed, std::u16string_view layer, std::u16string_view lineType,
                       std::int32_t color) {
-    std::u16string item;
-    group(item, "  0", "POLYLINE");
-    group(item, "  8", layer);
-    group(item, "  6", lineType);
-    intGroup(item, " 62", color);
-    group(item, " 48", "1.0");
-    group(item, " 66", "1");
-    group(item, " 10", "0.0");
-    group(item, " 20", "0.0");
-    group(item, " 30", "0.0");
-    group(item, " 70", closed ? "1" : "0");
+    DxfItemWriter item(list);
+    item.group("  0", "POLYLINE");
+    item.group("  8", layer);
+    item.group("  6", lineType);
+    item.integer(" 62", color);
+    item.group(" 48", "1.0");
+    item.group(" 66", "1");
+    item.group(" 10", "0.0");
+    item.group(" 20", "0.0");
+    item.group(" 30", "0.0");
+    item.group(" 70", closed ? "1" : "0");
     // Never past the points actually given.
     const std::int64_t last =
         std::min<std::int64_t>(lastIndex, static_cast<std::int64_t>(points.size()) - 1);
     for (std::int64_t i = 0; i <= last; ++i) {
         const TAcadPoint& p = points[static_cast<std::size_t>(i)];
-        group(item, "  0", "VERTEX");
-        group(item, "  8", layer);
-        realGroup(item, " 10", p.x);
-        realGroup(item, " 20", p.y);
-        group(item, " 30", "0.0");
+        item.group("  0", "VERTEX");
+        item.group("  8", layer);
+        item.real(" 10", p.x);
+        item.real(" 20", p.y);
+        item.group(" 30", "0.0");
     }
-    group(item, "  0", "SEQEND");
-    list.append(std::move(item));
+    item.group("  0", "SEQEND");
+    item.end();
 }
 
 void dxfWriteText(DxfLineList& list, std::u16string_view text, const TAcadPoint& first,
@@ -349,34 +364,37 @@ void dxfWriteText(DxfLineList& list, std::u16string_view text, const TAcadPoint&
                   std::int32_t horizontalJust, std::int32_t verticalAlign,
                   std::u16string_view alignCode, std::u16string_view layer, std::int32_t color) {
     applyAlignCode(alignCode, horizontalJust, verticalAlign);
-    std::u16string item;
-    item.reserve(200 + text.size());
-    group(item, "  0", "TEXT");
-    group(item, "  8", layer);
-    group(item, "  7", "STANDARD");
-    intGroup(item, " 62", color);
-    realGroup(item, " 10", first.x);
-    realGroup(item, " 20", first.y);
-    realGroup(item, " 30", first.z);
-    realGroup(item, " 11", second.x);
-    realGroup(item, " 21", second.y);
-    realGroup(item, " 31", second.z);
-    group(item, "  1", dxfTextValue(text, list.codePage()));
-    realGroup(item, " 40", height);
-    realGroup(item, " 41", widthFactor);
-    realGroup(item, " 50", rotation);
-    group(item, " 51", "0.0");
-    group(item, " 71", "0");
-    intGroup(item, " 72", horizontalJust);
-    intGroup(item, " 73", verticalAlign);
-    list.append(std::move(item));
+    DxfItemWriter item(list);
+    item.group("  0", "TEXT");
+    item.group("  8", layer);
+    item.group("  7", "STANDARD");
+    item.integer(" 62", color);
+    item.real(" 10", first.x);
+    item.real(" 20", first.y);
+    item.real(" 30", first.z);
+    item.real(" 11", second.x);
+    item.real(" 21", second.y);
+    item.real(" 31", second.z);
+    if (hasControls(text)) {
+        item.group("  1", withoutControls(text));
+    } else {
+        item.group("  1", text);
+    }
+    item.real(" 40", height);
+    item.real(" 41", widthFactor);
+    item.real(" 50", rotation);
+    item.group(" 51", "0.0");
+    item.group(" 71", "0");
+    item.integer(" 72", horizontalJust);
+    item.integer(" 73", verticalAlign);
+    item.end();
 }
 
 void dxfWriteEnd(DxfLineList& list) {
-    std::u16string item;
-    group(item, "  0", "ENDSEC");
-    group(item, "  0", "EOF");
-    list.append(std::move(item));
+    DxfItemWriter item(list);
+    item.group("  0", "ENDSEC");
+    item.group("  0", "EOF");
+    item.end();
 }
 
 void dxfSaveToFile(const DxfLineList& list, const std::filesystem::path& path) {

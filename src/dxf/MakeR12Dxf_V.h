@@ -13,9 +13,11 @@
 
 namespace tabrova {
 
+class DxfItemWriter;
+
 // The text of a DXF file as an ordered list of items. An item may hold several physical lines
 // separated by CR LF; the file has CR LF after every item. The list knows the code page the file
-// is written in, so that what it holds is exactly what the file will say.
+// is written in and keeps the items encoded in it, exactly as the file will hold them.
 class DxfLineList {
 public:
     // The system's ANSI code page.
@@ -23,20 +25,28 @@ public:
     explicit DxfLineList(unsigned codePage);
 
     unsigned codePage() const { return codePage_; }
-    void clear() { items_.clear(); }
-    void append(std::u16string item) { items_.push_back(std::move(item)); }
-    const std::vector<std::u16string>& items() const { return items_; }
+    void clear() {
+        bytes_.clear();
+        itemCount_ = 0;
+    }
+    void reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+    // A character the code page cannot represent is written as its \U+XXXX escape.
+    void append(std::u16string_view item);
+    std::size_t itemCount() const { return itemCount_; }
 
     // The physical lines of the file, without their line ends.
     std::vector<std::u16string> lines() const;
     // The whole file as UTF-16: every item followed by CR LF.
     std::u16string text() const;
-    // The bytes of the file in the list's code page.
-    std::string encoded() const;
+    // The bytes of the file.
+    const std::string& encoded() const { return bytes_; }
 
 private:
+    friend class DxfItemWriter;
+
     unsigned codePage_;
-    std::vector<std::u16string> items_;
+    std::string bytes_;
+    std::size_t itemCount_ = 0;
 };
 
 // A real number as DXF value: rounded to 15 significant digits, fixed notation for decimal

@@ -8,6 +8,54 @@ namespace {
 constexpr std::int32_t kByLayer = 256;
 constexpr std::u16string_view kLineType = u"BYLAYER";
 
+// Receives the entities of the drawing in file order.
+class DrawingSink {
+public:
+    virtual ~DrawingSink() = default;
+    virtual void line(const TAcadPoint& start, const TAcadPoint& end,
+                      std::u16string_view layer) = 0;
+    virtual void outline(const std::array<TAcadPoint, 4>& corners) = 0;
+    virtual void text(std::u16string_view text, const TAcadPoint& base, double height,
+                      std::u16string_view alignCode) = 0;
+};
+
+class EntityCollector : public DrawingSink {
+public:
+    explicit EntityCollector(std::vector<DrawnEntity>& out) : out_(out) {}
+    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view layer) override {
+        out_.emplace_back(DrawnLine{start, end, layer});
+    }
+    void outline(const std::array<TAcadPoint, 4>& corners) override {
+        out_.emplace_back(DrawnOutline{corners});
+    }
+    void text(std::u16string_view text, const TAcadPoint& base, double height,
+              std::u16string_view alignCode) override {
+        out_.emplace_back(DrawnText{std::u16string(text), base, height, alignCode});
+    }
+
+private:
+    std::vector<DrawnEntity>& out_;
+};
+
+class DxfEntityWriter : public DrawingSink {
+public:
+    explicit DxfEntityWriter(DxfLineList& list) : list_(list) {}
+    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view layer) override {
+        dxfWriteLine(list_, start, end, layer, kLineType, kByLayer);
+    }
+    void outline(const std::array<TAcadPoint, 4>& corners) override {
+        dxfWritePolyline(list_, corners, 3, true, kLayerCellLine, kLineType, kByLayer);
+    }
+    void text(std::u16string_view text, const TAcadPoint& base, double height,
+              std::u16string_view alignCode) override {
+        dxfWriteText(list_, text, base, base, height, 1.0, 0.0, 0, 0, alignCode, kLayerCellText,
+                     kByLayer);
+    }
+
+private:
+    DxfLineList& list_;
+};
+
 struct Layout {
     std::vector<double> rowTop;  // T(r), from column 0's heights
     double width = 0;            // W, from row 0's widths
@@ -27,13 +75,13 @@ Layout layoutOf(const CellTable& table) {
     return layout;
 }
 
-void addLine(std::vector<DrawnEntity>& out, double x1, double y1, double x2, double y2,
+void addLine(DrawingSink& out, double x1, double y1, double x2, double y2,
              std::u16string_view layer) {
-    out.emplace_back(DrawnLine{{x1, y1, 0}, {x2, y2, 0}, layer});
+    out.line({x1, y1, 0}, {x2, y2, 0}, layer);
 }
 
 // Lines between and around the cells; merged cells interrupt them.
-void addSeparators(const CellTable& table, const Layout& layout, std::vector<DrawnEntity>& out) {
+void addSeparators(const CellTable& table, const Layout& layout, DrawingSink& out) {
     for (std::int32_t r = 0; r < table.rowCount; ++r) {
         const double y = layout.rowTop[static_cast<std::size_t>(r)];
         bool inRun = false;
@@ -79,7 +127,7 @@ void addSeparators(const CellTable& table, const Layout& layout, std::vector<Dra
 // The cell's text, split at line feeds into lines centred on the region's middle with a pitch of
 // one text height.
 void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0, double top,
-                 double w, double h, double cadTof, std::vector<DrawnEntity>& out) {
+                 double w, double h, double cadTof, DrawingSink& out) {
     if (text.empty()) return;
     const double y = top - h / 2;
     double x;
@@ -106,7 +154,7 @@ void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0,
         const std::size_t end = text.find(u'\n', start);
         const std::u16string_view line = text.substr(start, end - start);
         if (!line.empty()) {
-            out.emplace_back(DrawnText{std::u16string(line), {x, lineY, 0}, cell.drawTH, code});
+            out.text(line, {x, lineY, 0}, cell.drawTH, code);
         }
         if (end == std::u16string_view::npos) break;
         start = end + 1;
@@ -115,7 +163,7 @@ void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0,
 }
 
 void addCells(const CellTable& table, const Layout& layout, const CellTextFn& text, double cadTof,
-              bool cellLineDraw, std::vector<DrawnEntity>& out) {
+              bool cellLineDraw, DrawingSink& out) {
     for (std::int32_t r = 0; r < table.rowCount; ++r) {
         const double top = layout.rowTop[static_cast<std::size_t>(r)];
         double x0 = 0;
@@ -125,9 +173,8 @@ void addCells(const CellTable& table, const Layout& layout, const CellTextFn& te
             const double w = anchor ? cell.drawMW : cell.drawW;
             const double h = anchor ? cell.drawMH : cell.drawH;
             if (anchor && cellLineDraw) {
-                out.emplace_back(
-                    DrawnOutline{{TAcadPoint{x0, top, 0}, TAcadPoint{x0 + w, top, 0},
-                                  TAcadPoint{x0 + w, top - h, 0}, TAcadPoint{x0, top - h, 0}}});
+                out.outline({TAcadPoint{x0, top, 0}, TAcadPoint{x0 + w, top, 0},
+                             TAcadPoint{x0 + w, top - h, 0}, TAcadPoint{x0, top - h, 0}});
             }
             if (text) addCellText(cell, text(c, r), x0, top, w, h, cadTof, out);
             x0 += cell.drawW;
@@ -142,6 +189,15 @@ bool nearlyEqual(double a, double b, double tol) { return std::fabs(a - b) <= to
 void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
                    std::vector<TXlsxKeisen>& keisenH) {
     if (!table.usable()) return;
+    std::size_t vertical = 0;
+    std::size_t horizontal = 0;
+    for (const TXlsxCellAttr& cell : table.cells) {
+        const unsigned bits = cell.lineBits & (cell.cellMerge ? cell.mergeBits : 0xF);
+        vertical += ((bits & edgeLeft) != 0) + ((bits & edgeRight) != 0);
+        horizontal += ((bits & edgeTop) != 0) + ((bits & edgeBottom) != 0);
+    }
+    keisenV.reserve(keisenV.size() + vertical);
+    keisenH.reserve(keisenH.size() + horizontal);
     double top = 0;
     for (std::int32_t r = 0; r < table.rowCount; ++r) {
         const double bottom = top - table.at(0, r).drawH;
@@ -164,13 +220,13 @@ void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
     }
 }
 
-std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
-                                                          const CellTextFn& text, double cadTof,
-                                                          bool cellLineDraw) {
-    if (!table.usable()) return std::nullopt;
+namespace {
+
+// Separators, then per cell its outline and text lines, then the border lines: vertical ones,
+// then horizontal ones.
+void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
+               DrawingSink& out) {
     const Layout layout = layoutOf(table);
-    std::vector<DrawnEntity> out;
-    out.reserve(table.cells.size() * 2 + 16);
     if (cellLineDraw) addSeparators(table, layout, out);
     addCells(table, layout, text, cadTof, cellLineDraw, out);
 
@@ -180,25 +236,43 @@ std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table
     joinKeisen(keisenV, keisenH);
     for (const auto* list : {&keisenV, &keisenH}) {
         for (const TXlsxKeisen& k : *list) {
-            if (!k.mark) out.emplace_back(DrawnLine{k.stpt, k.edpt, kLayerBordLine});
+            if (!k.mark) out.line(k.stpt, k.edpt, kLayerBordLine);
         }
     }
-    return out;
 }
 
-void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities) {
+void beginDxf(DxfLineList& list, std::size_t expectedBytes) {
     dxfWriteHeader(list);
+    // Reserved address space costs nothing until it is written.
+    list.reserve(expectedBytes + 4096);
     dxfWriteLtypeTable(list);
     dxfWriteLayerTable(list);
     dxfBeginEntities(list);
+}
+
+}  // namespace
+
+std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
+                                                          const CellTextFn& text, double cadTof,
+                                                          bool cellLineDraw) {
+    if (!table.usable()) return std::nullopt;
+    std::vector<DrawnEntity> entities;
+    entities.reserve(table.cells.size() + 16);
+    EntityCollector collector(entities);
+    drawTable(table, text, cadTof, cellLineDraw, collector);
+    return entities;
+}
+
+void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities) {
+    beginDxf(list, entities.size() * 256);
+    DxfEntityWriter writer(list);
     for (const DrawnEntity& entity : entities) {
         if (const auto* line = std::get_if<DrawnLine>(&entity)) {
-            dxfWriteLine(list, line->start, line->end, line->layer, kLineType, kByLayer);
+            writer.line(line->start, line->end, line->layer);
         } else if (const auto* outline = std::get_if<DrawnOutline>(&entity)) {
-            dxfWritePolyline(list, outline->corners, 3, true, kLayerCellLine, kLineType, kByLayer);
+            writer.outline(outline->corners);
         } else if (const auto* text = std::get_if<DrawnText>(&entity)) {
-            dxfWriteText(list, text->text, text->base, text->base, text->height, 1.0, 0.0, 0, 0,
-                         text->alignCode, kLayerCellText, kByLayer);
+            writer.text(text->text, text->base, text->height, text->alignCode);
         }
     }
     dxfWriteEnd(list);
@@ -206,9 +280,11 @@ void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities
 
 bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
                    DxfLineList& list) {
-    const auto entities = buildTableDrawing(table, text, cadTof, cellLineDraw);
-    if (!entities) return false;
-    writeDrawingDxf(list, *entities);
+    if (!table.usable()) return false;
+    beginDxf(list, table.cells.size() * 320);
+    DxfEntityWriter writer(list);
+    drawTable(table, text, cadTof, cellLineDraw, writer);
+    dxfWriteEnd(list);
     return true;
 }
 

@@ -116,7 +116,7 @@ TEST(TableDrawing, EmptyOrUnusableTableDrawsAndWritesNothing) {
     DxfLineList list(932);
     list.append(u"kept");
     EXPECT_FALSE(buildTableDxf(empty, {}, 0.8, true, list));
-    EXPECT_EQ(list.items().size(), 1u);
+    EXPECT_EQ(list.itemCount(), 1u);
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
