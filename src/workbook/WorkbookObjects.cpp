@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "table/CellAddress.h"
@@ -144,10 +145,28 @@ private:
     std::int32_t edge(std::int32_t index) const;
     Variant value2() const;
 
+    // The top-left cell's record, style and merged area, looked up once per object: the reader
+    // asks one cell object for many members.
+    struct Resolved {
+        const Cell* cell;
+        std::uint32_t style;
+        const CellRange* merge;
+    };
+    const Resolved& resolved() const {
+        if (!resolved_) {
+            const Cell* cell = wb().findCell(sheet(), row(), col());
+            resolved_ = Resolved{cell, cell ? cell->style : wb().styleAt(sheet(), row(), col()),
+                                 wb().mergeAt(sheet(), row(), col())};
+        }
+        return *resolved_;
+    }
+
     SessionPtr session_;
     std::size_t sheetIndex_;
     CellRange range_;
     Kind kind_;
+    mutable std::optional<Resolved> resolved_;
+    mutable std::optional<std::u16string> text_;
 };
 
 Variant RangeObject::count() const {
@@ -161,9 +180,8 @@ Variant RangeObject::count() const {
 // Font.Size of the top-left cell, or of characters [start, start + length) of its text when
 // charArgs holds those two numbers. Null when the characters have different sizes.
 Variant RangeObject::fontSize(std::span<const Variant> charArgs) const {
-    const std::uint32_t style = wb().styleAt(sheet(), row(), col());
-    const double cellSize = wb().fontOf(style).size;
-    const Cell* cell = wb().findCell(sheet(), row(), col());
+    const double cellSize = wb().fontOf(resolved().style).size;
+    const Cell* cell = resolved().cell;
     if (!cell || cell->type != CellType::string) return cellSize;
     const RichString& s = wb().textOf(sheet(), *cell);
     if (s.runs.empty()) return cellSize;
@@ -195,7 +213,7 @@ std::int32_t RangeObject::edge(std::int32_t index) const {
     const XlsxWorkbook& w = wb();
     const Sheet& sh = sheet();
     const std::uint32_t r = row(), c = col();
-    const BorderInfo& own = w.borderOf(w.styleAt(sh, r, c));
+    const BorderInfo& own = w.borderOf(resolved().style);
     auto neighbour = [&](std::uint32_t nr, std::uint32_t nc) -> const BorderInfo& {
         return w.borderOf(w.styleAt(sh, nr, nc));
     };
@@ -226,7 +244,7 @@ std::int32_t RangeObject::edge(std::int32_t index) const {
 }
 
 Variant RangeObject::value2() const {
-    const Cell* cell = wb().findCell(sheet(), row(), col());
+    const Cell* cell = resolved().cell;
     if (!cell) return automation::Empty{};
     switch (cell->type) {
         case CellType::blank:
@@ -299,16 +317,16 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
             if (w.rowHeight(sh, r) != first) return Null{};
         return first;
     }
-    if (is(member, u"HorizontalAlignment")) return w.format(w.styleAt(sh, row(), col())).horizontal;
+    if (is(member, u"HorizontalAlignment")) return w.format(resolved().style).horizontal;
     if (is(member, u"Font")) return fontObject(fontSize({}));
-    if (is(member, u"Text")) return displayText(w, sh, row(), col());
-    if (is(member, u"Value2") || is(member, u"Value")) return value2();
-    if (is(member, u"MergeCells")) {
-        const CellRange* m = w.mergeAt(sh, row(), col());
-        return m != nullptr;
+    if (is(member, u"Text")) {
+        if (!text_) text_ = displayText(w, sh, row(), col());
+        return *text_;
     }
+    if (is(member, u"Value2") || is(member, u"Value")) return value2();
+    if (is(member, u"MergeCells")) return resolved().merge != nullptr;
     if (is(member, u"MergeArea")) {
-        const CellRange* m = w.mergeAt(sh, row(), col());
+        const CellRange* m = resolved().merge;
         return makeRange(session_, sheetIndex_, m ? *m : CellRange{row(), col(), row(), col()});
     }
     if (is(member, u"Left")) return static_cast<double>(w.pixelsLeftOf(sh, range_.firstCol)) * 0.75;
@@ -514,15 +532,15 @@ std::u16string displayText(const XlsxWorkbook& wb, const Sheet& sheet, std::uint
         case CellType::error:
             return wb.textOf(sheet, *cell).text;
         case CellType::string: {
-            const std::u16string code = wb.numberFormatCode(wb.format(cell->style).numFmtId);
             const std::u16string& text = wb.textOf(sheet, *cell).text;
-            return isGeneralFormat(code) ? text : formatText(text, code);
+            return wb.isGeneralStyle(cell->style) ? text
+                                                  : formatText(text, wb.formatCodeOf(cell->style));
         }
         case CellType::number:
             break;
     }
-    const std::u16string code = wb.numberFormatCode(wb.format(cell->style).numFmtId);
-    const bool general = isGeneralFormat(code);
+    const std::u16string& code = wb.formatCodeOf(cell->style);
+    const bool general = wb.isGeneralStyle(cell->style);
 
     // The width the number has: its column's, or its merged area's when it anchors one.
     std::int64_t px = wb.columnPixels(sheet, col);

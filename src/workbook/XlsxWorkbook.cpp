@@ -478,6 +478,10 @@ void WorkbookLoader::loadStyles(const std::string& part) {
     if (wb_.borders_.empty()) wb_.borders_.emplace_back();
     if (wb_.cellFormats_.empty()) wb_.cellFormats_.emplace_back();
     wb_.mdw_ = maxDigitWidth(wb_.fonts_.front().name, wb_.fonts_.front().size);
+    for (const CellFormat& f : wb_.cellFormats_) {
+        wb_.styleFormatCodes_.push_back(wb_.numberFormatCode(f.numFmtId));
+        wb_.styleIsGeneral_.push_back(isGeneralFormat(wb_.styleFormatCodes_.back()));
+    }
 }
 
 void WorkbookLoader::loadSharedStrings(const std::string& part) {
@@ -746,6 +750,14 @@ std::u16string XlsxWorkbook::numberFormatCode(std::uint32_t numFmtId) const {
     if (const auto it = numberFormats_.find(numFmtId); it != numberFormats_.end()) return it->second;
     std::u16string code = builtinNumberFormat(static_cast<int>(numFmtId));
     return code.empty() ? u"General" : code;
+}
+
+const std::u16string& XlsxWorkbook::formatCodeOf(std::uint32_t style) const {
+    return styleFormatCodes_[style < styleFormatCodes_.size() ? style : 0];
+}
+
+bool XlsxWorkbook::isGeneralStyle(std::uint32_t style) const {
+    return styleIsGeneral_[style < styleIsGeneral_.size() ? style : 0];
 }
 
 const Cell* XlsxWorkbook::findCell(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const {

@@ -178,6 +178,9 @@ public:
     const std::vector<RichString>& sharedStrings() const { return sharedStrings_; }
     // The format code of a number format id: the workbook's own, else the built-in one.
     std::u16string numberFormatCode(std::uint32_t numFmtId) const;
+    // The format code of a cell style, and whether it is General (looked up once at load).
+    const std::u16string& formatCodeOf(std::uint32_t style) const;
+    bool isGeneralStyle(std::uint32_t style) const;
 
     // The standard font (font 0) and its maximum digit width in pixels.
     const FontInfo& standardFont() const { return fonts_.front(); }
@@ -218,6 +221,8 @@ private:
     std::vector<CellFormat> cellFormats_;
     std::unordered_map<std::uint32_t, std::u16string> numberFormats_;
     std::vector<RichString> sharedStrings_;
+    std::vector<std::u16string> styleFormatCodes_;  // per cellXfs entry
+    std::vector<bool> styleIsGeneral_;
     int mdw_ = 7;
 
     friend class WorkbookLoader;
