@@ -160,6 +160,48 @@ TEST(DxfTool, RangeSheetSettingsAndDumpToStandardOutput) {
     EXPECT_TRUE(quiet.err.empty());
 }
 
+TEST(DxfTool, MixedFontSizesReadTheFirstCharactersSize) {
+    TempDir dir;
+    const auto book = buildXlsx(dir / "rich.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "S");
+        lxw_format* large = workbook_add_format(wb);
+        format_set_font_size(large, 20);
+        char small[] = "ab", big[] = "CD";
+        lxw_rich_string_tuple first = {.format = nullptr, .string = small};
+        lxw_rich_string_tuple second = {.format = large, .string = big};
+        lxw_rich_string_tuple* rich[] = {&first, &second, nullptr};
+        worksheet_write_rich_string(ws, 0, 0, rich, nullptr);
+    });
+    const ToolRun run = runTool({book.string(), "-q", "--dump-table", "-"});
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    EXPECT_NE(run.out.find(R"("txtSize": 11, "txtAlign": 0, "str": "abCD")"), std::string::npos)
+        << run.out;
+}
+
+// Every Excel-made workbook of the corpus converts, or fails with one line naming it.
+TEST(DxfTool, EveryCorpusWorkbookConverts) {
+    const std::filesystem::path corpus = TABROVA_XLSX_CORPUS_DIR;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(corpus, ec)) GTEST_SKIP() << "no workbooks in " << corpus;
+    TempDir dir;
+    int converted = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".xlsx") continue;
+        const auto out = dir / (entry.path().stem().string() + ".dxf");
+        const ToolRun run = runTool({entry.path().string(), "-q", "-o", out.string()});
+        if (run.status == kExitDone) {
+            ++converted;
+            EXPECT_TRUE(std::filesystem::exists(out)) << entry.path();
+        } else {
+            EXPECT_EQ(run.status, kExitFailed) << entry.path();
+            EXPECT_EQ(lines(run.err), 1u) << run.err;
+            EXPECT_NE(run.err.find(entry.path().filename().string()), std::string::npos) << run.err;
+            EXPECT_FALSE(std::filesystem::exists(out)) << entry.path();
+        }
+    }
+    EXPECT_GT(converted, 100);
+}
+
 TEST(DxfTool, JsonNumbersReadBackToTheSameValue) {
     for (double v : {0.0, 24.0, 6.02, 0.1 + 0.2, 1.0 / 3.0, 1e300, 5e-324, -2.97, 123456789012345678.0}) {
         const std::string text = jsonNumber(v);
