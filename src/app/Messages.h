@@ -1,0 +1,43 @@
+// Message boxes of the program behind one seam, so that tests can read and answer them, and the
+// application-wide error box.
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <functional>
+
+class QWidget;
+
+namespace tabrova::app {
+
+enum class MessageKind { information, warning, error, question };
+enum class MessageAnswer { ok, yes, no };
+
+struct MessageRequest {
+    QWidget* owner = nullptr;
+    QString text;
+    QString caption;
+    MessageKind kind = MessageKind::information;
+};
+
+using MessageHandler = std::function<MessageAnswer(const MessageRequest&)>;
+
+// Replaces how message boxes are shown (tests answer them); an empty handler restores the real
+// boxes. Returns the previous handler.
+MessageHandler setMessageHandler(MessageHandler handler);
+
+// A message with an OK button.
+void showMessage(QWidget* owner, const QString& text, const QString& caption,
+                 MessageKind kind = MessageKind::information);
+
+// A Yes/No question; true for Yes.
+bool askYesNo(QWidget* owner, const QString& text, const QString& caption);
+
+// The text of an exception for the user: the automation server's description, a file's path
+// with the system's reason, or what() of anything else.
+QString describeException(const std::exception_ptr& error);
+
+// The application's standard error box, captioned "Tabrova".
+void showErrorBox(const std::exception_ptr& error);
+
+}  // namespace tabrova::app

@@ -1,0 +1,753 @@
+#include "app/TabrovaUnit.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/Messages.h"
+#include "grid/CellGrid.h"
+#include "sizing/CellGeometry.h"
+
+namespace tabrova::app {
+
+namespace {
+
+QString qs(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string u16(const QString& text) { return text.toStdU16String(); }
+
+const char16_t* const kMemoLines[] = {
+    u"Tabrova 2023. 8.13",
+    u"■プログラムの位置",
+    u"　深い階層のフォルダに解凍したとき、 AutoCAD では挿入できないことがあります。",
+    u"■ターゲット CAD の変更",
+    u"　[ CAD ] ボタンをクリックするか、",
+    u"　[ Excel から取得 ] 後に [ CADへ挿入] ボタンを右クリックするか、",
+    u"　[ 設定、確認 ]タブの [ 変更 ] ボタンから対象の CAD を変更します。",
+    u"　一覧に無い場合は追加して下さい。",
+    u"■ターゲット Excel の変更",
+    u"　[設定、確認]タブの Excel の ProgId を変更します。",
+    u"　\" Excel.Application\" だけでうまく動かない場合は、",
+    u"　末尾にバージョン番号を追加してみて下さい。",
+    u"　Excel 2016,2019 : Excel.Application.16",
+    u"　Excel 2013 : Excel.Application.15",
+    u"　Excel 2010 : Excel.Application.14",
+    u"　Excel 2007 : Excel.Application.12",
+    u"　Excel 2003 : Excel.Application.11",
+    u"　Excel 2002 : Excel.Application.10",
+    u"　Excel 2000 : Excel.Application.9",
+    u"■Excel からの取得",
+    u"　予め対象のセルの範囲を選択しておいて下さい。",
+    u"■Excel の罫線",
+    u"　罫線情報は取得していません。",
+    u"■Excel の結合セル",
+    u"　結合セルに対応していますが、改行された文字列には対応していません。",
+    u"　結合セルの右側の LINE がつながった LINE にならない場合があります。",
+    u"■ブロック挿入",
+    u"　AutoCAD, IJCAD では、分解挿入時にブロックのイメージが表示されないため、",
+    u"　通常の挿入後に分解、パージしています。",
+    u"　分解、パージに失敗したときは、ブロックが図面内に残ります。",
+    u"　動きがおかしいときは、ブロックを分解、パージして下さい。",
+    u"■文字変換、置換",
+    u"　セルの上でマウスを右クリックすると、ポップアップルメニューから処理を選択します。",
+    u"　対象は選択中のセルです。",
+    u"　予め [Shift:] + 矢印キーで対象のセルを選択して下さい。",
+    u"　色のついた列番号、行番号、左上の固定セルをクリックすると、",
+    u"　対象の列、行が選択状態になります。",
+};
+
+template <class W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* newLabel(const char* name, const char16_t* text, QWidget* parent) {
+    return named(new QLabel(qs(text), parent), name);
+}
+
+QLineEdit* newEdit(const char* name, QWidget* parent, bool rightAligned = false,
+                   int width = 0) {
+    auto* edit = named(new QLineEdit(parent), name);
+    if (rightAligned) edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (width > 0) edit->setFixedWidth(width);
+    return edit;
+}
+
+QLineEdit* newReadOnlyEdit(const char* name, QWidget* parent, int width) {
+    QLineEdit* edit = newEdit(name, parent, false, width);
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);  // no tab stop
+    return edit;
+}
+
+QToolButton* newSpeedButton(const char* name, const char16_t* caption, QWidget* parent) {
+    auto* button = named(new QToolButton(parent), name);
+    button->setText(qs(caption));
+    button->setAutoRaise(true);
+    return button;
+}
+
+QFont gridFont() {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(13);
+    return font;
+}
+
+// Colour of the cells of a merged region in the grid.
+const QColor kMergedCellColor(240, 255, 255);
+
+}  // namespace
+
+TForm1::TForm1(std::filesystem::path programFolder, QWidget* parent)
+    : QMainWindow(parent), programFolder_(std::move(programFolder)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(qs(kApplicationTitle));
+    QFont windowFont(QStringLiteral("Tahoma"));
+    windowFont.setPixelSize(12);
+    setFont(windowFont);
+
+    PageControl1 = named(new QTabWidget(this), "PageControl1");
+    setCentralWidget(PageControl1);
+    buildTab1();
+    buildTab2();
+    buildTab3();
+    buildPopupMenu();
+
+    SourceLabel = named(new QLabel(this), "SourceLabel");
+    StatusLabel = named(new QLabel(this), "StatusLabel");
+    StatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(StatusLabel, 1);
+    statusBar()->addPermanentWidget(SourceLabel);
+    statusBar()->setSizeGripEnabled(true);
+
+    connectHandlers();
+    FormCreate();
+
+    resize(QSize(435, 288 + statusBar()->sizeHint().height()).expandedTo(minimumSizeHint()));
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::buildTab1() {
+    TabSheet1 = named(new QWidget, "TabSheet1");
+    PageControl1->addTab(TabSheet1, QStringLiteral(" 取得、描画"));
+    auto* tabLayout = new QVBoxLayout(TabSheet1);
+    tabLayout->setContentsMargins(0, 0, 0, 0);
+    tabLayout->setSpacing(0);
+
+    Panel1 = named(new QWidget(TabSheet1), "Panel1");
+    Panel2 = named(new QWidget(TabSheet1), "Panel2");
+    tabLayout->addWidget(Panel1);
+    tabLayout->addWidget(Panel2, 1);
+
+    SpeedButton5 = newSpeedButton("SpeedButton5", u"CAD", Panel1);
+    SpeedButton5->setAutoRaise(false);
+    Edit16 = newReadOnlyEdit("Edit16", Panel1, 90);
+    Edit16->setText(QStringLiteral("BricsCAD"));
+    Label1 = newLabel("Label1", u"対象セル：", Panel1);
+    Edit2 = newReadOnlyEdit("Edit2", Panel1, 56);
+    Label2 = newLabel("Label2", u"～", Panel1);
+    Edit3 = newReadOnlyEdit("Edit3", Panel1, 56);
+    OpenBookButton = named(new QPushButton(QStringLiteral("ブック..."), Panel1), "OpenBookButton");
+    OpenBookButton->setToolTip(
+        QStringLiteral("Excel ブック (.xlsx) を開き、そのシートの範囲を取得元にします"));
+    Button3 = named(new QPushButton(QStringLiteral("Excel から取得"), Panel1), "Button3");
+    Button3->setToolTip(QStringLiteral("アクティブな Excel から選択範囲を取得します"));
+    Label4 = newLabel("Label4", u"選択されているセル範囲が対象です。", Panel1);
+    Button4 = named(new QPushButton(QStringLiteral("CAD へ挿入"), Panel1), "Button4");
+    Button4->setToolTip(QStringLiteral("右クリックで CAD 変更"));
+    Button4->setEnabled(false);
+    Button4->installEventFilter(this);
+    Edit13 = newEdit("Edit13", Panel1, true, 64);
+    Edit13->setToolTip(QStringLiteral("文字高さ [Enter]で更新"));
+    SpeedButton1 = newSpeedButton("SpeedButton1", u"左", Panel1);
+    SpeedButton1->setToolTip(QStringLiteral("文字基点 [左]"));
+    SpeedButton2 = newSpeedButton("SpeedButton2", u"中", Panel1);
+    SpeedButton2->setToolTip(QStringLiteral("文字基点 [中]"));
+    SpeedButton3 = newSpeedButton("SpeedButton3", u"右", Panel1);
+    SpeedButton3->setToolTip(QStringLiteral("文字基点 [右]"));
+    Edit11 = newEdit("Edit11", Panel1, true, 64);
+    Edit11->setToolTip(QStringLiteral("列幅 [Enter]で更新"));
+    Edit12 = newEdit("Edit12", Panel1, true, 64);
+    Edit12->setToolTip(QStringLiteral("行高さ [Enter]で更新"));
+    CheckBox1 = named(new QCheckBox(QStringLiteral("セルを描画"), Panel1), "CheckBox1");
+    CheckBox1->setChecked(true);
+    CheckBox1->setEnabled(false);
+    Edit1 = newEdit("Edit1", Panel1);
+    Edit1->setFont(gridFont());
+    Edit1->setToolTip(QStringLiteral("赤文字の時：改行コードが含まれている"));
+    Label13 = newLabel("Label13", u"", Panel1);
+    Label13->setMinimumWidth(48);
+    for (QLineEdit* box : {Edit1, Edit11, Edit12, Edit13}) box->installEventFilter(this);
+
+    // Four rows; the controls marked to keep their distance to the right edge sit after a
+    // stretch, Edit1 stretches with the width.
+    auto* rows = new QVBoxLayout(Panel1);
+    rows->setContentsMargins(4, 3, 4, 3);
+    rows->setSpacing(3);
+    auto* row1 = new QHBoxLayout;
+    row1->addWidget(SpeedButton5);
+    row1->addWidget(Edit16);
+    row1->addStretch(1);
+    row1->addWidget(Label1);
+    row1->addWidget(Edit2);
+    row1->addWidget(Label2);
+    row1->addWidget(Edit3);
+    row1->addWidget(OpenBookButton);
+    row1->addWidget(Button3);
+    auto* row2 = new QHBoxLayout;
+    row2->addWidget(Label4, 1);
+    row2->addWidget(Button4);
+    auto* row3 = new QHBoxLayout;
+    row3->setSpacing(2);
+    row3->addWidget(Edit13);
+    row3->addWidget(SpeedButton1);
+    row3->addWidget(SpeedButton2);
+    row3->addWidget(SpeedButton3);
+    row3->addSpacing(8);
+    row3->addWidget(Edit11);
+    row3->addWidget(Edit12);
+    row3->addStretch(1);
+    row3->addWidget(CheckBox1);
+    auto* row4 = new QHBoxLayout;
+    row4->addWidget(Edit1, 1);
+    row4->addWidget(Label13);
+    for (QHBoxLayout* row : {row1, row2, row3, row4}) rows->addLayout(row);
+    Button3->setMinimumWidth(Button3->sizeHint().width());
+    Button4->setMinimumWidth(Button3->sizeHint().width());
+
+    StringGrid1 = named(new StringGrid(Panel2), "StringGrid1");
+    StringGrid1->setFont(gridFont());
+    StringGrid1->setToolTip(QStringLiteral(
+        "範囲選択=固定部クリック or [Shit]+矢印キー. 右クリックで選択範囲の文字変換メニュー"));
+    StringGrid1->setDrawCell([this](QPainter& painter, int col, int row, const QRect& rect,
+                                    const GridDrawState& state) {
+        return StringGrid1DrawCell(painter, col, row, rect, state);
+    });
+    ProgressBar1 = named(new QProgressBar(Panel2), "ProgressBar1");
+    ProgressBar1->setFixedHeight(9);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    auto* panel2Layout = new QVBoxLayout(Panel2);
+    panel2Layout->setContentsMargins(0, 0, 0, 0);
+    panel2Layout->setSpacing(0);
+    panel2Layout->addWidget(StringGrid1, 1);
+    panel2Layout->addWidget(ProgressBar1);
+}
+
+void TForm1::buildTab2() {
+    TabSheet2 = named(new QWidget, "TabSheet2");
+    PageControl1->addTab(TabSheet2, QStringLiteral(" 設定、確認"));
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral("表示"), TabSheet2), "GroupBox1");
+    Label7 = newLabel("Label7", u"X 尺度", GroupBox1);
+    Edit4 = newEdit("Edit4", GroupBox1, true, 64);
+    Edit4->setText(QStringLiteral("20"));
+    Label8 = newLabel("Label8", u"Y 尺度", GroupBox1);
+    Edit5 = newEdit("Edit5", GroupBox1, true, 64);
+    Edit5->setText(QStringLiteral("3"));
+    auto* g1 = new QHBoxLayout(GroupBox1);
+    g1->addWidget(Label7);
+    g1->addWidget(Edit4);
+    g1->addSpacing(12);
+    g1->addWidget(Label8);
+    g1->addWidget(Edit5);
+    g1->addStretch(1);
+
+    GroupBox2 = named(new QGroupBox(QStringLiteral("CAD, DXF"), TabSheet2), "GroupBox2");
+    Label15 = newLabel("Label15", u"X 尺度", GroupBox2);
+    Edit6 = newEdit("Edit6", GroupBox2, true, 64);
+    Edit6->setText(QStringLiteral("10"));
+    Label16 = newLabel("Label16", u"Y 尺度", GroupBox2);
+    Edit7 = newEdit("Edit7", GroupBox2, true, 64);
+    Edit7->setText(QStringLiteral("1.5"));
+    Label17 = newLabel("Label17", u"文字尺度", GroupBox2);
+    Edit8 = newEdit("Edit8", GroupBox2, true, 64);
+    Edit8->setText(QStringLiteral("0.8"));
+    Label18 = newLabel("Label18", u"文字基点オフセット X 尺度", GroupBox2);
+    Label9 = newLabel("Label9", u"文字高さの", GroupBox2);
+    Edit9 = newEdit("Edit9", GroupBox2, true, 64);
+    Edit9->setText(QStringLiteral("0.4"));
+    Label10 = newLabel("Label10", u"倍", GroupBox2);
+    Label11 = newLabel("Label11", u"セル区切り線の色番号", GroupBox2);
+    Edit10 = newEdit("Edit10", GroupBox2, true, 64);
+    Edit10->setText(QStringLiteral("252"));
+    Label12 = newLabel("Label12", u"( BYLAER = 256 )", GroupBox2);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label11, Edit10, Label12}) {
+        w->setEnabled(false);
+    }
+
+    StringGrid2 = named(new QTableWidget(5, 2, GroupBox2), "StringGrid2");
+    StringGrid2->setFocusPolicy(Qt::NoFocus);
+    StringGrid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid2->horizontalHeader()->hide();
+    StringGrid2->verticalHeader()->hide();
+    StringGrid2->verticalHeader()->setMinimumSectionSize(0);
+    StringGrid2->verticalHeader()->setDefaultSectionSize(19);
+
+    auto* g2 = new QGridLayout(GroupBox2);
+    g2->setHorizontalSpacing(6);
+    g2->setVerticalSpacing(4);
+    g2->addWidget(Label15, 0, 0);
+    g2->addWidget(Edit6, 0, 1);
+    g2->addWidget(Label16, 0, 2);
+    g2->addWidget(Edit7, 0, 3);
+    g2->addWidget(Label17, 0, 4);
+    g2->addWidget(Edit8, 0, 5);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(Label18);
+    offsetRow->addSpacing(8);
+    offsetRow->addWidget(Label9);
+    offsetRow->addWidget(Edit9);
+    offsetRow->addWidget(Label10);
+    offsetRow->addStretch(1);
+    g2->addLayout(offsetRow, 1, 0, 1, 7);
+    auto* colourRow = new QHBoxLayout;
+    colourRow->addWidget(Label11);
+    colourRow->addWidget(Edit10);
+    colourRow->addWidget(Label12);
+    colourRow->addStretch(1);
+    g2->addLayout(colourRow, 2, 0, 1, 7);
+    g2->addWidget(StringGrid2, 3, 0, 1, 7);
+    g2->setColumnStretch(6, 1);
+
+    GroupBox3 = named(new QGroupBox(QStringLiteral("ターゲット"), TabSheet2), "GroupBox3");
+    Label3 = newLabel("Label3", u"CAD", GroupBox3);
+    Edit14 = newEdit("Edit14", GroupBox3);
+    SpeedButton4 = newSpeedButton("SpeedButton4", u"変更", GroupBox3);
+    SpeedButton4->setAutoRaise(false);
+    Label5 = newLabel("Label5", u"Excel", GroupBox3);
+    Edit15 = newEdit("Edit15", GroupBox3);
+    Edit15->setText(QStringLiteral("Excel.Application"));
+    auto* g3 = new QGridLayout(GroupBox3);
+    g3->addWidget(Label3, 0, 0);
+    g3->addWidget(Edit14, 0, 1);
+    g3->addWidget(SpeedButton4, 0, 2);
+    g3->addWidget(Label5, 1, 0);
+    g3->addWidget(Edit15, 1, 1);
+    g3->setColumnStretch(1, 1);
+
+    auto* layout = new QVBoxLayout(TabSheet2);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(GroupBox1);
+    layout->addWidget(GroupBox2);
+    layout->addWidget(GroupBox3);
+    layout->addStretch(1);
+}
+
+void TForm1::buildTab3() {
+    TabSheet3 = named(new QWidget, "TabSheet3");
+    PageControl1->addTab(TabSheet3, QStringLiteral("ReadMe"));
+    Memo1 = named(new QPlainTextEdit(TabSheet3), "Memo1");
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QStringList lines;
+    for (const char16_t* line : kMemoLines) lines << qs(line);
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+    auto* layout = new QVBoxLayout(TabSheet3);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Memo1);
+}
+
+void TForm1::buildPopupMenu() {
+    PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+    const struct {
+        const char* name;
+        const char16_t* caption;
+    } items[] = {
+        {"N1", u"半角->全角"},
+        {"N12", u"半角->全角（数字のみの文字列は除外）"},
+        {"N5", u"半角カナ->全角"},
+        {"N3", nullptr},
+        {"N2", u"全角->半角"},
+        {"N6", u"全角数字->半角"},
+        {"N7", u"全角アルファベット->半角"},
+        {"N8", nullptr},
+        {"N9", u"代替文字を含む禁止文字->半角"},
+        {"N10", nullptr},
+        {"N4", u"置換"},
+    };
+    for (const auto& item : items) {
+        QAction* action =
+            item.caption != nullptr ? PopupMenu1->addAction(qs(item.caption)) : PopupMenu1->addSeparator();
+        action->setObjectName(QString::fromLatin1(item.name));
+    }
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (!reading_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(pos));
+    });
+}
+
+void TForm1::connectHandlers() {
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    for (QLineEdit* box : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
+        connect(box, &QLineEdit::textChanged, this, &TForm1::Edit6Change);
+    }
+    connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    for (QToolButton* button : {SpeedButton1, SpeedButton2, SpeedButton3}) {
+        connect(button, &QToolButton::clicked, this, [this, button] { SpeedButton1Click(button); });
+    }
+    connect(StringGrid1, &StringGrid::currentCellChanged, this, [this] { StringGrid1Click(); });
+    connect(StringGrid1, &StringGrid::fixedCellClicked, this, &TForm1::StringGrid1FixedCellClick);
+    connect(StringGrid1, &StringGrid::cellTextChanged, this, &TForm1::onGridCellTextChanged);
+}
+
+// ---- start, close ----
+
+void TForm1::FormCreate() {
+    targetProgID_ = u"BricscadApp.AcadApplication";
+    for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit11, Edit12, Edit13, Edit14}) box->clear();
+    Edit16->setText(QStringLiteral("BricsCAD"));
+    Label13->clear();
+
+    showSettingsInBoxes();
+
+    StringGrid2->setRowCount(5);
+    StringGrid2->setColumnCount(2);
+    StringGrid2->setColumnWidth(0, 80);
+    StringGrid2->setColumnWidth(1, 380);
+    const char16_t* captions[] = {u"全幅", u"全高", u"列幅", u"行高", u"文字"};
+    for (int r = 0; r < 5; ++r) {
+        StringGrid2->setRowHeight(r, 19);
+        StringGrid2->setItem(r, 0, new QTableWidgetItem(qs(captions[r])));
+        StringGrid2->setItem(r, 1, new QTableWidgetItem);
+    }
+    StringGrid2->setFixedHeight(5 * 19 + 2 * StringGrid2->frameWidth());
+
+    lookUpTargetCadName();
+
+    PageControl1->setCurrentIndex(0);
+}
+
+void TForm1::showSettingsInBoxes() {
+    const QLocale locale = QLocale::system();
+    auto show = [&locale](QLineEdit* box, double value) {
+        box->setText(locale.toString(value, 'g', 15));
+    };
+    show(Edit4, settings_.colXsc);
+    show(Edit5, settings_.rowYsc);
+    show(Edit6, settings_.cadXsc);
+    show(Edit7, settings_.cadYsc);
+    show(Edit8, settings_.cadTsc);
+    show(Edit9, settings_.cadTof);
+    Edit10->setText(QString::number(settings_.cellLineColor));
+}
+
+void TForm1::lookUpTargetCadName() {}
+
+bool TForm1::FormCloseQuery() {
+    CellTable_.cells.clear();
+    return true;
+}
+
+void TForm1::FormDestroy() {}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (reading_) {
+        // A read is running inside its click handler; the window closes when it has ended.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    if (!closed_) {
+        closed_ = true;
+        FormCloseQuery();
+    }
+    event->accept();
+}
+
+// ---- tabs and scales ----
+
+void TForm1::PageControl1Change(int index) {
+    if (index == 1) {
+        showWhSizeGrid2();
+    } else if (index == 0 && CellTable_.colCount > 0 && CellTable_.rowCount > 0 &&
+               !CellTable_.empty()) {
+        Button1Click();
+        applyGridSizesFromScales();
+    }
+}
+
+void TForm1::applyGridSizesFromScales() {
+    if (!CellTable_.usable()) return;
+    for (std::int32_t j = 0; j < CellTable_.colCount; ++j) {
+        StringGrid1->setColWidth(
+            j + 1, static_cast<int>(std::trunc(CellTable_.at(j, 0).colW * settings_.colXsc)));
+    }
+    for (std::int32_t i = 0; i < CellTable_.rowCount; ++i) {
+        StringGrid1->setRowHeight(
+            i + 1, static_cast<int>(std::trunc(CellTable_.at(0, i).rowH * settings_.rowYsc)));
+    }
+}
+
+char16_t TForm1::decimalSeparator() const {
+    const QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 ? point.at(0).unicode() : u'.';
+}
+
+std::optional<double> TForm1::readNumber(const QLineEdit* box) const {
+    bool ok = false;
+    const double value = QLocale::system().toDouble(box->text().trimmed(), &ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::int32_t> TForm1::readInteger(const QLineEdit* box) const {
+    QString text = box->text().trimmed();
+    bool ok = false;
+    int base = 10;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        text = text.mid(2);
+        base = 16;
+    } else if (text.startsWith(QLatin1Char('$'))) {
+        text = text.mid(1);
+        base = 16;
+    }
+    const std::int32_t value = base == 16 ? static_cast<std::int32_t>(text.toUInt(&ok, 16))
+                                          : QLocale::system().toInt(text, &ok);
+    if (!ok) return std::nullopt;
+    return value;
+}
+
+void TForm1::Button1Click() {
+    if (CellTable_.empty()) return;
+    const ScaleFallbacks& fb = kApplyScaleFallbacks;
+    settings_.colXsc = readNumber(Edit4).value_or(fb.colXsc);
+    settings_.rowYsc = readNumber(Edit5).value_or(fb.rowYsc);
+    settings_.cadXsc = readNumber(Edit6).value_or(fb.cadXsc);
+    settings_.cadYsc = readNumber(Edit7).value_or(fb.cadYsc);
+    settings_.cadTsc = readNumber(Edit8).value_or(fb.cadTsc);
+    settings_.cadTof = readNumber(Edit9).value_or(fb.cadTof);
+    settings_.cellLineColor = readInteger(Edit10).value_or(fb.cellLineColor);
+    calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
+    showWhSizeGrid2();
+    StringGrid1->viewport()->update();
+}
+
+void TForm1::Edit6Change() {
+    if (CellTable_.empty() || reading_) return;
+    const ScaleFallbacks& fb = kChangeScaleFallbacks;
+    settings_.cadXsc = readNumber(Edit6).value_or(fb.cadXsc);
+    settings_.cadYsc = readNumber(Edit7).value_or(fb.cadYsc);
+    settings_.cadTsc = readNumber(Edit8).value_or(fb.cadTsc);
+    settings_.cadTof = readNumber(Edit9).value_or(fb.cadTof);
+    settings_.cellLineColor = readInteger(Edit10).value_or(fb.cellLineColor);
+    calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
+    showWhSizeGrid2();
+    StringGrid1->viewport()->update();
+}
+
+void TForm1::showWhSizeGrid2() {
+    const auto texts = sizeSummaryTexts(CellTable_, decimalSeparator());
+    if (!texts) return;
+    for (int r = 0; r < 5; ++r) StringGrid2->item(r, 1)->setText(qs((*texts)[static_cast<std::size_t>(r)]));
+}
+
+void TForm1::ShowWHSize() { Label4->setText(qs(totalsLabelText(CellTable_, decimalSeparator()))); }
+
+// ---- cell-size boxes ----
+
+bool TForm1::cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    const double x = readNumber(box).value_or(0);
+    if (x <= 0 || CellTable_.empty() || reading_) return true;
+    if (askYesNo(StringGrid1, qs(cellSizeQuestion(field)), QStringLiteral("確認"))) {
+        applyCellSize(CellTable_, field, x, StringGrid1->selection());
+        box->setText(qs(formatSize(x, decimalSeparator())));
+        ShowWHSize();
+        StringGrid1->viewport()->update();
+    } else {
+        box->setText(qs(formatSize(cellSizeValue(CellTable_, field, StringGrid1->col() - 1,
+                                                 StringGrid1->row() - 1),
+                                   decimalSeparator())));
+    }
+    return true;
+}
+
+bool TForm1::Edit11KeyPress(int key) { return cellSizeKeyPress(Edit11, CellSizeField::width, key); }
+bool TForm1::Edit12KeyPress(int key) { return cellSizeKeyPress(Edit12, CellSizeField::height, key); }
+bool TForm1::Edit13KeyPress(int key) {
+    return cellSizeKeyPress(Edit13, CellSizeField::textHeight, key);
+}
+
+// ---- the grid ----
+
+void TForm1::StringGrid1Click() {
+    const int col = StringGrid1->col();
+    const int row = StringGrid1->row();
+    const QString text = StringGrid1->cell(col, row);
+    if (Edit1->text() != text) Edit1->setText(text);
+    QPalette palette = Edit1->palette();
+    palette.setColor(QPalette::Text,
+                     containsLineFeed(u16(text)) ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    Edit1->setPalette(palette);
+    Label13->clear();
+    if (col >= 1 && row >= 1 && CellTable_.usable() && col <= CellTable_.colCount &&
+        row <= CellTable_.rowCount) {
+        const TXlsxCellAttr& cell = CellTable_.at(col - 1, row - 1);
+        SpeedButton1->setAutoRaise(cell.txtAlign != alignLeft);
+        SpeedButton2->setAutoRaise(cell.txtAlign != alignCenter);
+        SpeedButton3->setAutoRaise(cell.txtAlign != alignRight);
+        const char16_t sep = decimalSeparator();
+        Edit11->setText(qs(formatSize(cell.drawW, sep)));
+        Edit12->setText(qs(formatSize(cell.drawH, sep)));
+        Edit13->setText(qs(formatSize(cell.drawTH, sep)));
+    }
+}
+
+void TForm1::onGridCellTextChanged(int col, int row) {
+    // The edit box follows the current cell's text whatever changed it (an edit in place, a
+    // conversion, a replacement), so that a keystroke in it never writes a stale text back.
+    if (writingFromEdit1_) return;
+    if (col == StringGrid1->col() && row == StringGrid1->row()) StringGrid1Click();
+}
+
+bool TForm1::StringGrid1DrawCell(QPainter& painter, int ACol, int ARow, const QRect& Rect,
+                                 const GridDrawState& State) {
+    if (CellTable_.empty()) return false;
+    const bool fixed = ACol == 0 || ARow == 0;
+    const TXlsxCellAttr* cell = nullptr;
+    if (!fixed && ACol <= CellTable_.colCount && ARow <= CellTable_.rowCount &&
+        CellTable_.usable()) {
+        cell = &CellTable_.at(ACol - 1, ARow - 1);
+    }
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (fixed) {
+        horizontal = Qt::AlignHCenter;
+    } else if (cell != nullptr) {
+        switch (textPlacement(cell->txtAlign)) {
+            case TextPlacement::centre:
+                horizontal = Qt::AlignHCenter;
+                break;
+            case TextPlacement::right:
+                horizontal = Qt::AlignRight;
+                break;
+            case TextPlacement::left:
+                break;
+        }
+    }
+    const QPalette& pal = StringGrid1->palette();
+    QColor background = pal.color(QPalette::Base);
+    QColor foreground = pal.color(QPalette::Text);
+    if (State.fixed) {
+        background = StringGrid1->fixedColor();
+        foreground = pal.color(QPalette::WindowText);
+    } else if (State.selected) {
+        background = pal.color(QPalette::Highlight);
+        foreground = pal.color(QPalette::HighlightedText);
+    }
+    const bool merged = cell != nullptr && isMergedRegionCell(*cell);
+    if (merged) {
+        background = kMergedCellColor;
+        // Highlighted text would vanish on the light background of a selected merged cell.
+        foreground = pal.color(QPalette::Text);
+    }
+    painter.fillRect(Rect, background);
+    if (merged && State.selected) {
+        painter.setPen(QPen(pal.color(QPalette::Highlight), 2));
+        painter.drawRect(Rect.adjusted(1, 1, -1, -1));
+    }
+    const QRect textRect = Rect.adjusted(0, 2, -2, 0);
+    painter.setPen(foreground);
+    painter.setFont(StringGrid1->font());
+    painter.drawText(textRect, static_cast<int>(horizontal | Qt::AlignTop),
+                     StringGrid1->cell(ACol, ARow));
+    return true;
+}
+
+void TForm1::StringGrid1FixedCellClick(int ACol, int ARow) {
+    if (reading_) return;
+    StringGrid1->setSelection(
+        fixedCellSelection(ACol, ARow, StringGrid1->colCount(), StringGrid1->rowCount()));
+}
+
+void TForm1::Edit1Change() {
+    const int col = StringGrid1->col();
+    const int row = StringGrid1->row();
+    if (col < 1 || row < 1 || reading_) return;
+    writingFromEdit1_ = true;
+    StringGrid1->setCell(col, row, Edit1->text());
+    writingFromEdit1_ = false;
+    QPalette palette = Edit1->palette();
+    palette.setColor(QPalette::Text,
+                     containsLineFeed(u16(Edit1->text())) ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    Edit1->setPalette(palette);
+}
+
+void TForm1::Edit1KeyUp(int key) {
+    if (key != Qt::Key_Left && key != Qt::Key_Up && key != Qt::Key_Right && key != Qt::Key_Down) {
+        return;
+    }
+    Label13->setText(qs(caretCharCodeLabel(u16(Edit1->text()),
+                                           static_cast<std::size_t>(Edit1->cursorPosition()))));
+}
+
+void TForm1::SpeedButton1Click(QObject* sender) {
+    std::uint8_t code = 0;
+    if (sender == SpeedButton1) code = alignLeft;
+    if (sender == SpeedButton2) code = alignCenter;
+    if (sender == SpeedButton3) code = alignRight;
+    if (code == 0) return;
+    if (StringGrid1->row() >= 1 && StringGrid1->col() >= 1 && !CellTable_.empty()) {
+        setTextAlign(CellTable_, StringGrid1->selection(), code);
+    }
+    StringGrid1->viewport()->update();
+}
+
+// ---- the target CAD ----
+
+void TForm1::SpeedButton4Click() {}
+
+void TForm1::SpeedButton5Click() { SpeedButton4Click(); }
+
+// ---- read and insert ----
+
+void TForm1::Button3Click() {}
+
+void TForm1::Button4Click() {}
+
+std::filesystem::path TForm1::dxfPath() const { return programFolder_ / "Tabrova.dxf"; }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (watched == Edit11) return Edit11KeyPress(key);
+        if (watched == Edit12) return Edit12KeyPress(key);
+        if (watched == Edit13) return Edit13KeyPress(key);
+    } else if (event->type() == QEvent::KeyRelease && watched == Edit1) {
+        Edit1KeyUp(static_cast<QKeyEvent*>(event)->key());
+    } else if (event->type() == QEvent::MouseButtonPress && watched == Button4) {
+        // Button4MouseDown: the right button opens the target CAD dialog.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton && Button4->isEnabled()) {
+            SpeedButton4Click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace tabrova::app
