@@ -269,9 +269,9 @@ void StringGrid::setCurrentCell(int col, int row) {
                                       QItemSelectionModel::ClearAndSelect);
 }
 
-GridRect StringGrid::selection() const {
+GridSelection StringGrid::selection() const {
     const QItemSelection ranges = selectionModel()->selection();
-    if (ranges.isEmpty()) return GridRect{col(), row(), col(), row()};
+    if (ranges.isEmpty()) return GridSelection{col(), row(), col(), row()};
     int left = colCount(), top = rowCount(), right = 0, bottom = 0;
     for (const QItemSelectionRange& range : ranges) {
         left = std::min(left, range.left() + 1);
@@ -279,13 +279,13 @@ GridRect StringGrid::selection() const {
         right = std::max(right, range.right() + 1);
         bottom = std::max(bottom, range.bottom() + 1);
     }
-    return GridRect{left, top, right, bottom};
+    return GridSelection{left, top, right, bottom};
 }
 
-void StringGrid::setSelection(const GridRect& rect) {
-    const int left = std::max(rect.Left, 1), top = std::max(rect.Top, 1);
-    const int right = std::min(rect.Right, colCount() - 1);
-    const int bottom = std::min(rect.Bottom, rowCount() - 1);
+void StringGrid::setSelection(const GridSelection& rect) {
+    const int left = std::max(rect.left, 1), top = std::max(rect.top, 1);
+    const int right = std::min(rect.right, colCount() - 1);
+    const int bottom = std::min(rect.bottom, rowCount() - 1);
     if (left > right || top > bottom) return;
     const QModelIndex topLeft = model_->index(top - 1, left - 1);
     const QModelIndex bottomRight = model_->index(bottom - 1, right - 1);

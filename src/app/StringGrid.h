@@ -87,9 +87,9 @@ public:
     void setCurrentCell(int col, int row);
 
     // The selected rectangle; the current cell alone when nothing else is selected.
-    GridRect selection() const;
+    GridSelection selection() const;
     // Selects the rectangle with its top-left cell as anchor and its bottom-right cell current.
-    void setSelection(const GridRect& rect);
+    void setSelection(const GridSelection& rect);
 
     void setDrawCell(DrawCellFn fn) { drawCell_ = std::move(fn); }
     // Colour of the fixed cells (the system's active-caption colour).

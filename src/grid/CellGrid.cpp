@@ -4,7 +4,7 @@
 
 namespace tabrova {
 
-GridRect fixedCellSelection(std::int32_t aCol, std::int32_t aRow, std::int32_t gridColCount,
+GridSelection fixedCellSelection(std::int32_t aCol, std::int32_t aRow, std::int32_t gridColCount,
                             std::int32_t gridRowCount) {
     const std::int32_t lastCol = gridColCount - 1;
     const std::int32_t lastRow = gridRowCount - 1;
@@ -13,12 +13,12 @@ GridRect fixedCellSelection(std::int32_t aCol, std::int32_t aRow, std::int32_t g
     return {1, aRow, lastCol, aRow};
 }
 
-bool setTextAlign(CellTable& table, const GridRect& selection, std::uint8_t code) {
+bool setTextAlign(CellTable& table, const GridSelection& selection, std::uint8_t code) {
     if (!table.usable()) return false;
-    const std::int32_t left = std::max(selection.Left, 1);
-    const std::int32_t top = std::max(selection.Top, 1);
-    const std::int32_t right = std::min(selection.Right, table.colCount);
-    const std::int32_t bottom = std::min(selection.Bottom, table.rowCount);
+    const std::int32_t left = std::max(selection.left, 1);
+    const std::int32_t top = std::max(selection.top, 1);
+    const std::int32_t right = std::min(selection.right, table.colCount);
+    const std::int32_t bottom = std::min(selection.bottom, table.rowCount);
     bool changed = false;
     for (std::int32_t r = top; r <= bottom; ++r) {
         for (std::int32_t c = left; c <= right; ++c) {

@@ -9,28 +9,20 @@
 #include <string>
 #include <string_view>
 
+#include "grid/SelectionWalk.h"
 #include "table/CellTable.h"
 
 namespace tabrova {
 
-// A rectangle of grid cells, bounds included.
-struct GridRect {
-    std::int32_t Left = 0;
-    std::int32_t Top = 0;
-    std::int32_t Right = 0;
-    std::int32_t Bottom = 0;
-    bool operator==(const GridRect&) const = default;
-};
-
 // The selection made by a click on a fixed cell of a grid of gridColCount x gridRowCount cells
 // (fixed ones included): the corner selects every data cell, a column caption its column, a row
 // caption its row.
-GridRect fixedCellSelection(std::int32_t aCol, std::int32_t aRow, std::int32_t gridColCount,
+GridSelection fixedCellSelection(std::int32_t aCol, std::int32_t aRow, std::int32_t gridColCount,
                             std::int32_t gridRowCount);
 
 // Sets txtAlign of every table cell under the grid rectangle to code (1 left, 2 centre,
 // 3 right). Parts of the rectangle outside the table are skipped. Returns whether a cell changed.
-bool setTextAlign(CellTable& table, const GridRect& selection, std::uint8_t code);
+bool setTextAlign(CellTable& table, const GridSelection& selection, std::uint8_t code);
 
 // The label that shows the code of the character just after the caret: "[000A]" for a line feed,
 // empty when the caret stands at the end of the text.

@@ -166,13 +166,13 @@ double cellSizeValue(const CellTable& table, CellSizeField field, std::int32_t c
     return cell.drawTH;
 }
 
-bool applyCellSize(CellTable& table, CellSizeField field, double value, const GridRect& selection) {
+bool applyCellSize(CellTable& table, CellSizeField field, double value, const GridSelection& selection) {
     if (!table.usable()) return false;
     // Table columns and rows under the selection, clipped to the table.
-    const std::int32_t left = std::max(selection.Left - 1, 0);
-    const std::int32_t top = std::max(selection.Top - 1, 0);
-    const std::int32_t right = std::min(selection.Right - 1, table.colCount - 1);
-    const std::int32_t bottom = std::min(selection.Bottom - 1, table.rowCount - 1);
+    const std::int32_t left = std::max(selection.left - 1, 0);
+    const std::int32_t top = std::max(selection.top - 1, 0);
+    const std::int32_t right = std::min(selection.right - 1, table.colCount - 1);
+    const std::int32_t bottom = std::min(selection.bottom - 1, table.rowCount - 1);
     switch (field) {
         case CellSizeField::width:
             for (std::int32_t r = 0; r < table.rowCount; ++r) {
