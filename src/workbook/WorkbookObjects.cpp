@@ -588,6 +588,13 @@ OpenWorkbook::~OpenWorkbook() { close(); }
 void OpenWorkbook::close() {
     if (!registered_) return;
     registered_ = false;
+    // Only while the ProgID still answers this workbook: a workbook opened after it under the
+    // same ProgID has taken its place and stays.
+    try {
+        if (automation::activeObject(automation::classIdFromProgId(progId_)) != application_) return;
+    } catch (const automation::AutomationError&) {
+        return;
+    }
     automation::unregisterStandIn(progId_);
 }
 

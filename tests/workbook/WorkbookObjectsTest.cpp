@@ -345,6 +345,13 @@ TEST_F(FeatureWorkbook, OpenWorkbookAnswersTheProgIdUntilClosed) {
         EXPECT_FALSE(answered);
     }
     EXPECT_THROW(OpenWorkbook(*dir_ / "missing.xlsx", u"Excel.Application"), WorkbookError);
+
+    // A second workbook takes the ProgID over; closing the first leaves the second answering.
+    OpenWorkbook first(path, u"Excel.Application");
+    OpenWorkbook second(path, u"Excel.Application");
+    first.close();
+    EXPECT_EQ(automation::activeObject(automation::classIdFromProgId(u"Excel.Application")),
+              second.application());
 }
 
 }  // namespace
