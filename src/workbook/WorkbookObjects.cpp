@@ -27,7 +27,8 @@ constexpr std::int32_t kUnknownName = static_cast<std::int32_t>(0x80020006u);
 constexpr std::int32_t kBadParamCount = static_cast<std::int32_t>(0x8002000Eu);
 constexpr std::int32_t kObjectDefined = static_cast<std::int32_t>(0x800A03ECu);
 
-bool is(std::u16string_view a, std::u16string_view b) {
+// Member names compare without regard to ASCII case, as the dispatch interface does.
+bool sameName(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char16_t x = a[i], y = b[i];
@@ -36,6 +37,12 @@ bool is(std::u16string_view a, std::u16string_view b) {
         if (x != y) return false;
     }
     return true;
+}
+
+// With the literal's length known at compile time, most names are rejected by their length.
+template <std::size_t N>
+bool is(std::u16string_view a, const char16_t (&b)[N]) {
+    return a.size() == N - 1 && sameName(a, std::u16string_view(b, N - 1));
 }
 
 [[noreturn]] void unknownMember(std::u16string_view member) {
@@ -91,7 +98,7 @@ public:
     // (Characters.Font).
     ValueObject(std::u16string_view name, Variant value) : name_(name), value_(std::move(value)) {}
     Variant get(std::u16string_view member, std::span<const Variant> args) override {
-        if (is(member, name_)) {
+        if (sameName(member, name_)) {
             expectArgs(member, args, 0, 0);
             return value_;
         }

@@ -311,7 +311,8 @@ pugi::xml_document WorkbookLoader::parse(const std::string& part, bool required)
     }
     const pugi::xml_parse_result result =
         doc.load_buffer(bytes->data(), bytes->size(),
-                        pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+                        pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata,
+                        pugi::encoding_auto);
     if (!result) {
         fail("part " + part + " is not well-formed XML (" + result.description() + " at byte " +
              std::to_string(result.offset) + ")");
