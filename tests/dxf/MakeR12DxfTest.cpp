@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dxf/MakeR12Dxf_V.h"
+#include "dxf/TempDir.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 
@@ -228,18 +229,8 @@ TEST(DxfWriter, TextValueKeepsTheLineStructure) {
 
 class DxfSave : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tabrova-dxf-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    std::filesystem::path dir_;
+    testing::TempDir temp_;
+    const std::filesystem::path& dir_ = temp_.path();
 };
 
 TEST_F(DxfSave, WritesCodePageBytesWithCrLf) {

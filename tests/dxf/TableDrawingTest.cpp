@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dxf/TableDrawing.h"
+#include "dxf/TempDir.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "sizing/CellGeometry.h"
@@ -105,8 +106,8 @@ std::string kinds(const std::vector<DrawnEntity>& entities) {
 }
 
 TEST(TableDrawing, EmptyOrUnusableTableDrawsAndWritesNothing) {
-    const auto path = std::filesystem::temp_directory_path() / "tabrova-empty-table.dxf";
-    std::filesystem::remove(path);
+    const testing::TempDir dir;
+    const auto path = dir.path() / "table.dxf";
     CellTable empty;
     EXPECT_FALSE(buildTableDrawing(empty, {}, 0.8, true).has_value());
     EXPECT_FALSE(writeTableDxf(empty, {}, 0.8, true, path));
@@ -305,9 +306,8 @@ TEST(TableDrawing, EntityOrder) {
 }
 
 TEST(TableDrawing, SavedFileIsTheBuiltList) {
-    const auto dir = std::filesystem::temp_directory_path() / "tabrova-table-drawing";
-    std::filesystem::create_directories(dir);
-    const auto path = dir / "table.dxf";
+    const testing::TempDir dir;
+    const auto path = dir.path() / "table.dxf";
     CellTable t = makeTable({8, 10}, {14, 6}, 15);
     calcCellDrawSizes(t, 3, 0.43, 0.27);
     const CellTextFn text = textsOf({{{0, 0}, u"日本語"}, {{1, 1}, u"¥100"}});
@@ -319,7 +319,6 @@ TEST(TableDrawing, SavedFileIsTheBuiltList) {
     EXPECT_NE(bytes.find("\r\n  1\r\n\\U+00A5100\r\n"), std::string::npos);
     EXPECT_NE(bytes.find(*platform::encodeCodePage(932, u"\r\n  1\r\n日本語\r\n")),
               std::string::npos);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
