@@ -5,6 +5,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Automation.h"
+#include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::app {
 
@@ -67,6 +68,9 @@ QString describeException(const std::exception_ptr& error) {
     } catch (const automation::AutomationError& e) {
         return QString::fromStdU16String(e.message());
     } catch (const platform::FileError& e) {
+        return QString::fromStdU16String(e.path().u16string()) + QStringLiteral(": ") +
+               QString::fromStdString(e.reason());
+    } catch (const workbook::WorkbookError& e) {
         return QString::fromStdU16String(e.path().u16string()) + QStringLiteral(": ") +
                QString::fromStdString(e.reason());
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QSize>
 #include <QTimer>
 
 #include "app/TabrovaUnit.h"
@@ -14,6 +15,8 @@ bool scheduleScreenshotTour(TForm1& form, bool readFirst) {
     if (folder.isEmpty()) return false;
     QTimer::singleShot(300, &form, [&form, folder, readFirst] {
         QDir().mkpath(folder);
+        // A size a user would give the window to see a table.
+        form.resize(form.size().expandedTo(QSize(900, 560)));
         if (readFirst) form.Button3Click();
         const char* names[] = {"tab1-acquire-draw.png", "tab2-settings.png", "tab3-readme.png"};
         for (int tab : {1, 2, 0}) {

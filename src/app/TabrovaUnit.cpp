@@ -1,6 +1,14 @@
 #include "app/TabrovaUnit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,8 +21,17 @@
 #include <cmath>
 
 #include "app/Messages.h"
+#include "app/OpenBookForm.h"
+#include "cad/BlockInsertion.h"
+#include "dxf/TableDrawing.h"
 #include "grid/CellGrid.h"
+#include "platform/AtomicFile.h"
+#include "platform/WindowOps.h"
+#include "settings/TargetCadList.h"
 #include "sizing/CellGeometry.h"
+#include "table/SelectionReader.h"
+#include "workbook/WorkbookObjects.h"
+#include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::app {
 
@@ -109,9 +126,10 @@ const QColor kMergedCellColor(240, 255, 255);
 
 }  // namespace
 
-TForm1::TForm1(std::filesystem::path programFolder, QWidget* parent)
-    : QMainWindow(parent), programFolder_(std::move(programFolder)) {
+TForm1::TForm1(ProgramFiles files, QWidget* parent)
+    : QMainWindow(parent), files_(std::move(files)) {
     setObjectName(QStringLiteral("Form1"));
+    setAcceptDrops(true);
     setWindowTitle(qs(kApplicationTitle));
     QFont windowFont(QStringLiteral("Tahoma"));
     windowFont.setPixelSize(12);
@@ -403,6 +421,8 @@ void TForm1::connectHandlers() {
     connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
     connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(OpenBookButton, &QPushButton::clicked, this, &TForm1::OpenBookButtonClick);
+    connect(Edit15, &QLineEdit::textChanged, this, &TForm1::showSource);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     for (QLineEdit* box : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
         connect(box, &QLineEdit::textChanged, this, &TForm1::Edit6Change);
@@ -419,11 +439,19 @@ void TForm1::connectHandlers() {
 // ---- start, close ----
 
 void TForm1::FormCreate() {
-    targetProgID_ = u"BricscadApp.AcadApplication";
+    settings_.targetProgID = u"BricscadApp.AcadApplication";
     for (QLineEdit* box : {Edit1, Edit2, Edit3, Edit11, Edit12, Edit13, Edit14}) box->clear();
     Edit16->setText(QStringLiteral("BricsCAD"));
     Label13->clear();
 
+    // A missing file gives the defaults; one that exists but cannot be read is reported, and the
+    // program goes on with the defaults.
+    try {
+        settings_ = loadSettings(files_.settingsFile, decimalSeparator());
+    } catch (const platform::FileError&) {
+        settings_ = WorkingSettings{};
+        showErrorBox(std::current_exception());
+    }
     showSettingsInBoxes();
 
     StringGrid2->setRowCount(5);
@@ -440,13 +468,17 @@ void TForm1::FormCreate() {
 
     lookUpTargetCadName();
 
+    messageFilter_ = cad::TMessageFilter::Create();
+    messageFilter_->RegisterFilter();
+
     PageControl1->setCurrentIndex(0);
+    showSource();
 }
 
 void TForm1::showSettingsInBoxes() {
-    const QLocale locale = QLocale::system();
-    auto show = [&locale](QLineEdit* box, double value) {
-        box->setText(locale.toString(value, 'g', 15));
+    const char16_t separator = decimalSeparator();
+    auto show = [separator](QLineEdit* box, double value) {
+        box->setText(qs(formatSettingsDouble(value, separator)));
     };
     show(Edit4, settings_.colXsc);
     show(Edit5, settings_.rowYsc);
@@ -455,20 +487,51 @@ void TForm1::showSettingsInBoxes() {
     show(Edit8, settings_.cadTsc);
     show(Edit9, settings_.cadTof);
     Edit10->setText(QString::number(settings_.cellLineColor));
+    CheckBox1->setChecked(settings_.cellLineDraw);
+    Edit15->setText(qs(settings_.excelPID));
 }
 
-void TForm1::lookUpTargetCadName() {}
+void TForm1::lookUpTargetCadName() {
+    std::optional<std::u16string> name;
+    try {
+        name = findTargetCadName(files_.targetListFile, settings_.targetProgID);
+    } catch (const platform::FileError&) {
+        showErrorBox(std::current_exception());
+    }
+    if (!name) return;
+    Edit14->setText(qs(settings_.targetProgID));
+    setWindowTitle(qs(kApplicationTitle) + QStringLiteral(" [ ") + qs(*name) +
+                   QStringLiteral(" ]"));
+    Edit16->setText(qs(*name));
+}
 
 bool TForm1::FormCloseQuery() {
     CellTable_.cells.clear();
+    settings_.cellLineDraw = CheckBox1->isChecked();
+    settings_.excelPID = u16(Edit15->text());
+    try {
+        saveSettings(files_.settingsFile, settings_, decimalSeparator());
+    } catch (const platform::FileError& e) {
+        showMessage(this,
+                    QStringLiteral("設定ファイルを保存できませんでした.\n%1\n%2")
+                        .arg(qs(e.path().u16string()), QString::fromStdString(e.reason())),
+                    qs(kApplicationTitle), MessageKind::error);
+    }
     return true;
 }
 
-void TForm1::FormDestroy() {}
+void TForm1::FormDestroy() {
+    if (messageFilter_) {
+        messageFilter_->RevokeFilter();
+        messageFilter_.reset();
+    }
+    openBook_.reset();
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (reading_) {
-        // A read is running inside its click handler; the window closes when it has ended.
+        // A read is running inside its click handler: it ends at its next row, then the window
+        // closes.
         closePending_ = true;
         event->ignore();
         return;
@@ -483,6 +546,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // ---- tabs and scales ----
 
 void TForm1::PageControl1Change(int index) {
+    if (reading_) return;
     if (index == 1) {
         showWhSizeGrid2();
     } else if (index == 0 && CellTable_.colCount > 0 && CellTable_.rowCount > 0 &&
@@ -510,27 +574,11 @@ char16_t TForm1::decimalSeparator() const {
 }
 
 std::optional<double> TForm1::readNumber(const QLineEdit* box) const {
-    bool ok = false;
-    const double value = QLocale::system().toDouble(box->text().trimmed(), &ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    return value;
+    return parseSettingsDouble(u16(box->text()), decimalSeparator());
 }
 
 std::optional<std::int32_t> TForm1::readInteger(const QLineEdit* box) const {
-    QString text = box->text().trimmed();
-    bool ok = false;
-    int base = 10;
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        text = text.mid(2);
-        base = 16;
-    } else if (text.startsWith(QLatin1Char('$'))) {
-        text = text.mid(1);
-        base = 16;
-    }
-    const std::int32_t value = base == 16 ? static_cast<std::int32_t>(text.toUInt(&ok, 16))
-                                          : QLocale::system().toInt(text, &ok);
-    if (!ok) return std::nullopt;
-    return value;
+    return parseSettingsInteger(u16(box->text().trimmed()));
 }
 
 void TForm1::Button1Click() {
@@ -597,6 +645,7 @@ bool TForm1::Edit13KeyPress(int key) {
 // ---- the grid ----
 
 void TForm1::StringGrid1Click() {
+    if (reading_) return;  // the read runs it once it has ended
     const int col = StringGrid1->col();
     const int row = StringGrid1->row();
     const QString text = StringGrid1->cell(col, row);
@@ -622,7 +671,7 @@ void TForm1::StringGrid1Click() {
 void TForm1::onGridCellTextChanged(int col, int row) {
     // The edit box follows the current cell's text whatever changed it (an edit in place, a
     // conversion, a replacement), so that a keystroke in it never writes a stale text back.
-    if (writingFromEdit1_) return;
+    if (writingFromEdit1_ || reading_) return;
     if (col == StringGrid1->col() && row == StringGrid1->row()) StringGrid1Click();
 }
 
@@ -726,13 +775,266 @@ void TForm1::SpeedButton5Click() { SpeedButton4Click(); }
 
 // ---- read and insert ----
 
-void TForm1::Button3Click() {}
+// What the read writes into the window.
+class TForm1::ReadView : public SelectionReadView {
+public:
+    explicit ReadView(TForm1& form) : form_(form) {}
 
-void TForm1::Button4Click() {}
+    void showCaption(const std::u16string& caption) override { form_.setWindowTitle(qs(caption)); }
+    void showRange(const std::u16string& first, const std::u16string& last) override {
+        form_.Edit2->setText(qs(first));
+        form_.Edit3->setText(qs(last));
+    }
+    void beginGridUpdate() override { form_.StringGrid1->setUpdatesEnabled(false); }
+    void endGridUpdate() override {
+        form_.StringGrid1->setUpdatesEnabled(true);
+        form_.StringGrid1->viewport()->update();
+    }
+    void setGridSize(std::int32_t colCount, std::int32_t rowCount) override {
+        form_.StringGrid1->setShape(colCount, rowCount);
+    }
+    void setColWidth(std::int32_t col, std::int32_t pixels) override {
+        form_.StringGrid1->setColWidth(col, pixels);
+    }
+    void setRowHeight(std::int32_t row, std::int32_t pixels) override {
+        form_.StringGrid1->setRowHeight(row, pixels);
+    }
+    void setCellText(std::int32_t col, std::int32_t row, const std::u16string& text) override {
+        form_.StringGrid1->setCell(col, row, qs(text));
+    }
+    void setCurrentCell(std::int32_t col, std::int32_t row) override {
+        form_.StringGrid1->setCurrentCell(col, row);
+    }
+    void startProgress(std::int32_t maximum) override {
+        form_.ProgressBar1->setRange(0, std::max(maximum, 1));
+        form_.ProgressBar1->setValue(0);
+    }
+    void advanceProgress() override {
+        form_.ProgressBar1->setValue(form_.ProgressBar1->value() + 1);
+    }
+    void resetProgress() override { form_.ProgressBar1->setValue(0); }
+    void showRowCounter(const std::u16string& text) override { form_.Label4->setText(qs(text)); }
+    bool pumpMessages() override {
+        QCoreApplication::processEvents();
+        // A close requested meanwhile ends the read first; the window closes afterwards.
+        return !form_.closePending_;
+    }
 
-std::filesystem::path TForm1::dxfPath() const { return programFolder_ / "Tabrova.dxf"; }
+private:
+    TForm1& form_;
+};
+
+void TForm1::Button3Click() {
+    if (reading_) return;
+    Button3->setEnabled(false);
+    Button4->setEnabled(false);
+    StatusLabel->clear();
+    // While the read lets the message loop run, the user's input to this window is held off, and
+    // a close request ends the read first (see closeEvent): nothing may change the table or the
+    // grid under the read.
+    reading_ = true;
+    qApp->installEventFilter(this);
+    SelectionReadResult result;
+    std::exception_ptr error;
+    try {
+        ensureWorkbookOpen();
+        SelectionReadSettings readSettings;
+        readSettings.progId = u16(Edit15->text());
+        readSettings.colXsc = settings_.colXsc;
+        readSettings.rowYsc = settings_.rowYsc;
+        readSettings.cadXsc = settings_.cadXsc;
+        readSettings.cadYsc = settings_.cadYsc;
+        readSettings.cadTsc = settings_.cadTsc;
+        readSettings.decimalSeparator = decimalSeparator();
+        ReadView view(*this);
+        result = readSelection(readSettings, CellTable_, view);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    qApp->removeEventFilter(this);
+    reading_ = false;
+    StringGrid1->setUpdatesEnabled(true);
+
+    if (error) {
+        showErrorBox(error);
+    } else {
+        if (result.tableReplaced) ShowWHSize();
+        if (result.enableInsert) {
+            try {
+                Button4->setEnabled(true);
+                StringGrid1->setCurrentCell(1, 1);
+                StringGrid1Click();
+            } catch (...) {
+                Button4->setEnabled(false);
+                showMessage(this, qs(kReadFailedMessage), qs(kMessageCaption));
+            }
+        }
+        if (!result.message.empty() && !closePending_) {
+            showMessage(this, qs(result.message), qs(kMessageCaption),
+                        result.status == SelectionReadStatus::attachFailed
+                            ? MessageKind::information
+                            : MessageKind::warning);
+        }
+    }
+    Button3->setEnabled(true);
+    if (closePending_) {
+        closePending_ = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void TForm1::Button4Click() {
+    if (!CellTable_.usable()) return;
+    const CellTextFn text = [this](std::int32_t col, std::int32_t row) {
+        return u16(StringGrid1->cell(col + 1, row + 1));
+    };
+    const std::filesystem::path& path = files_.dxfFile;
+    try {
+        if (!writeTableDxf(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(), path)) {
+            return;
+        }
+    } catch (const platform::FileError& e) {
+        showMessage(this,
+                    QStringLiteral("DXF ファイルを保存できませんでした.\n%1\n%2")
+                        .arg(qs(e.path().u16string()), QString::fromStdString(e.reason())),
+                    qs(kApplicationTitle), MessageKind::error);
+        return;
+    }
+    const QString shownPath = QDir::toNativeSeparators(qs(path.u16string()));
+    StatusLabel->setText(QStringLiteral("DXF を保存しました: ") + shownPath);
+
+    // Hand-off to the CAD: inserts the saved file into the running target CAD, if one runs.
+    const bool taken =
+        cad::handOffToCad(path, settings_.targetProgID, platform::systemWindowOps());
+
+    StatusLabel->setText(taken ? QStringLiteral("CAD へ挿入しました: ") + shownPath
+                               : QStringLiteral("CAD が起動していないため保存のみ: ") + shownPath);
+}
+
+// ---- the workbook file ----
+
+std::function<bool(TOpenBookForm&)>& TForm1::confirmWorkbookHook() {
+    static std::function<bool(TOpenBookForm&)> hook = [](TOpenBookForm& form) {
+        return form.exec() == QDialog::Accepted;
+    };
+    return hook;
+}
+
+void TForm1::OpenBookButtonClick() {
+    const QString start =
+        source_ ? qs(source_->path.parent_path().u16string()) : QDir::homePath();
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Excel ブックを開く"), start,
+        QStringLiteral("Excel ブック (*.xlsx *.xlsm);;すべてのファイル (*)"));
+    if (!file.isEmpty()) openWorkbookFile(std::filesystem::path(file.toStdU16String()));
+}
+
+bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
+    if (reading_) return false;
+    std::shared_ptr<workbook::XlsxWorkbook> book;
+    try {
+        book = workbook::XlsxWorkbook::load(path);
+    } catch (const workbook::WorkbookError&) {
+        showMessage(this, describeException(std::current_exception()), qs(kMessageCaption),
+                    MessageKind::warning);
+        return false;
+    }
+    TOpenBookForm form(*book, this);
+    if (!confirmWorkbookHook()(form)) return false;
+    std::error_code ignored;
+    openBook_.reset();
+    source_ = WorkbookSource{path, form.sheetName(), form.range(),
+                             std::filesystem::last_write_time(path, ignored)};
+    try {
+        ensureWorkbookOpen();
+    } catch (...) {
+        source_.reset();
+        openBook_.reset();
+        showErrorBox(std::current_exception());
+        showSource();
+        return false;
+    }
+    showSource();
+    return true;
+}
+
+void TForm1::ensureWorkbookOpen() {
+    if (!source_) {
+        openBook_.reset();
+        return;
+    }
+    // The open workbook answers the ProgID in Edit15; it is read again when the file was saved
+    // since it was opened.
+    const std::u16string progId = u16(Edit15->text());
+    std::error_code statError;
+    const auto modified = std::filesystem::last_write_time(source_->path, statError);
+    if (openBook_ && openBook_->progId() == progId &&
+        (statError || modified == source_->modified)) {
+        return;
+    }
+    openBook_.reset();
+    openBook_ = std::make_unique<workbook::OpenWorkbook>(source_->path, progId);
+    if (!statError) source_->modified = modified;
+    const automation::ObjectPtr& app = openBook_->application();
+    if (const auto index = openBook_->workbook().findSheet(source_->sheet)) {
+        app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
+            .toObject()
+            ->call(u"Activate");
+    }
+    app->getObject(u"ActiveSheet")
+        ->getObject(u"Range", {automation::Variant(source_->range), automation::Missing{}})
+        ->call(u"Select");
+}
+
+void TForm1::showSource() {
+    if (source_) {
+        SourceLabel->setText(QStringLiteral("取得元: %1 [%2] %3")
+                                 .arg(qs(source_->path.filename().u16string()),
+                                      qs(source_->sheet), qs(source_->range)));
+        SourceLabel->setToolTip(QDir::toNativeSeparators(qs(source_->path.u16string())));
+    } else {
+        SourceLabel->setText(QStringLiteral("取得元: 起動中の Excel (%1)").arg(Edit15->text()));
+        SourceLabel->setToolTip(QString());
+    }
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!reading_ && urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    const std::filesystem::path path(urls.front().toLocalFile().toStdU16String());
+    // Opening shows a modal dialog; let the drop finish first.
+    QTimer::singleShot(0, this, [this, path] { openWorkbookFile(path); });
+}
+
+bool TForm1::blocksInput(QObject* watched, QEvent* event) const {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+            break;
+        default:
+            return false;
+    }
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    return widget != nullptr && widget->window() == this;
+}
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (reading_ && blocksInput(watched, event)) return true;
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == Edit11) return Edit11KeyPress(key);

@@ -15,42 +15,58 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/StringGrid.h"
+#include "cad/MessageFilter.h"
+#include "settings/ProgramFiles.h"
+#include "settings/Settings.h"
 #include "sizing/SizeDisplay.h"
 #include "table/CellTable.h"
+
+namespace tabrova::workbook {
+class OpenWorkbook;
+}
 
 namespace tabrova::app {
 
 inline constexpr const char16_t* kApplicationTitle = u"Tabrova";
 
-// The working settings the window holds between the settings file's load and save.
-struct WindowSettings {
-    double colXsc = 20;
-    double rowYsc = 3;
-    double cadXsc = 3;
-    double cadYsc = 0.43;
-    double cadTsc = 0.27;
-    double cadTof = 0.8;
-    std::int32_t cellLineColor = 252;
-    std::int32_t xlsVerNum = 16;
+class TOpenBookForm;
+
+// The workbook file chosen as the source of "Excel から取得": the file, the sheet and the range
+// the user confirmed.
+struct WorkbookSource {
+    std::filesystem::path path;
+    std::u16string sheet;
+    std::u16string range;
+    std::filesystem::file_time_type modified;
 };
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // programFolder: where the settings, the target CAD list and the DXF live.
-    explicit TForm1(std::filesystem::path programFolder, QWidget* parent = nullptr);
+    // files: where the settings, the target CAD list and the DXF live.
+    explicit TForm1(ProgramFiles files, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The cell table and the working values, for the parts that work on them.
     CellTable& cellTable() { return CellTable_; }
-    WindowSettings& settings() { return settings_; }
-    const std::u16string& targetProgID() const { return targetProgID_; }
-    void setTargetProgID(std::u16string progId) { targetProgID_ = std::move(progId); }
-    std::filesystem::path dxfPath() const;
+    WorkingSettings& settings() { return settings_; }
+    const std::u16string& targetProgID() const { return settings_.targetProgID; }
+    void setTargetProgID(std::u16string progId) { settings_.targetProgID = std::move(progId); }
+    const ProgramFiles& programFiles() const { return files_; }
     bool isReading() const { return reading_; }
+
+    // Opens a workbook file as the source of "Excel から取得" after the user has confirmed its
+    // sheet and range. Returns whether it was opened; errors are shown to the user.
+    bool openWorkbookFile(const std::filesystem::path& path);
+    const std::optional<WorkbookSource>& workbookSource() const { return source_; }
+    // How the sheet-and-range dialog is answered; tests replace it. Returns whether it was
+    // confirmed.
+    static std::function<bool(TOpenBookForm&)>& confirmWorkbookHook();
 
     // Handlers (named as in the form designer).
     void FormCreate();
@@ -139,6 +155,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildTab1();
@@ -152,14 +170,23 @@ private:
     void reloadCurrentCell();
     bool cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key);
     void onGridCellTextChanged(int col, int row);
+    void OpenBookButtonClick();
+    void ensureWorkbookOpen();
+    void showSource();
+    bool blocksInput(QObject* watched, QEvent* event) const;
     char16_t decimalSeparator() const;
     std::optional<double> readNumber(const QLineEdit* box) const;
     std::optional<std::int32_t> readInteger(const QLineEdit* box) const;
 
-    std::filesystem::path programFolder_;
+    class ReadView;
+    friend class ReadView;
+
+    ProgramFiles files_;
     CellTable CellTable_;
-    WindowSettings settings_;
-    std::u16string targetProgID_ = u"BricscadApp.AcadApplication";
+    WorkingSettings settings_;
+    std::unique_ptr<cad::TMessageFilter> messageFilter_;
+    std::optional<WorkbookSource> source_;
+    std::unique_ptr<workbook::OpenWorkbook> openBook_;
     bool reading_ = false;
     bool closePending_ = false;
     bool writingFromEdit1_ = false;

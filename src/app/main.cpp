@@ -1,18 +1,30 @@
-// Program entry: the application object, the main window, the message loop.
-#include <QDir>
-#include <QFileInfo>
-#include <QTimer>
+// Program entry: the application object, the main window, the message loop. An optional argument
+// names a workbook file to open as the source of "Excel から取得".
+#include <QStringList>
 
-#include "app/TabrovaApplication.h"
+#include "app/OpenBookForm.h"
 #include "app/ScreenshotTour.h"
+#include "app/TabrovaApplication.h"
 #include "app/TabrovaUnit.h"
+#include "settings/ProgramFiles.h"
 
 int main(int argc, char** argv) {
     tabrova::app::TabrovaApplication application(argc, argv);
-    const std::filesystem::path programFolder =
-        QDir(QCoreApplication::applicationDirPath()).filesystemAbsolutePath();
-    tabrova::app::TForm1 form(programFolder);
+    tabrova::app::TForm1 form(tabrova::locateProgramFiles());
     form.show();
-    tabrova::app::scheduleScreenshotTour(form, false);
+
+    const bool tour = !qEnvironmentVariableIsEmpty("TABROVA_SCREENSHOT_DIR");
+    if (tour) {
+        tabrova::app::TForm1::confirmWorkbookHook() = [](tabrova::app::TOpenBookForm& dialog) {
+            dialog.accept();
+            return dialog.result() == QDialog::Accepted;
+        };
+    }
+    bool opened = false;
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        opened = form.openWorkbookFile(std::filesystem::path(arguments.at(1).toStdU16String()));
+    }
+    tabrova::app::scheduleScreenshotTour(form, opened);
     return application.exec();
 }

@@ -49,8 +49,17 @@ protected:
         std::filesystem::remove_all(folder_, ignored);
     }
 
+    ProgramFiles files() const {
+        ProgramFiles files;
+        files.folder = folder_;
+        files.settingsFile = folder_ / "tabrova.ini";
+        files.targetListFile = folder_ / "TargetCAD_APIVersion.txt";
+        files.dxfFile = folder_ / "tabrova.dxf";
+        return files;
+    }
+
     void createForm() {
-        form_ = std::make_unique<TForm1>(folder_);
+        form_ = std::make_unique<TForm1>(files());
         form_->show();
         QApplication::processEvents();
     }

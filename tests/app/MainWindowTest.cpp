@@ -51,7 +51,7 @@ protected:
             cell.mergeTop = 20;
         }
         grid->setCell(2, 1, QString());
-        const WindowSettings& s = form_->settings();
+        const WorkingSettings& s = form_->settings();
         calcCellDrawSizes(table, s.cadXsc, s.cadYsc, s.cadTsc);
         form_->ShowWHSize();
         form_->Button4->setEnabled(true);

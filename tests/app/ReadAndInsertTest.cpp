@@ -1,0 +1,265 @@
+#include <xlsxwriter.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "AppFixture.h"
+#include "app/OpenBookForm.h"
+#include "sizing/SizeDisplay.h"
+
+namespace tabrova::app::testing {
+namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ReadAndInsert : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        previousHook_ = TForm1::confirmWorkbookHook();
+        TForm1::confirmWorkbookHook() = [this](TOpenBookForm& dialog) {
+            shownSheet_ = dialog.ComboSheet->currentText();
+            shownRange_ = dialog.EditRange->text();
+            if (!sheetToPick_.isEmpty()) dialog.ComboSheet->setCurrentText(sheetToPick_);
+            if (!rangeToType_.isEmpty()) dialog.EditRange->setText(rangeToType_);
+            dialog.accept();
+            return dialog.result() == QDialog::Accepted;
+        };
+    }
+    void TearDown() override {
+        TForm1::confirmWorkbookHook() = previousHook_;
+        MainWindowTest::TearDown();
+    }
+
+    // Two sheets; the second ("部品") is active with B2:D4 selected: B2:C2 merged "見出し", a
+    // number 123 at general alignment in D2, texts below, rows 20 points high.
+    std::filesystem::path makeWorkbook(const char* name = "book.xlsx") {
+        const std::filesystem::path path = folder_ / name;
+        lxw_workbook* book = workbook_new(path.string().c_str());
+        lxw_worksheet* first = workbook_add_worksheet(book, "表紙");
+        worksheet_write_string(first, 0, 0, "cover", nullptr);
+        lxw_worksheet* sheet = workbook_add_worksheet(book, "部品");
+        lxw_format* centred = workbook_add_format(book);
+        format_set_align(centred, LXW_ALIGN_CENTER);
+        format_set_border(centred, LXW_BORDER_THIN);
+        worksheet_merge_range(sheet, 1, 1, 1, 2, "見出し", centred);
+        worksheet_write_number(sheet, 1, 3, 123, nullptr);
+        worksheet_write_string(sheet, 2, 1, "ボルト", nullptr);
+        worksheet_write_string(sheet, 2, 2, "M8", nullptr);
+        worksheet_write_string(sheet, 3, 1, "ナット", nullptr);
+        for (lxw_row_t r = 1; r <= 3; ++r) worksheet_set_row(sheet, r, 20, nullptr);
+        worksheet_set_column(sheet, 1, 3, 12, nullptr);
+        worksheet_set_selection(sheet, 1, 1, 3, 3);
+        worksheet_activate(sheet);
+        EXPECT_EQ(workbook_close(book), LXW_NO_ERROR);
+        return path;
+    }
+
+    std::function<bool(TOpenBookForm&)> previousHook_;
+    QString shownSheet_, shownRange_, sheetToPick_, rangeToType_;
+};
+
+TEST_F(ReadAndInsert, ReadsTheConfirmedRangeIntoTheGrid) {
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    EXPECT_EQ(shownSheet_, "部品");
+    EXPECT_EQ(shownRange_, "B2:D4") << "preset to the sheet's saved selection";
+    EXPECT_EQ(form_->SourceLabel->text(), "取得元: book.xlsx [部品] B2:D4");
+
+    form_->Button3->click();
+    EXPECT_TRUE(messages_.empty()) << messages_.front().text.toStdString();
+    EXPECT_EQ(form_->windowTitle(), "book.xlsx [部品]");
+    EXPECT_EQ(form_->Edit2->text(), "B2");
+    EXPECT_EQ(form_->Edit3->text(), "D4");
+    StringGrid* grid = form_->StringGrid1;
+    ASSERT_EQ(grid->colCount(), 4);
+    ASSERT_EQ(grid->rowCount(), 4);
+    EXPECT_EQ(grid->colWidth(0), 70);
+    const QString headers[] = {grid->cell(1, 0), grid->cell(2, 0), grid->cell(3, 0),
+                               grid->cell(0, 1), grid->cell(0, 2), grid->cell(0, 3)};
+    const char* expected[] = {"B", "C", "D", "2", "3", "4"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(headers[i], QString::fromUtf8(expected[i]));
+    EXPECT_EQ(grid->cell(1, 1), "見出し");
+    EXPECT_EQ(grid->cell(3, 1), "123");
+    EXPECT_EQ(grid->cell(2, 2), "M8");
+    EXPECT_EQ(grid->cell(1, 3), "ナット");
+
+    const CellTable& table = form_->cellTable();
+    ASSERT_EQ(table.colCount, 3);
+    ASSERT_EQ(table.rowCount, 3);
+    EXPECT_EQ(table.at(2, 0).txtAlign, alignRight) << "a number at general alignment";
+    EXPECT_EQ(table.at(0, 0).txtAlign, alignCenter);
+    EXPECT_GT(table.at(0, 0).drawMW, 0) << "B2:C2 merged";
+    EXPECT_TRUE(table.at(1, 0).mark);
+    EXPECT_EQ(table.at(0, 1).rowH, 20);
+    EXPECT_EQ(grid->rowHeight(2), 60);
+    EXPECT_EQ(grid->colWidth(2), static_cast<int>(std::trunc(table.at(1, 0).colW * 20.0)));
+    EXPECT_EQ(form_->Label4->text(), QString::fromStdU16String(totalsLabelText(table)));
+    EXPECT_TRUE(form_->Label4->text().startsWith("全体: W="));
+
+    EXPECT_TRUE(form_->Button3->isEnabled());
+    EXPECT_TRUE(form_->Button4->isEnabled());
+    EXPECT_EQ(grid->col(), 1);
+    EXPECT_EQ(grid->row(), 1);
+    EXPECT_EQ(form_->Edit1->text(), "見出し");
+    EXPECT_FALSE(form_->SpeedButton2->autoRaise());
+    EXPECT_EQ(form_->ProgressBar1->value(), 0);
+}
+
+TEST_F(ReadAndInsert, InsertWritesTheDxfWithTheGridsTexts) {
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    clickCell(2, 2);
+    form_->Edit1->setText("M10");
+    form_->Button4->click();
+    const std::filesystem::path dxf = form_->programFiles().dxfFile;
+    ASSERT_TRUE(std::filesystem::exists(dxf));
+    const std::string text = readFile(dxf);
+    EXPECT_EQ(text.rfind("  0\r\nSECTION\r\n", 0), 0u);
+    EXPECT_NE(text.find("M10\r\n"), std::string::npos) << "the edited grid text";
+    EXPECT_EQ(text.find("\r\nM8\r\n"), std::string::npos);
+    EXPECT_NE(text.find("XLSCellText"), std::string::npos);
+    EXPECT_TRUE(form_->StatusLabel->text().contains(QString::fromStdU16String(dxf.u16string())));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(ReadAndInsert, AnUnwritableDxfFolderIsReportedWithPathAndReason) {
+    form_.reset();
+    // A file where the folder of the DXF should be.
+    std::ofstream(folder_ / "blocked") << "x";
+    ProgramFiles blocked = files();
+    blocked.dxfFile = folder_ / "blocked" / "tabrova.dxf";
+    form_ = std::make_unique<TForm1>(blocked);
+    form_->show();
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->Button4->click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains("blocked")) << messages_[0].text.toStdString();
+    EXPECT_GT(messages_[0].text.split('\n').size(), 2);
+}
+
+TEST_F(ReadAndInsert, AnotherSheetAndRangeCanBeChosen) {
+    sheetToPick_ = "部品";
+    rangeToType_ = "c3";
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    EXPECT_EQ(form_->Edit2->text(), "C3");
+    EXPECT_EQ(form_->Edit3->text(), "C3");
+    EXPECT_EQ(form_->StringGrid1->cell(1, 1), "M8");
+}
+
+TEST_F(ReadAndInsert, ABadRangeKeepsTheDialogOpen) {
+    rangeToType_ = "B2:";
+    EXPECT_FALSE(form_->openWorkbookFile(makeWorkbook()));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains("B2:"));
+    EXPECT_FALSE(form_->workbookSource().has_value());
+}
+
+TEST_F(ReadAndInsert, AFileThatIsNotAWorkbookIsReported) {
+    std::ofstream(folder_ / "notes.xlsx") << "not a zip";
+    EXPECT_FALSE(form_->openWorkbookFile(folder_ / "notes.xlsx"));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains("notes.xlsx"));
+}
+
+TEST_F(ReadAndInsert, WithoutAWorkbookTheInvalidProgIdMessageShows) {
+    form_->Edit15->setText("Nothing.Application");
+    form_->Button3->click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, "ProgId : Nothing.Application は無効です.");
+    EXPECT_EQ(messages_[0].caption, "メッセージ");
+    EXPECT_FALSE(form_->Button4->isEnabled());
+    EXPECT_TRUE(form_->Button3->isEnabled());
+    EXPECT_TRUE(form_->cellTable().empty());
+}
+
+TEST_F(ReadAndInsert, ASavedWorkbookIsReadAgain) {
+    const std::filesystem::path path = makeWorkbook();
+    ASSERT_TRUE(form_->openWorkbookFile(path));
+    form_->Button3->click();
+    EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M8");
+    {
+        lxw_workbook* book = workbook_new(path.string().c_str());
+        lxw_worksheet* cover = workbook_add_worksheet(book, "表紙");
+        (void)cover;
+        lxw_worksheet* sheet = workbook_add_worksheet(book, "部品");
+        worksheet_write_string(sheet, 2, 2, "M12", nullptr);
+        ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+    }
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) +
+                                               std::chrono::seconds(5));
+    form_->Button3->click();
+    EXPECT_EQ(form_->Edit2->text(), "B2") << "the confirmed range is kept";
+    EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M12");
+}
+
+TEST_F(ReadAndInsert, CloseAndInputDuringAReadDoNotDisturbIt) {
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    // Typing into a scale box and closing the window arrive while the read runs.
+    QCoreApplication::postEvent(form_->Edit6,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_9, Qt::NoModifier, "9"));
+    QTimer::singleShot(0, form_.get(), [this] { form_->close(); });
+    form_->Button3->click();
+    EXPECT_EQ(form_->Edit6->text(), "3") << "input held off during the read";
+    QApplication::processEvents();
+    EXPECT_FALSE(form_->isVisible()) << "the close request ends the read, then the window";
+    EXPECT_TRUE(std::filesystem::exists(form_->programFiles().settingsFile));
+}
+
+TEST_F(ReadAndInsert, SettingsAreWrittenAtCloseWithElevenKeys) {
+    form_->Edit15->setText("Excel.Application.16");
+    form_->close();
+    const std::string text = readFile(form_->programFiles().settingsFile);
+    for (const char* key :
+         {"[Varnekto]", "colXsc=20", "rowYsc=3", "cadXsc=3", "cadYsc=0.43", "cadTsc=0.27",
+          "cadTof=0.8", "cellLineColor=252", "cellLineDraw=1", "xlsVerNum=16", "[Target]",
+          "ProgID=BricscadApp.AcadApplication", "ExcelPID=Excel.Application.16"}) {
+        EXPECT_NE(text.find(key), std::string::npos) << key;
+    }
+}
+
+TEST_F(ReadAndInsert, SettingsAndTargetNameAreLoadedAtStart) {
+    form_->close();
+    form_.reset();
+    std::ofstream(folder_ / "tabrova.ini")
+        << "[Varnekto]\r\ncadYsc=abc\r\ncadXsc=5\r\ncellLineDraw=0\r\ncellLineColor=0x100\r\n"
+           "[Target]\r\nProgID=ZWCAD.Application\r\n";
+    std::ofstream(folder_ / "TargetCAD_APIVersion.txt")
+        << "AutoCAD\tAutoCAD.Application\r\nZWCAD 2024\tZWCAD.Application.2024\r\n"
+           "ZW\tZWCAD.Application\r\n";
+    createForm();
+    EXPECT_EQ(form_->Edit6->text(), "5");
+    EXPECT_EQ(form_->Edit7->text(), "0.43");
+    EXPECT_EQ(form_->Edit10->text(), "256");
+    EXPECT_FALSE(form_->CheckBox1->isChecked());
+    EXPECT_EQ(form_->Edit14->text(), "ZWCAD.Application");
+    EXPECT_EQ(form_->Edit16->text(), "ZWCAD 2024") << "the first line that matches";
+    EXPECT_EQ(form_->windowTitle(), "Tabrova [ ZWCAD 2024 ]");
+}
+
+TEST_F(ReadAndInsert, AFailedSettingsSaveIsShownAndTheWindowStillCloses) {
+    form_->close();
+    form_.reset();
+    ProgramFiles unwritable = files();
+    unwritable.settingsFile = folder_ / "missing-folder" / "tabrova.ini";
+    form_ = std::make_unique<TForm1>(unwritable);
+    form_->show();
+    EXPECT_TRUE(form_->close());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].caption, "Tabrova");
+    EXPECT_TRUE(messages_[0].text.contains("missing-folder"));
+    EXPECT_FALSE(form_->isVisible());
+}
+
+}  // namespace
+}  // namespace tabrova::app::testing
