@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <numeric>
 
+#include "dxf/BorderRuns.h"
 #include "dxf/TableDrawing.h"
 
 namespace tabrova {
@@ -25,24 +26,79 @@ namespace {
 using Index = std::int32_t;
 constexpr Index kNone = -1;
 
+// Which coordinate a list's segments run along.
+enum class Axis { vertical, horizontal };
+
+// The two kinds of segment list as the join sees them.
+class KeisenList {
+public:
+    KeisenList(std::vector<TXlsxKeisen>& list, Axis axis) : list_(list), axis_(axis) {}
+    Axis axis() const { return axis_; }
+    Index size() const { return static_cast<Index>(list_.size()); }
+    bool marked(Index i) const { return at(i).mark; }
+    void mark(Index i) { at(i).mark = true; }
+    double startX(Index i) const { return at(i).stpt.x; }
+    double startY(Index i) const { return at(i).stpt.y; }
+    double endX(Index i) const { return at(i).edpt.x; }
+    double endY(Index i) const { return at(i).edpt.y; }
+    double startAlong(Index i) const { return vertical() ? at(i).stpt.y : at(i).stpt.x; }
+    double endAlong(Index i) const { return vertical() ? at(i).edpt.y : at(i).edpt.x; }
+    void setEndAlong(Index i, double v) { (vertical() ? at(i).edpt.y : at(i).edpt.x) = v; }
+    // The cross coordinate the duplicate pass compares: the start's x of a vertical segment, the
+    // end's y of a horizontal one.
+    double duplicateCross(Index i) const { return vertical() ? at(i).stpt.x : at(i).edpt.y; }
+
+private:
+    bool vertical() const { return axis_ == Axis::vertical; }
+    TXlsxKeisen& at(Index i) const { return list_[static_cast<std::size_t>(i)]; }
+
+    std::vector<TXlsxKeisen>& list_;
+    Axis axis_;
+};
+
+class RunList {
+public:
+    RunList(BorderRuns& runs, Axis axis) : runs_(runs), axis_(axis) {}
+    Axis axis() const { return axis_; }
+    Index size() const { return static_cast<Index>(runs_.runs.size()); }
+    bool marked(Index i) const { return runs_.marks[static_cast<std::size_t>(i)] != 0; }
+    void mark(Index i) { runs_.marks[static_cast<std::size_t>(i)] = 1; }
+    double startX(Index i) const { return vertical() ? at(i).cross : at(i).from; }
+    double startY(Index i) const { return vertical() ? at(i).from : at(i).cross; }
+    double endX(Index i) const { return vertical() ? at(i).cross : at(i).to; }
+    double endY(Index i) const { return vertical() ? at(i).to : at(i).cross; }
+    double startAlong(Index i) const { return at(i).from; }
+    double endAlong(Index i) const { return at(i).to; }
+    void setEndAlong(Index i, double v) { at(i).to = v; }
+    double duplicateCross(Index i) const { return at(i).cross; }
+
+private:
+    bool vertical() const { return axis_ == Axis::vertical; }
+    BorderRun& at(Index i) const { return runs_.runs[static_cast<std::size_t>(i)]; }
+
+    BorderRuns& runs_;
+    Axis axis_;
+};
+
 // Start points of the unmarked segments of a list, as distinct x values, each with its distinct
 // y values, each with the list positions of the segments starting there (ascending). Positions
 // can be removed (when their segment gets marked).
 class StartIndex {
 public:
-    explicit StartIndex(const std::vector<TXlsxKeisen>& list) : slotOf_(list.size(), kNone) {
+    template <typename List>
+    explicit StartIndex(const List& list) : slotOf_(static_cast<std::size_t>(list.size()), kNone) {
         struct Start {
             double x, y;
             Index id;
         };
         std::vector<Start> starts;
-        starts.reserve(list.size());
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const TAcadPoint& p = list[i].stpt;
+        starts.reserve(static_cast<std::size_t>(list.size()));
+        for (Index i = 0; i < list.size(); ++i) {
+            const double x = list.startX(i);
+            const double y = list.startY(i);
             // A segment with a coordinate that is not finite touches nothing.
-            if (!list[i].mark && std::isfinite(p.x) && std::isfinite(p.y)) {
-                starts.push_back({p.x, p.y, static_cast<Index>(i)});
-            }
+            if (!list.marked(i) && std::isfinite(x) && std::isfinite(y))
+                starts.push_back({x, y, i});
         }
         std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) {
             if (a.x != b.x) return a.x < b.x;
@@ -71,12 +127,12 @@ public:
     }
 
     // Makes present exactly the indexed segments that are not marked now.
-    void resetPresence(const std::vector<TXlsxKeisen>& list) {
+    template <typename List>
+    void resetPresence(const List& list) {
         for (std::size_t s = 0; s < ids_.size(); ++s) {
-            const auto id = static_cast<std::size_t>(ids_[s]);
-            const bool present = !list[id].mark;
+            const bool present = !list.marked(ids_[s]);
             next_[s] = static_cast<Index>(present ? s : s + 1);
-            slotOf_[id] = present ? static_cast<Index>(s) : kNone;
+            slotOf_[static_cast<std::size_t>(ids_[s])] = present ? static_cast<Index>(s) : kNone;
         }
         next_[ids_.size()] = static_cast<Index>(ids_.size());
     }
@@ -155,48 +211,38 @@ private:
     std::vector<Index> groupFirstSlot_;  // per group: its first slot
 };
 
-// Which coordinate a list's segments run along.
-enum class Axis { vertical, horizontal };
-
-double& along(TAcadPoint& p, Axis axis) { return axis == Axis::vertical ? p.y : p.x; }
-double along(const TAcadPoint& p, Axis axis) { return axis == Axis::vertical ? p.y : p.x; }
-
-void chain(std::vector<TXlsxKeisen>& list, Axis axis, StartIndex& starts) {
-    const Index n = static_cast<Index>(list.size());
+template <typename List>
+void chain(List& list, StartIndex& starts) {
+    const Index n = list.size();
     for (Index i = 0; i + 1 < n; ++i) {
-        TXlsxKeisen& seg = list[static_cast<std::size_t>(i)];
-        if (seg.mark) continue;
+        if (list.marked(i)) continue;
         starts.remove(i);
         Index after = i;
         for (;;) {
-            const Index j = starts.firstAfter(seg.edpt.x, seg.edpt.y, after);
+            const Index j = starts.firstAfter(list.endX(i), list.endY(i), after);
             if (j == kNone) break;
-            TXlsxKeisen& next = list[static_cast<std::size_t>(j)];
-            along(seg.edpt, axis) = along(next.edpt, axis);
-            next.mark = true;
+            list.setEndAlong(i, list.endAlong(j));
+            list.mark(j);
             starts.remove(j);
             after = j;
         }
     }
 }
 
-void markDuplicates(std::vector<TXlsxKeisen>& list, Axis axis, StartIndex& starts) {
+template <typename List>
+void markDuplicates(List& list, StartIndex& starts) {
     starts.resetPresence(list);
-    const Index n = static_cast<Index>(list.size());
+    const Index n = list.size();
     for (Index i = 0; i + 1 < n; ++i) {
-        const TXlsxKeisen& seg = list[static_cast<std::size_t>(i)];
-        if (seg.mark) continue;
+        if (list.marked(i)) continue;
         starts.remove(i);
-        const double s = along(seg.stpt, axis);
-        const double e = along(seg.edpt, axis);
-        // The cross coordinate compared: the start's x for vertical segments, the end's y for
-        // horizontal ones.
-        const double cross = axis == Axis::vertical ? seg.stpt.x : seg.edpt.y;
-        auto markIf = [&](double endAlong) {
-            return [&list, &starts, axis, endAlong](Index j) {
-                TXlsxKeisen& other = list[static_cast<std::size_t>(j)];
-                if (nearlyEqual(endAlong, along(other.edpt, axis), kKeisenTolerance)) {
-                    other.mark = true;
+        const double s = list.startAlong(i);
+        const double e = list.endAlong(i);
+        const double cross = list.duplicateCross(i);
+        auto markIf = [&list, &starts](double endAlong) {
+            return [&list, &starts, endAlong](Index j) {
+                if (nearlyEqual(endAlong, list.endAlong(j), kKeisenTolerance)) {
+                    list.mark(j);
                     starts.remove(j);
                 }
                 return true;
@@ -204,7 +250,7 @@ void markDuplicates(std::vector<TXlsxKeisen>& list, Axis axis, StartIndex& start
         };
         // The same way round: starts at i's start, ends at i's end; the other way round: starts
         // at i's end, ends at i's start.
-        if (axis == Axis::vertical) {
+        if (list.axis() == Axis::vertical) {
             starts.forEachAfter(cross, s, i, markIf(e));
             starts.forEachAfter(cross, e, i, markIf(s));
         } else {
@@ -214,20 +260,25 @@ void markDuplicates(std::vector<TXlsxKeisen>& list, Axis axis, StartIndex& start
     }
 }
 
+// Neither pass moves a start point, so one index serves both.
+template <typename List>
+void join(List list) {
+    if (list.size() < 2) return;
+    StartIndex starts(list);
+    chain(list, starts);
+    markDuplicates(list, starts);
+}
+
 }  // namespace
 
 void joinKeisen(std::vector<TXlsxKeisen>& keisenV, std::vector<TXlsxKeisen>& keisenH) {
-    // Neither pass moves a start point, so one index serves both.
-    if (keisenV.size() >= 2) {
-        StartIndex starts(keisenV);
-        chain(keisenV, Axis::vertical, starts);
-        markDuplicates(keisenV, Axis::vertical, starts);
-    }
-    if (keisenH.size() >= 2) {
-        StartIndex starts(keisenH);
-        chain(keisenH, Axis::horizontal, starts);
-        markDuplicates(keisenH, Axis::horizontal, starts);
-    }
+    join(KeisenList(keisenV, Axis::vertical));
+    join(KeisenList(keisenH, Axis::horizontal));
+}
+
+void joinBorderRuns(BorderRuns& vertical, BorderRuns& horizontal) {
+    join(RunList(vertical, Axis::vertical));
+    join(RunList(horizontal, Axis::horizontal));
 }
 
 }  // namespace tabrova

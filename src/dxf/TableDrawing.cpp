@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "dxf/BorderRuns.h"
+
 namespace tabrova {
 namespace {
 
@@ -55,6 +57,50 @@ public:
 private:
     DxfLineList& list_;
 };
+
+// The edges of a cell that carry a border of the sheet: for a merged cell only those on its
+// region's outline.
+unsigned borderBits(const TXlsxCellAttr& cell) {
+    return cell.lineBits & (cell.cellMerge ? cell.mergeBits : 0xFu);
+}
+
+struct BorderCount {
+    std::size_t vertical = 0;
+    std::size_t horizontal = 0;
+};
+
+BorderCount countBorders(const CellTable& table) {
+    BorderCount count;
+    for (const TXlsxCellAttr& cell : table.cells) {
+        const unsigned bits = borderBits(cell);
+        count.vertical += ((bits & edgeLeft) != 0) + ((bits & edgeRight) != 0);
+        count.horizontal += ((bits & edgeTop) != 0) + ((bits & edgeBottom) != 0);
+    }
+    return count;
+}
+
+// Calls add(vertical, cross, from, to) for every border edge, row by row and cell by cell, and in
+// each cell for the edges top, bottom, left, right. Vertical segments run downward (from the
+// row's top to its bottom at x = cross), horizontal ones rightward.
+template <typename Add>
+void forEachBorder(const CellTable& table, Add add) {
+    double top = 0;
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        const double bottom = top - table.at(0, r).drawH;
+        double left = 0;
+        for (std::int32_t c = 0; c < table.colCount; ++c) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            const double right = left + cell.drawW;
+            const unsigned bits = borderBits(cell);
+            if (bits & edgeTop) add(false, top, left, right);
+            if (bits & edgeBottom) add(false, bottom, left, right);
+            if (bits & edgeLeft) add(true, left, top, bottom);
+            if (bits & edgeRight) add(true, right, top, bottom);
+            left = right;
+        }
+        top = bottom;
+    }
+}
 
 struct Layout {
     std::vector<double> rowTop;  // T(r), from column 0's heights
@@ -189,35 +235,16 @@ bool nearlyEqual(double a, double b, double tol) { return std::fabs(a - b) <= to
 void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
                    std::vector<TXlsxKeisen>& keisenH) {
     if (!table.usable()) return;
-    std::size_t vertical = 0;
-    std::size_t horizontal = 0;
-    for (const TXlsxCellAttr& cell : table.cells) {
-        const unsigned bits = cell.lineBits & (cell.cellMerge ? cell.mergeBits : 0xF);
-        vertical += ((bits & edgeLeft) != 0) + ((bits & edgeRight) != 0);
-        horizontal += ((bits & edgeTop) != 0) + ((bits & edgeBottom) != 0);
-    }
-    keisenV.reserve(keisenV.size() + vertical);
-    keisenH.reserve(keisenH.size() + horizontal);
-    double top = 0;
-    for (std::int32_t r = 0; r < table.rowCount; ++r) {
-        const double bottom = top - table.at(0, r).drawH;
-        double left = 0;
-        for (std::int32_t c = 0; c < table.colCount; ++c) {
-            const TXlsxCellAttr& cell = table.at(c, r);
-            const double right = left + cell.drawW;
-            auto drawn = [&cell](std::uint8_t bit) {
-                return (cell.lineBits & bit) != 0 &&
-                       (!cell.cellMerge || (cell.mergeBits & bit) != 0);
-            };
-            if (drawn(edgeTop)) keisenH.push_back({{left, top, 0}, {right, top, 0}, false});
-            if (drawn(edgeBottom))
-                keisenH.push_back({{left, bottom, 0}, {right, bottom, 0}, false});
-            if (drawn(edgeLeft)) keisenV.push_back({{left, top, 0}, {left, bottom, 0}, false});
-            if (drawn(edgeRight)) keisenV.push_back({{right, top, 0}, {right, bottom, 0}, false});
-            left = right;
+    const BorderCount count = countBorders(table);
+    keisenV.reserve(keisenV.size() + count.vertical);
+    keisenH.reserve(keisenH.size() + count.horizontal);
+    forEachBorder(table, [&](bool vertical, double cross, double from, double to) {
+        if (vertical) {
+            keisenV.push_back({{cross, from, 0}, {cross, to, 0}, false});
+        } else {
+            keisenH.push_back({{from, cross, 0}, {to, cross, 0}, false});
         }
-        top = bottom;
-    }
+    });
 }
 
 namespace {
@@ -230,14 +257,28 @@ void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bo
     if (cellLineDraw) addSeparators(table, layout, out);
     addCells(table, layout, text, cadTof, cellLineDraw, out);
 
-    std::vector<TXlsxKeisen> keisenV;
-    std::vector<TXlsxKeisen> keisenH;
-    collectKeisen(table, keisenV, keisenH);
-    joinKeisen(keisenV, keisenH);
-    for (const auto* list : {&keisenV, &keisenH}) {
-        for (const TXlsxKeisen& k : *list) {
-            if (!k.mark) out.line(k.stpt, k.edpt, kLayerBordLine);
-        }
+    // The border segments, collected and joined as collectKeisen and joinKeisen do, in compact
+    // form.
+    BorderRuns vertical;
+    BorderRuns horizontal;
+    const BorderCount count = countBorders(table);
+    vertical.runs.reserve(count.vertical);
+    vertical.marks.reserve(count.vertical);
+    horizontal.runs.reserve(count.horizontal);
+    horizontal.marks.reserve(count.horizontal);
+    forEachBorder(table, [&](bool isVertical, double cross, double from, double to) {
+        (isVertical ? vertical : horizontal).add(cross, from, to);
+    });
+    joinBorderRuns(vertical, horizontal);
+    for (std::size_t i = 0; i < vertical.runs.size(); ++i) {
+        const BorderRun& run = vertical.runs[i];
+        if (!vertical.marks[i])
+            out.line({run.cross, run.from, 0}, {run.cross, run.to, 0}, kLayerBordLine);
+    }
+    for (std::size_t i = 0; i < horizontal.runs.size(); ++i) {
+        const BorderRun& run = horizontal.runs[i];
+        if (!horizontal.marks[i])
+            out.line({run.from, run.cross, 0}, {run.to, run.cross, 0}, kLayerBordLine);
     }
 }
 

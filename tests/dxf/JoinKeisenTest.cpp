@@ -185,6 +185,23 @@ TEST(JoinKeisen, MatchesPairwiseScanOnRandomTables) {
         Segments v, h;
         collectKeisen(t, v, h);
         expectSameJoin(v, h, "table round " + std::to_string(round));
+        // The drawing joins its own compact copy of the segments: the same border lines.
+        Segments refV = v, refH = h;
+        testing::pairwiseJoinKeisen(refV, refH);
+        Segments expected;
+        for (const auto* list : {&refV, &refH}) {
+            for (const TXlsxKeisen& k : *list) {
+                if (!k.mark) expected.push_back(k);
+            }
+        }
+        Segments drawn;
+        const auto entities = buildTableDrawing(t, {}, 0.8, false);
+        for (const DrawnEntity& e : *entities) {
+            const auto& line = std::get<DrawnLine>(e);
+            EXPECT_EQ(line.layer, kLayerBordLine);
+            drawn.push_back({line.start, line.end, false});
+        }
+        EXPECT_TRUE(sameSegments(drawn, expected)) << "drawing of table round " << round;
         // The same table with end points moved within and just beyond the tolerance.
         for (auto* list : {&v, &h}) {
             for (TXlsxKeisen& s : *list) {
