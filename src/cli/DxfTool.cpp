@@ -298,6 +298,15 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     if (!options.output) output.replace_extension(".dxf");
 
     const bool dumpToFile = options.dump && *options.dump != u"-";
+    // An output that names the workbook itself would replace the input.
+    auto sameFile = [](const std::filesystem::path& a, const std::filesystem::path& b) {
+        std::error_code ec;
+        return std::filesystem::equivalent(a, b, ec);
+    };
+    if (sameFile(output, options.workbook) ||
+        (dumpToFile && sameFile(toPath(*options.dump), options.workbook))) {
+        throw ToolFailure{options.workbook, "an output file would replace the workbook itself"};
+    }
     if (dumpToFile) {
         try {
             platform::saveFileAtomically(toPath(*options.dump), json);

@@ -97,6 +97,8 @@ TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
         {{book.string(), "--settings", (dir / "none.ini").string()}, "none.ini", "No such file"},
         {{book.string(), "-o", (dir / "no-such-folder" / "out.dxf").string()}, "out.dxf", ""},
         {{book.string(), "--dump-table", (dir / "no-such-folder" / "t.json").string()}, "t.json", ""},
+        {{book.string(), "-o", book.string()}, "Book1.xlsx", "replace the workbook"},
+        {{book.string(), "--dump-table", (dir / "." / "Book1.xlsx").string()}, "Book1.xlsx", "replace the workbook"},
     };
     for (const Case& c : cases) {
         const ToolRun run = runTool(c.args);

@@ -136,7 +136,7 @@ TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
         <sheetFormatPr defaultRowHeight="18.75" baseColWidth="10"/>
         <sheetData>
           <row r="2"><c r="B2" t="e"><f>1/0</f><v>#DIV/0!</v></c><c r="C2" t="inlineStr"><is><t xml:space="preserve"> a_x000D_b </t></is></c></row>
-          <row><c t="str"><f>"x"</f><v>x</v></c><c t="b"><v>0</v></c><c><v>2.5</v></c></row>
+          <row><c t="str"><f>"x"</f><v>x</v></c><c t="b"><v>0</v></c><c><v>2.5</v></c><c t="d"><v>2024-03-01T12:00:00</v></c><c t="d"><v>1900-01-01</v></c></row>
           <row r="5"><c r="A5" t="inlineStr"><is><r><t>漢字</t></r><rPh sb="0" eb="2"><t>カンジ</t></rPh></is></c></row>
         </sheetData>)")));
     const auto wb = XlsxWorkbook::load(path);
@@ -150,6 +150,9 @@ TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
     EXPECT_EQ(displayText(*wb, sheet, 3, 2), u"FALSE");
     EXPECT_EQ(displayText(*wb, sheet, 3, 3), u"2.5");
     EXPECT_EQ(displayText(*wb, sheet, 5, 1), u"漢字");  // phonetic run left out
+    ASSERT_NE(wb->findCell(sheet, 3, 4), nullptr);
+    EXPECT_DOUBLE_EQ(wb->findCell(sheet, 3, 4)->number, 45352.5);  // ISO date cells as serials
+    EXPECT_DOUBLE_EQ(wb->findCell(sheet, 3, 5)->number, 1);
 
     const auto app = makeWorkbookApplication(wb);
     const auto b2 = app->getObject(u"ActiveSheet")->getObject(u"Range", {automation::Variant(u"B2")});
