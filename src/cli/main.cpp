@@ -10,6 +10,7 @@
 int main(int argc, char** argv) {
     using namespace tabrova;
     platform::useUtf8Console();
+    platform::keepFreedMemory();
     std::filesystem::path executable;
     try {
         executable = platform::executablePath();

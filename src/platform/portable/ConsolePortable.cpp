@@ -1,4 +1,7 @@
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <cstdio>
 
@@ -53,5 +56,13 @@ bool isTerminal(StandardStream stream) {
 }
 
 void useUtf8Console() {}
+
+void keepFreedMemory() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_TOP_PAD, 16 << 20);
+#endif
+}
 
 }  // namespace tabrova::platform

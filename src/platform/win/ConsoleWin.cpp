@@ -26,4 +26,6 @@ bool isTerminal(StandardStream stream) {
 
 void useUtf8Console() { SetConsoleOutputCP(CP_UTF8); }
 
+void keepFreedMemory() {}
+
 }  // namespace tabrova::platform
