@@ -615,7 +615,7 @@ void WorkbookLoader::loadSheet(Sheet& sheet) {
                     cell.text = static_cast<std::uint32_t>(sheet.strings.size());
                     sheet.strings.push_back(parseStringItem(is));
                 }
-            } else if (!v) {
+            } else if (!v || *value == '\0') {
                 // No value: a blank cell that carries only its style.
             } else if (type == "s") {
                 const auto index = parseUnsigned(value);
@@ -683,14 +683,17 @@ void WorkbookLoader::loadSheet(Sheet& sheet) {
         const char* p = s.attribute("pane").value();
         if (!chosen && activePane == (*p ? p : "topLeft")) chosen = s;
     });
+    // The selection only says where the user was; one the reader cannot take (a whole column
+    // written as "A:A", say) falls back to the active cell and then to A1 rather than refusing
+    // the workbook.
     if (chosen) {
         std::string_view sqref = chosen.attribute("sqref").value();
         while (!sqref.empty() && sqref.front() == ' ') sqref.remove_prefix(1);
         sqref = sqref.substr(0, sqref.find(' '));
-        if (!sqref.empty()) {
-            sheet.selection = range(std::string(sqref).c_str());
-        } else if (const char* active = chosen.attribute("activeCell").value(); *active) {
-            sheet.selection = range(active);
+        if (auto r = parseRangeRef(sqref)) {
+            sheet.selection = *r;
+        } else if (auto a = parseRangeRef(std::string_view(chosen.attribute("activeCell").value()))) {
+            sheet.selection = *a;
         }
     }
 }

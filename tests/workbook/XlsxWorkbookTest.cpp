@@ -129,6 +129,31 @@ TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
     }
 }
 
+TEST(XlsxWorkbook, SavedSelectionFallsBackToTheActiveCellThenA1) {
+    TempDir dir;
+    struct Case {
+        const char* view;
+        CellRange expected;
+    } cases[] = {
+        {R"(<selection activeCell="C3" sqref="B2:C3 E5"/>)", {2, 2, 3, 3}},
+        {R"(<selection activeCell="C3" sqref="A:A"/>)", {3, 3, 3, 3}},
+        {R"(<selection activeCell="C3"/>)", {3, 3, 3, 3}},
+        {R"(<selection/>)", {1, 1, 1, 1}},
+        {R"(<pane ySplit="1" activePane="bottomLeft" state="frozen"/><selection pane="bottomLeft" sqref="D9"/>)",
+         {9, 4, 9, 4}},
+        {R"(<pane xSplit="2" ySplit="1" activePane="bottomRight" state="split"/><selection sqref="A1"/><selection pane="bottomRight" activeCell="F7" sqref="F7:G8"/>)",
+         {7, 6, 8, 7}},
+        {R"(<pane xSplit="2" activePane="topRight"/><selection sqref="A1"/>)", {1, 1, 1, 1}},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        const auto path = writeZip(dir / ("sel" + std::to_string(i++) + ".xlsx"),
+                                   minimalParts(sheetXml(std::string("<sheetViews><sheetView>") + c.view +
+                                                         "</sheetView></sheetViews><sheetData/>")));
+        EXPECT_EQ(XlsxWorkbook::load(path)->sheets().front().selection, c.expected) << c.view;
+    }
+}
+
 TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
     TempDir dir;
     const auto path = writeZip(dir / "raw.xlsx", minimalParts(sheetXml(R"(
