@@ -27,11 +27,13 @@ const std::filesystem::path& benchWorkbook() {
                     const std::string text = "品目" + std::to_string(r) + "-" + std::to_string(c);
                     worksheet_write_string(ws, r, c, text.c_str(), boxed);
                 } else {
-                    worksheet_write_number(ws, r, c, r * 100.0 + c + 0.25, c % 3 == 1 ? amount : boxed);
+                    worksheet_write_number(ws, r, c, r * 100.0 + c + 0.25,
+                                           c % 3 == 1 ? amount : boxed);
                 }
             }
         }
-        for (lxw_row_t r = 0; r < 1000; r += 10) worksheet_merge_range(ws, r, 98, r + 1, 99, "計", boxed);
+        for (lxw_row_t r = 0; r < 1000; r += 10)
+            worksheet_merge_range(ws, r, 98, r + 1, 99, "計", boxed);
         worksheet_set_selection(ws, 0, 0, 999, 99);
         workbook_close(wb);
         return file;

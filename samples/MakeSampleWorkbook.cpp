@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
 
     // Two header rows: 価格（円） spans 単価 and 金額, the others span both rows.
     const char* single[] = {"No.", "品名", "型式・規格", "数量"};
-    for (lxw_col_t c = 0; c < 4; ++c) worksheet_merge_range(ws, 3, c, 4, c, single[c], headerBottom);
+    for (lxw_col_t c = 0; c < 4; ++c)
+        worksheet_merge_range(ws, 3, c, 4, c, single[c], headerBottom);
     worksheet_merge_range(ws, 3, 4, 3, 5, "価格（円）", header);
     worksheet_write_string(ws, 4, 4, "単価", headerBottom);
     worksheet_write_string(ws, 4, 5, "金額", headerBottom);
@@ -155,7 +156,8 @@ int main(int argc, char** argv) {
     worksheet_write_string(history, 0, 0, "版", header);
     worksheet_write_string(history, 0, 1, "日付", header);
     worksheet_write_string(history, 0, 2, "内容", header);
-    const char* revisions[][2] = {{"初版発行", nullptr}, {"スプロケット歯数変更（12T→15T）", nullptr}};
+    const char* revisions[][2] = {{"初版発行", nullptr},
+                                  {"スプロケット歯数変更（12T→15T）", nullptr}};
     for (lxw_row_t r = 0; r < 2; ++r) {
         worksheet_write_number(history, r + 1, 0, r, number);
         worksheet_write_number(history, r + 1, 1, 45310 + 13 * r, due);

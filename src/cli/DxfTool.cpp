@@ -84,7 +84,8 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         }
         auto value = [&]() -> std::u16string {
             if (inlineValue) return *inlineValue;
-            if (i + 1 >= args.size()) throw UsageError{"option " + utf16ToUtf8(name) + " needs a value"};
+            if (i + 1 >= args.size())
+                throw UsageError{"option " + utf16ToUtf8(name) + " needs a value"};
             return args[++i];
         };
         auto flag = [&] {
@@ -99,8 +100,9 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         } else if (name == u"--range") {
             options.range = value();
             if (!workbook::parseRangeRef(*options.range)) {
-                throw UsageError{"--range \"" + utf16ToUtf8(*options.range) +
-                                 "\" is not an A1-style range within the sheet (such as B2:F20 or C5)"};
+                throw UsageError{
+                    "--range \"" + utf16ToUtf8(*options.range) +
+                    "\" is not an A1-style range within the sheet (such as B2:F20 or C5)"};
             }
         } else if (name == u"--settings") {
             const std::u16string v = value();
@@ -108,7 +110,8 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             options.settings = toPath(v);
         } else if (name == u"--dump-table") {
             options.dump = value();
-            if (options.dump->empty()) throw UsageError{"option --dump-table needs a file name or -"};
+            if (options.dump->empty())
+                throw UsageError{"option --dump-table needs a file name or -"};
         } else if (name == u"-q" || name == u"--quiet") {
             flag();
             options.quiet = true;
@@ -158,12 +161,16 @@ public:
         GridContents::advanceProgress();
         if (!show_) return;
         const auto now = std::chrono::steady_clock::now();
-        if (now - start_ < std::chrono::seconds(1) || now - lastDrawn_ < std::chrono::milliseconds(100)) {
+        if (now - start_ < std::chrono::seconds(1) ||
+            now - lastDrawn_ < std::chrono::milliseconds(100)) {
             return;
         }
         lastDrawn_ = now;
         const int width = 30;
-        const int filled = progressMax > 0 ? static_cast<int>(static_cast<long long>(progress) * width / progressMax) : 0;
+        const int filled =
+            progressMax > 0
+                ? static_cast<int>(static_cast<long long>(progress) * width / progressMax)
+                : 0;
         err_ << "\rreading row " << progress << " / " << progressMax << " ["
              << std::string(static_cast<std::size_t>(filled), '#')
              << std::string(static_cast<std::size_t>(width - filled), '-') << "]" << std::flush;
@@ -187,8 +194,8 @@ private:
 std::string readFailure(const SelectionReadResult& result) {
     switch (result.status) {
         case SelectionReadStatus::tooLarge:
-            return "the range is too large to read (more than " + std::to_string(kMaxSelectionCells) +
-                   " cells)";
+            return "the range is too large to read (more than " +
+                   std::to_string(kMaxSelectionCells) + " cells)";
         case SelectionReadStatus::stopped: {
             std::string why = "reading stopped";
             if (!result.stopCell.empty()) why += " at cell " + utf16ToUtf8(result.stopCell);
@@ -237,7 +244,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     try {
         if (options.sheet) {
             const auto index = open->workbook().findSheet(*options.sheet);
-            if (!index) throw ToolFailure{options.workbook, "no sheet named \"" + utf16ToUtf8(*options.sheet) + "\""};
+            if (!index)
+                throw ToolFailure{options.workbook,
+                                  "no sheet named \"" + utf16ToUtf8(*options.sheet) + "\""};
             app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
                 .toObject()
                 ->call(u"Activate");
@@ -249,8 +258,8 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
                 ->call(u"Select");
         }
     } catch (const automation::AutomationError& e) {
-        throw ToolFailure{options.workbook, "sheet \"" + utf16ToUtf8(sheetName) + "\": " +
-                                               utf16ToUtf8(e.message())};
+        throw ToolFailure{options.workbook,
+                          "sheet \"" + utf16ToUtf8(sheetName) + "\": " + utf16ToUtf8(e.message())};
     }
 
     // Read and size it, exactly as the desktop program does.
@@ -268,7 +277,8 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     grid.finish();
     open->close();
     if (result.status != SelectionReadStatus::complete) {
-        throw ToolFailure{options.workbook, "sheet \"" + utf16ToUtf8(sheetName) + "\": " + readFailure(result)};
+        throw ToolFailure{options.workbook,
+                          "sheet \"" + utf16ToUtf8(sheetName) + "\": " + readFailure(result)};
     }
     if (!table.usable()) throw ToolFailure{options.workbook, "the range holds no cells"};
 
@@ -457,7 +467,8 @@ int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::p
     try {
         options = parseArguments(args);
     } catch (const UsageError& e) {
-        io.err << "tabrova-dxf: " << e.message << "\nTry 'tabrova-dxf --help' for more information.\n";
+        io.err << "tabrova-dxf: " << e.message
+               << "\nTry 'tabrova-dxf --help' for more information.\n";
         return kExitUsage;
     }
     if (options.help) {

@@ -19,7 +19,7 @@ inline constexpr int kExitUsage = 2;
 struct ToolIo {
     std::ostream& out;
     std::ostream& err;
-    bool errIsTerminal = false;  // progress is shown only on a terminal
+    bool errIsTerminal = false;        // progress is shown only on a terminal
     char16_t decimalSeparator = u'.';  // of the user's locale, for the settings file
 };
 

@@ -18,19 +18,19 @@ struct FontWidth {
 // Japanese fonts have half-width digits of 0.5 em whose screen bitmaps come out a pixel wider
 // than the outline (MS PGothic 11 gives 8 pixels, hence the 8.38 default column width).
 constexpr FontWidth kFonts[] = {
-    {u"calibri", 0.507, false},         {u"aptosnarrow", 0.49, false},
-    {u"aptos", 0.556, false},           {u"arial", 0.556, false},
-    {u"timesnewroman", 0.5, false},     {u"cambria", 0.556, false},
-    {u"tahoma", 0.546, false},          {u"verdana", 0.636, false},
-    {u"segoeui", 0.559, false},         {u"couriernew", 0.6, false},
-    {u"msゴシック", 0.5, true},         {u"msgothic", 0.5, true},
-    {u"mspゴシック", 0.5, true},        {u"mspgothic", 0.5, true},
-    {u"ms明朝", 0.5, true},             {u"msmincho", 0.5, true},
-    {u"msp明朝", 0.5, true},            {u"mspmincho", 0.5, true},
-    {u"游ゴシック", 0.5, true},         {u"yugothic", 0.5, true},
-    {u"游ゴシックmedium", 0.5, true},   {u"yugothicmedium", 0.5, true},
-    {u"游明朝", 0.5, true},             {u"yumincho", 0.5, true},
-    {u"メイリオ", 0.5, true},           {u"meiryo", 0.5, true},
+    {u"calibri", 0.507, false},       {u"aptosnarrow", 0.49, false},
+    {u"aptos", 0.556, false},         {u"arial", 0.556, false},
+    {u"timesnewroman", 0.5, false},   {u"cambria", 0.556, false},
+    {u"tahoma", 0.546, false},        {u"verdana", 0.636, false},
+    {u"segoeui", 0.559, false},       {u"couriernew", 0.6, false},
+    {u"msゴシック", 0.5, true},       {u"msgothic", 0.5, true},
+    {u"mspゴシック", 0.5, true},      {u"mspgothic", 0.5, true},
+    {u"ms明朝", 0.5, true},           {u"msmincho", 0.5, true},
+    {u"msp明朝", 0.5, true},          {u"mspmincho", 0.5, true},
+    {u"游ゴシック", 0.5, true},       {u"yugothic", 0.5, true},
+    {u"游ゴシックmedium", 0.5, true}, {u"yugothicmedium", 0.5, true},
+    {u"游明朝", 0.5, true},           {u"yumincho", 0.5, true},
+    {u"メイリオ", 0.5, true},         {u"meiryo", 0.5, true},
     {u"meiryoui", 0.5, true},
 };
 
@@ -79,8 +79,8 @@ int defaultColumnPixels(double baseColWidth, int mdw) {
 double columnWidthFromPixels(int px, int mdw) {
     if (px <= 0) return 0;
     // Narrower than one character plus padding: the padding shrinks with the column.
-    const double chars = px < mdw + 5 ? px / static_cast<double>(mdw + 5)
-                                      : (px - 5) / static_cast<double>(mdw);
+    const double chars =
+        px < mdw + 5 ? px / static_cast<double>(mdw + 5) : (px - 5) / static_cast<double>(mdw);
     return std::trunc(chars * 100.0 + 0.5) / 100.0;
 }
 

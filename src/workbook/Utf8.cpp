@@ -31,7 +31,8 @@ std::u16string utf8ToUtf16(std::string_view text) {
             continue;
         }
         int i = 1;
-        for (; i <= extra && p + i < end && (p[i] & 0xC0) == 0x80; ++i) cp = (cp << 6) | (p[i] & 0x3F);
+        for (; i <= extra && p + i < end && (p[i] & 0xC0) == 0x80; ++i)
+            cp = (cp << 6) | (p[i] & 0x3F);
         if (i <= extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             out.push_back(0xFFFD);
             p += i;

@@ -67,9 +67,9 @@ void expectArgs(std::u16string_view member, std::span<const Variant> args, std::
 // Error values as the spreadsheet stores them: CVErr codes.
 std::int32_t errorCode(std::u16string_view text) {
     static const std::pair<std::u16string_view, std::uint32_t> kErrors[] = {
-        {u"#NULL!", 2000}, {u"#DIV/0!", 2007}, {u"#VALUE!", 2015},     {u"#REF!", 2023},
-        {u"#NAME?", 2029}, {u"#NUM!", 2036},   {u"#N/A", 2042},        {u"#GETTING_DATA", 2043},
-        {u"#SPILL!", 2045}, {u"#CALC!", 2050}, {u"#FIELD!", 2049},     {u"#BLOCKED!", 2047},
+        {u"#NULL!", 2000},  {u"#DIV/0!", 2007}, {u"#VALUE!", 2015}, {u"#REF!", 2023},
+        {u"#NAME?", 2029},  {u"#NUM!", 2036},   {u"#N/A", 2042},    {u"#GETTING_DATA", 2043},
+        {u"#SPILL!", 2045}, {u"#CALC!", 2050},  {u"#FIELD!", 2049}, {u"#BLOCKED!", 2047},
     };
     std::uint32_t code = 2015;
     for (const auto& [name, value] : kErrors)
@@ -348,14 +348,15 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
                w.pointsAbove(sh, range_.firstRow);
     }
     if (is(member, u"Address")) {
-        std::u16string a = u"$" + ColNumToLetters(range_.firstCol) + u"$" +
-                           CellAddress(0, range_.firstRow);
+        std::u16string a =
+            u"$" + ColNumToLetters(range_.firstCol) + u"$" + CellAddress(0, range_.firstRow);
         if (!(range_.firstRow == range_.lastRow && range_.firstCol == range_.lastCol)) {
             a += u":$" + ColNumToLetters(range_.lastCol) + u"$" + CellAddress(0, range_.lastRow);
         }
         return a;
     }
-    if (is(member, u"Worksheet") || is(member, u"Parent")) return makeWorksheet(session_, sheetIndex_);
+    if (is(member, u"Worksheet") || is(member, u"Parent"))
+        return makeWorksheet(session_, sheetIndex_);
     unknownMember(member);
 }
 
@@ -425,7 +426,8 @@ Variant sheetItem(const SessionPtr& session, const Variant& which) {
     const XlsxWorkbook& wb = *session->workbook;
     if (const auto* name = which.get_if<std::u16string>()) {
         if (const auto i = wb.findSheet(*name)) return makeWorksheet(session, *i);
-        throw AutomationError(u"Subscript out of range: " + *name, static_cast<std::int32_t>(0x8002000Bu));
+        throw AutomationError(u"Subscript out of range: " + *name,
+                              static_cast<std::int32_t>(0x8002000Bu));
     }
     const std::int32_t i = which.toInt();
     if (i < 1 || static_cast<std::size_t>(i) > wb.sheets().size()) {
@@ -456,7 +458,8 @@ private:
     SessionPtr session_;
 };
 
-Variant sheets(const SessionPtr& session, std::u16string_view member, std::span<const Variant> args) {
+Variant sheets(const SessionPtr& session, std::u16string_view member,
+               std::span<const Variant> args) {
     expectArgs(member, args, 0, 1);
     if (given(args).empty()) return object<SheetsObject>(session);
     return sheetItem(session, args[0]);
@@ -466,7 +469,8 @@ class WorkbookObject : public Object {
 public:
     explicit WorkbookObject(SessionPtr session) : session_(std::move(session)) {}
     Variant get(std::u16string_view member, std::span<const Variant> args) override {
-        if (is(member, u"Worksheets") || is(member, u"Sheets")) return sheets(session_, member, args);
+        if (is(member, u"Worksheets") || is(member, u"Sheets"))
+            return sheets(session_, member, args);
         expectArgs(member, args, 0, 0);
         if (is(member, u"Name")) return session_->workbook->fileName();
         if (is(member, u"FullName")) return session_->workbook->path().u16string();
@@ -485,7 +489,8 @@ class ApplicationObject : public Object {
 public:
     explicit ApplicationObject(SessionPtr session) : session_(std::move(session)) {}
     Variant get(std::u16string_view member, std::span<const Variant> args) override {
-        if (is(member, u"Worksheets") || is(member, u"Sheets")) return sheets(session_, member, args);
+        if (is(member, u"Worksheets") || is(member, u"Sheets"))
+            return sheets(session_, member, args);
         expectArgs(member, args, 0, 0);
         const XlsxWorkbook& wb = *session_->workbook;
         if (is(member, u"ActiveWorkbook")) return object<WorkbookObject>(session_);
@@ -496,7 +501,8 @@ public:
                 throw AutomationError(u"The active sheet holds no cells", kObjectDefined);
             }
             CellRange r = session_->selections[s];
-            if (is(member, u"ActiveCell")) r = CellRange{r.firstRow, r.firstCol, r.firstRow, r.firstCol};
+            if (is(member, u"ActiveCell"))
+                r = CellRange{r.firstRow, r.firstCol, r.firstRow, r.firstCol};
             return makeRange(session_, s, r);
         }
         if (is(member, u"StandardFontSize")) return wb.standardFont().size;
@@ -551,7 +557,8 @@ std::u16string displayText(const XlsxWorkbook& wb, const Sheet& sheet, std::uint
 
     // The width the number has: its column's, or its merged area's when it anchors one.
     std::int64_t px = wb.columnPixels(sheet, col);
-    if (const CellRange* m = wb.mergeAt(sheet, row, col); m && m->firstRow == row && m->firstCol == col) {
+    if (const CellRange* m = wb.mergeAt(sheet, row, col);
+        m && m->firstRow == row && m->firstCol == col) {
         px = wb.pixelsLeftOf(sheet, m->lastCol + 1) - wb.pixelsLeftOf(sheet, m->firstCol);
     }
     std::u16string text = general ? formatNumber(cell->number, u"General", wb.date1904())
@@ -598,7 +605,8 @@ void OpenWorkbook::close() {
     // Only while the ProgID still answers this workbook: a workbook opened after it under the
     // same ProgID has taken its place and stays.
     try {
-        if (automation::activeObject(automation::classIdFromProgId(progId_)) != application_) return;
+        if (automation::activeObject(automation::classIdFromProgId(progId_)) != application_)
+            return;
     } catch (const automation::AutomationError&) {
         return;
     }

@@ -15,7 +15,9 @@ struct XlsxPackage::Impl {
     zip_t* archive = nullptr;
     std::uint64_t inflated = 0;
 
-    [[noreturn]] void fail(std::string reason) const { throw WorkbookError(path, std::move(reason)); }
+    [[noreturn]] void fail(std::string reason) const {
+        throw WorkbookError(path, std::move(reason));
+    }
 };
 
 XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_unique<Impl>()) {
@@ -45,9 +47,9 @@ XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_un
         const int code = zip_error_code_zip(&error);
         zip_error_fini(&error);
         if (code == ZIP_ER_NOZIP) impl_->fail("not a workbook (the file is not a zip archive)");
-        impl_->fail(std::string("the workbook is damaged (") +
-                    (code == ZIP_ER_INCONS ? "inconsistent zip archive" : "unreadable zip archive") +
-                    ")");
+        impl_->fail(
+            std::string("the workbook is damaged (") +
+            (code == ZIP_ER_INCONS ? "inconsistent zip archive" : "unreadable zip archive") + ")");
     }
     zip_error_fini(&error);
 }

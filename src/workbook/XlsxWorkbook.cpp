@@ -15,8 +15,8 @@
 namespace tabrova::workbook {
 
 WorkbookError::WorkbookError(std::filesystem::path path, std::string reason)
-    : std::runtime_error(reinterpret_cast<const char*>(path.u8string().c_str()) + std::string(": ") +
-                         reason),
+    : std::runtime_error(reinterpret_cast<const char*>(path.u8string().c_str()) +
+                         std::string(": ") + reason),
       path_(std::move(path)),
       reason_(std::move(reason)) {}
 
@@ -185,7 +185,9 @@ std::u16string unescapeText(std::u16string text) {
     return out;
 }
 
-std::u16string textOfT(const pugi::xml_node& t) { return unescapeText(utf8ToUtf16(t.text().get())); }
+std::u16string textOfT(const pugi::xml_node& t) {
+    return unescapeText(utf8ToUtf16(t.text().get()));
+}
 
 // A string item (<si> or <is>): the texts of its runs joined, phonetic runs left out.
 RichString parseStringItem(const pugi::xml_node& item) {
@@ -237,10 +239,14 @@ std::int32_t lineStyleOf(const char* name) {
 
 std::int32_t horizontalOf(const char* name) {
     static const std::pair<const char*, std::int32_t> kAligns[] = {
-        {"general", alignGeneral},         {"left", alignLeftX},
-        {"center", alignCenterX},          {"right", alignRightX},
-        {"fill", alignFill},               {"justify", alignJustify},
-        {"centerContinuous", alignCenterAcross}, {"distributed", alignDistributed},
+        {"general", alignGeneral},
+        {"left", alignLeftX},
+        {"center", alignCenterX},
+        {"right", alignRightX},
+        {"fill", alignFill},
+        {"justify", alignJustify},
+        {"centerContinuous", alignCenterAcross},
+        {"distributed", alignDistributed},
     };
     for (const auto& [n, v] : kAligns)
         if (std::strcmp(n, name) == 0) return v;
@@ -279,7 +285,9 @@ public:
     void load();
 
 private:
-    [[noreturn]] void fail(std::string reason) const { throw WorkbookError(path_, std::move(reason)); }
+    [[noreturn]] void fail(std::string reason) const {
+        throw WorkbookError(path_, std::move(reason));
+    }
 
     pugi::xml_document parse(const std::string& part, bool required);
     std::vector<std::pair<std::string, std::string>> relationships(const std::string& part);
@@ -298,7 +306,7 @@ private:
     std::filesystem::path path_;
     XlsxPackage package_;
     std::string workbookPart_;
-    std::vector<std::pair<std::string, std::string>> workbookRels_;  // id -> target part
+    std::vector<std::pair<std::string, std::string>> workbookRels_;      // id -> target part
     std::vector<std::pair<std::string, std::string>> workbookRelTypes_;  // type suffix -> part
 };
 
@@ -309,10 +317,10 @@ pugi::xml_document WorkbookLoader::parse(const std::string& part, bool required)
         if (required) fail("not a workbook (part " + part + " is missing)");
         return doc;
     }
-    const pugi::xml_parse_result result =
-        doc.load_buffer(bytes->data(), bytes->size(),
-                        pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata,
-                        pugi::encoding_auto);
+    const pugi::xml_parse_result result = doc.load_buffer(
+        bytes->data(), bytes->size(),
+        pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata,
+        pugi::encoding_auto);
     if (!result) {
         fail("part " + part + " is not well-formed XML (" + result.description() + " at byte " +
              std::to_string(result.offset) + ")");
@@ -372,7 +380,8 @@ void WorkbookLoader::load() {
         if (type.ends_with("/officeDocument")) workbookPart_ = typeAndTarget.substr(nl + 1);
     }
     if (!package_.has(workbookPart_)) {
-        if (package_.has("[Content_Types].xml")) fail("not a workbook (the package holds no spreadsheet)");
+        if (package_.has("[Content_Types].xml"))
+            fail("not a workbook (the package holds no spreadsheet)");
         fail("not a workbook (the zip archive holds no " + workbookPart_ + ")");
     }
     for (const auto& [id, typeAndTarget] : relationships(workbookPart_)) {
@@ -440,7 +449,8 @@ void WorkbookLoader::loadStyles(const std::string& part) {
         forEachChild(child(ss, "fonts"), "font", [&](const pugi::xml_node& f) {
             FontInfo font;
             font.name = utf8ToUtf16(child(f, "name").attribute("val").value());
-            if (auto v = attrDouble(child(f, "sz"), "val"); v && *v > 0 && *v <= 409) font.size = *v;
+            if (auto v = attrDouble(child(f, "sz"), "val"); v && *v > 0 && *v <= 409)
+                font.size = *v;
             wb_.fonts_.push_back(std::move(font));
         });
         forEachChild(child(ss, "borders"), "border", [&](const pugi::xml_node& b) {
@@ -692,7 +702,8 @@ void WorkbookLoader::loadSheet(Sheet& sheet) {
         sqref = sqref.substr(0, sqref.find(' '));
         if (auto r = parseRangeRef(sqref)) {
             sheet.selection = *r;
-        } else if (auto a = parseRangeRef(std::string_view(chosen.attribute("activeCell").value()))) {
+        } else if (auto a =
+                       parseRangeRef(std::string_view(chosen.attribute("activeCell").value()))) {
             sheet.selection = *a;
         }
     }
@@ -751,7 +762,8 @@ std::optional<std::size_t> XlsxWorkbook::findSheet(std::u16string_view name) con
 }
 
 std::u16string XlsxWorkbook::numberFormatCode(std::uint32_t numFmtId) const {
-    if (const auto it = numberFormats_.find(numFmtId); it != numberFormats_.end()) return it->second;
+    if (const auto it = numberFormats_.find(numFmtId); it != numberFormats_.end())
+        return it->second;
     std::u16string code = builtinNumberFormat(static_cast<int>(numFmtId));
     return code.empty() ? u"General" : code;
 }
@@ -765,10 +777,11 @@ bool XlsxWorkbook::isGeneralStyle(std::uint32_t style) const {
 }
 
 const Cell* XlsxWorkbook::findCell(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const {
-    const auto it = std::lower_bound(sheet.cells.begin(), sheet.cells.end(), std::pair(row, col),
-                                     [](const Cell& c, const std::pair<std::uint32_t, std::uint32_t>& k) {
-                                         return c.row != k.first ? c.row < k.first : c.col < k.second;
-                                     });
+    const auto it =
+        std::lower_bound(sheet.cells.begin(), sheet.cells.end(), std::pair(row, col),
+                         [](const Cell& c, const std::pair<std::uint32_t, std::uint32_t>& k) {
+                             return c.row != k.first ? c.row < k.first : c.col < k.second;
+                         });
     if (it == sheet.cells.end() || it->row != row || it->col != col) return nullptr;
     return &*it;
 }
@@ -780,15 +793,17 @@ const RowInfo* findRow(const Sheet& sheet, std::uint32_t row) {
     return it != sheet.rows.end() && it->row == row ? &*it : nullptr;
 }
 const ColumnInfo* findColumn(const Sheet& sheet, std::uint32_t col) {
-    const auto it = std::upper_bound(sheet.cols.begin(), sheet.cols.end(), col,
-                                     [](std::uint32_t k, const ColumnInfo& c) { return k < c.min; });
+    const auto it =
+        std::upper_bound(sheet.cols.begin(), sheet.cols.end(), col,
+                         [](std::uint32_t k, const ColumnInfo& c) { return k < c.min; });
     if (it == sheet.cols.begin()) return nullptr;
     const ColumnInfo& c = *(it - 1);
     return col <= c.max ? &c : nullptr;
 }
 }  // namespace
 
-std::uint32_t XlsxWorkbook::styleAt(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const {
+std::uint32_t XlsxWorkbook::styleAt(const Sheet& sheet, std::uint32_t row,
+                                    std::uint32_t col) const {
     if (const Cell* cell = findCell(sheet, row, col)) return cell->style;
     if (const RowInfo* r = findRow(sheet, row); r && r->style) return *r->style;
     if (const ColumnInfo* c = findColumn(sheet, col); c && c->style) {

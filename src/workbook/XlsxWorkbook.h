@@ -112,13 +112,13 @@ struct RichString {
 enum class CellType : std::uint8_t { blank, number, string, boolean, error };
 
 struct Cell {
-    double number = 0;          // number, or 0/1 for a Boolean
+    double number = 0;  // number, or 0/1 for a Boolean
     std::uint32_t row = 0;
     std::uint32_t col = 0;
-    std::uint32_t style = 0;    // index into cellXfs
-    std::uint32_t text = 0;     // string or error: index into the shared or the sheet's strings
+    std::uint32_t style = 0;  // index into cellXfs
+    std::uint32_t text = 0;   // string or error: index into the shared or the sheet's strings
     CellType type = CellType::blank;
-    bool sharedText = false;    // text indexes the workbook's shared strings
+    bool sharedText = false;  // text indexes the workbook's shared strings
 };
 
 struct ColumnInfo {
@@ -138,14 +138,14 @@ struct RowInfo {
 
 struct Sheet {
     std::u16string name;
-    std::string part;          // the sheet's part name inside the package
-    bool isWorksheet = true;   // false for chart, dialog and macro sheets
-    std::vector<Cell> cells;   // sorted by row, then column
+    std::string part;                 // the sheet's part name inside the package
+    bool isWorksheet = true;          // false for chart, dialog and macro sheets
+    std::vector<Cell> cells;          // sorted by row, then column
     std::vector<RichString> strings;  // inline strings, cached formula strings, error texts
     std::vector<ColumnInfo> cols;     // sorted, not overlapping
     std::vector<RowInfo> rows;        // sorted by row
     std::vector<CellRange> merges;
-    CellRange selection;       // the saved selection (see XlsxWorkbook)
+    CellRange selection;  // the saved selection (see XlsxWorkbook)
     std::optional<double> defaultColWidth;
     double baseColWidth = 8;
     std::optional<double> defaultRowHeight;

@@ -96,9 +96,13 @@ TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
         {{book.string(), "--sheet", "Nope"}, "Book1.xlsx", "no sheet named \"Nope\""},
         {{book.string(), "--settings", (dir / "none.ini").string()}, "none.ini", "No such file"},
         {{book.string(), "-o", (dir / "no-such-folder" / "out.dxf").string()}, "out.dxf", ""},
-        {{book.string(), "--dump-table", (dir / "no-such-folder" / "t.json").string()}, "t.json", ""},
+        {{book.string(), "--dump-table", (dir / "no-such-folder" / "t.json").string()},
+         "t.json",
+         ""},
         {{book.string(), "-o", book.string()}, "Book1.xlsx", "replace the workbook"},
-        {{book.string(), "--dump-table", (dir / "." / "Book1.xlsx").string()}, "Book1.xlsx", "replace the workbook"},
+        {{book.string(), "--dump-table", (dir / "." / "Book1.xlsx").string()},
+         "Book1.xlsx",
+         "replace the workbook"},
     };
     for (const Case& c : cases) {
         const ToolRun run = runTool(c.args);
@@ -125,14 +129,15 @@ TEST(DxfTool, DrawsTheSavedSelectionAndDumpsTheTable) {
     EXPECT_NE(dxf.find("XLSBordLine"), std::string::npos);
 
     const std::string json = readFile(dir / "t.json");
-    for (const char* expected :
-         {R"("workbook": "Book1.xlsx")", R"("sheet": "Sheet1")", R"("first": "B2")",
-          R"("last": "D4")", R"("colCount": 3)", R"("rowCount": 3)",
-          R"("settings": {"cadXsc": 3, "cadYsc": 0.43, "cadTsc": 0.27, "cadTof": 0.8, "cellLineDraw": true})",
-          R"({ "colW": 8, "rowH": 15, "txtSize": 11, "txtAlign": 0, "str": "abc", "lineBits": 15,)",
-          R"("str": "123")", R"("txtAlign": 3)", R"("str": "\"quoted\"\\")",
-          R"("cellMerge": true, "mergerowYscount": 2, "mergecolXscount": 2, "mergeLeft": 48, "mergeTop": 30,)",
-          R"("drawW": 24, "drawH": 6.45,)"}) {
+    for (
+        const char* expected :
+        {R"("workbook": "Book1.xlsx")", R"("sheet": "Sheet1")", R"("first": "B2")",
+         R"("last": "D4")", R"("colCount": 3)", R"("rowCount": 3)",
+         R"("settings": {"cadXsc": 3, "cadYsc": 0.43, "cadTsc": 0.27, "cadTof": 0.8, "cellLineDraw": true})",
+         R"({ "colW": 8, "rowH": 15, "txtSize": 11, "txtAlign": 0, "str": "abc", "lineBits": 15,)",
+         R"("str": "123")", R"("txtAlign": 3)", R"("str": "\"quoted\"\\")",
+         R"("cellMerge": true, "mergerowYscount": 2, "mergecolXscount": 2, "mergeLeft": 48, "mergeTop": 30,)",
+         R"("drawW": 24, "drawH": 6.45,)"}) {
         EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
     }
 }
@@ -141,10 +146,10 @@ TEST(DxfTool, RangeSheetSettingsAndDumpToStandardOutput) {
     TempDir dir;
     const auto book = tableWorkbook(dir);
     std::ofstream(dir / "my.ini") << "[Varnekto]\ncadXsc=2,5\ncellLineDraw=0\n";
-    const ToolRun run = runTool({book.string(), "--sheet", "other", "--range", "c5", "-o",
-                             (dir / "out.dxf").string(), "--settings", (dir / "my.ini").string(),
-                             "--dump-table", "-"},
-                            u',');
+    const ToolRun run = runTool(
+        {book.string(), "--sheet", "other", "--range", "c5", "-o", (dir / "out.dxf").string(),
+         "--settings", (dir / "my.ini").string(), "--dump-table", "-"},
+        u',');
     ASSERT_EQ(run.status, kExitDone) << run.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "out.dxf"));
     EXPECT_NE(run.out.find(R"("sheet": "Other", "first": "C5", "last": "C5", "colCount": 1)"),
@@ -205,7 +210,8 @@ TEST(DxfTool, EveryCorpusWorkbookConverts) {
 }
 
 TEST(DxfTool, JsonNumbersReadBackToTheSameValue) {
-    for (double v : {0.0, 24.0, 6.02, 0.1 + 0.2, 1.0 / 3.0, 1e300, 5e-324, -2.97, 123456789012345678.0}) {
+    for (double v :
+         {0.0, 24.0, 6.02, 0.1 + 0.2, 1.0 / 3.0, 1e300, 5e-324, -2.97, 123456789012345678.0}) {
         const std::string text = jsonNumber(v);
         EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
     }

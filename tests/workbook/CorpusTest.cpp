@@ -30,13 +30,17 @@ void readRange(const ObjectPtr& sheet, const CellRange& range) {
     for (std::uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
         for (std::uint32_t c = range.firstCol; c <= range.lastCol; ++c) {
             const std::u16string address = ColNumToLetters(c) + CellAddress(0, r);
-            const ObjectPtr cell = sheet->getObject(u"Range", {Variant(address), automation::Missing{}});
+            const ObjectPtr cell =
+                sheet->getObject(u"Range", {Variant(address), automation::Missing{}});
             cell->get(u"ColumnWidth").toDouble();
             cell->get(u"RowHeight").toDouble();
             cell->get(u"HorizontalAlignment").toInt();
             const Variant size = cell->getObject(u"Font")->get(u"Size");
             if (size.isNull()) {
-                cell->getObject(u"Characters", {Variant(1), Variant(1)})->getObject(u"Font")->get(u"Size").toDouble();
+                cell->getObject(u"Characters", {Variant(1), Variant(1)})
+                    ->getObject(u"Font")
+                    ->get(u"Size")
+                    .toDouble();
             } else {
                 size.toDouble();
             }
@@ -65,14 +69,19 @@ TEST(Corpus, EveryWorkbookReadsWithItsSelectionAndALargerRange) {
         const ObjectPtr app = makeWorkbookApplication(wb);
         for (std::size_t i = 0; i < wb->sheets().size(); ++i) {
             if (!wb->sheets()[i].isWorksheet) continue;
-            const ObjectPtr sheet = app->get(u"Worksheets", {Variant(static_cast<std::int32_t>(i + 1))}).toObject();
+            const ObjectPtr sheet =
+                app->get(u"Worksheets", {Variant(static_cast<std::int32_t>(i + 1))}).toObject();
             sheet->call(u"Activate");
             const ObjectPtr sel = app->getObject(u"Selection");
             CellRange range;
             range.firstRow = static_cast<std::uint32_t>(sel->get(u"Row").toInt());
             range.firstCol = static_cast<std::uint32_t>(sel->get(u"Column").toInt());
-            range.lastRow = range.firstRow + static_cast<std::uint32_t>(sel->getObject(u"Rows")->get(u"Count").toInt()) - 1;
-            range.lastCol = range.firstCol + static_cast<std::uint32_t>(sel->getObject(u"Columns")->get(u"Count").toInt()) - 1;
+            range.lastRow =
+                range.firstRow +
+                static_cast<std::uint32_t>(sel->getObject(u"Rows")->get(u"Count").toInt()) - 1;
+            range.lastCol =
+                range.firstCol +
+                static_cast<std::uint32_t>(sel->getObject(u"Columns")->get(u"Count").toInt()) - 1;
             readRange(sheet, range);
             // A larger range: from A1 past the last stored cell.
             CellRange larger{1, 1, std::min<std::uint32_t>(range.lastRow + 3, 60),

@@ -1,6 +1,7 @@
 // Workbooks for the tests: built with libxlsxwriter, or assembled part by part for damaged input.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
@@ -10,8 +11,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace tabrova::workbook::testing {
 
@@ -46,8 +45,9 @@ inline std::filesystem::path buildXlsx(const std::filesystem::path& path,
 }
 
 // Writes a zip archive of the given parts (name, content), compressed.
-inline std::filesystem::path writeZip(const std::filesystem::path& path,
-                                      const std::vector<std::pair<std::string, std::string>>& parts) {
+inline std::filesystem::path writeZip(
+    const std::filesystem::path& path,
+    const std::vector<std::pair<std::string, std::string>>& parts) {
     int err = 0;
     zip_t* z = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     if (!z) throw std::runtime_error("zip_open failed");

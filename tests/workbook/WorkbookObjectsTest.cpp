@@ -39,7 +39,8 @@ Variant evaluate(ObjectPtr object, const std::u16string& path) {
                 if (!arg.empty() && arg[0] == u'"') {
                     args.emplace_back(arg.substr(1, arg.size() - 2));
                 } else {
-                    args.emplace_back(static_cast<std::int32_t>(std::stoi(std::string(arg.begin(), arg.end()))));
+                    args.emplace_back(
+                        static_cast<std::int32_t>(std::stoi(std::string(arg.begin(), arg.end()))));
                 }
                 s = comma + 1;
             }
@@ -63,7 +64,8 @@ std::string show(const Variant& v) {
         for (char16_t c : *s) out += c < 128 ? static_cast<char>(c) : '?';
         return out + "\"";
     }
-    if (const auto* e = v.get_if<automation::ErrorValue>()) return "error " + std::to_string(e->code);
+    if (const auto* e = v.get_if<automation::ErrorValue>())
+        return "error " + std::to_string(e->code);
     return "other";
 }
 
@@ -76,7 +78,8 @@ struct Expect {
 void checkAll(const ObjectPtr& app, const char16_t* sheet, const std::vector<Expect>& cases) {
     const ObjectPtr ws = app->get(u"Worksheets", {Variant(sheet)}).toObject();
     for (const Expect& e : cases) {
-        const ObjectPtr range = ws->get(u"Range", {Variant(e.cell), automation::Missing{}}).toObject();
+        const ObjectPtr range =
+            ws->get(u"Range", {Variant(e.cell), automation::Missing{}}).toObject();
         const Variant got = evaluate(range, e.member);
         std::string where(e.cell, e.cell + std::char_traits<char16_t>::length(e.cell));
         where += " ";
@@ -125,9 +128,9 @@ protected:
             worksheet_write_rich_string(cells, 2, 0, richSame, nullptr);
 
             // Alignments in row 10.
-            const std::uint8_t aligns[] = {LXW_ALIGN_LEFT, LXW_ALIGN_CENTER, LXW_ALIGN_RIGHT,
-                                           LXW_ALIGN_FILL, LXW_ALIGN_JUSTIFY,
-                                           LXW_ALIGN_CENTER_ACROSS, LXW_ALIGN_DISTRIBUTED};
+            const std::uint8_t aligns[] = {
+                LXW_ALIGN_LEFT,    LXW_ALIGN_CENTER,        LXW_ALIGN_RIGHT,      LXW_ALIGN_FILL,
+                LXW_ALIGN_JUSTIFY, LXW_ALIGN_CENTER_ACROSS, LXW_ALIGN_DISTRIBUTED};
             for (int i = 0; i < 7; ++i) {
                 lxw_format* f = workbook_add_format(wb);
                 format_set_align(f, aligns[i]);
@@ -177,8 +180,7 @@ protected:
             worksheet_freeze_panes(panes, 1, 0);
             worksheet_set_selection(panes, 4, 2, 4, 2);
         });
-        app_ = new ObjectPtr(
-            makeWorkbookApplication(XlsxWorkbook::load(*dir_ / "features.xlsx")));
+        app_ = new ObjectPtr(makeWorkbookApplication(XlsxWorkbook::load(*dir_ / "features.xlsx")));
     }
     static void TearDownTestSuite() {
         delete app_;
@@ -228,7 +230,7 @@ TEST_F(FeatureWorkbook, WidthsHeightsAndPositions) {
                  {u"A1", u"RowHeight", 15.0},
                  {u"A2", u"RowHeight", 13.5},
                  {u"A3", u"RowHeight", 12.5},
-                 {u"A4", u"RowHeight", 0.0},  // hidden
+                 {u"A4", u"RowHeight", 0.0},         // hidden
                  {u"F6", u"MergeArea.Left", 220.5},  // and 64 + 6 pixels
                  {u"D6", u"MergeArea.Left", 168.0},  // 75 + 149 + 0 pixels
                  {u"D6", u"MergeArea.Top", 56.0},    // 15 + 13.5 + 12.5 + 0 + 15
@@ -293,12 +295,12 @@ TEST_F(FeatureWorkbook, MergedAreas) {
 TEST_F(FeatureWorkbook, TextsAndValues) {
     checkAll(*app_, u"Cells",
              {
-                 {u"A20", u"Text", u"1.23E+12"},      // shortened to the default width
-                 {u"J20", u"Text", u"1.23457E+12"},   // General at most 11 characters
+                 {u"A20", u"Text", u"1.23E+12"},     // shortened to the default width
+                 {u"J20", u"Text", u"1.23457E+12"},  // General at most 11 characters
                  {u"A20", u"Value2", 1234567890123.0},
                  {u"A21", u"Text", u"0.3"},
                  {u"A22", u"Text", u"3.141593"},
-                 {u"A23", u"Text", u"########"},      // 123456.00 does not fit 8.43
+                 {u"A23", u"Text", u"########"},  // 123456.00 does not fit 8.43
                  {u"A24", u"Text", u"12.00"},
                  {u"A25", u"Text", u"TRUE"},
                  {u"A25", u"Value2", true},
@@ -332,14 +334,16 @@ TEST_F(FeatureWorkbook, OpenWorkbookAnswersTheProgIdUntilClosed) {
     const auto path = *dir_ / "features.xlsx";
     {
         OpenWorkbook open(path, u"Excel.Application");
-        const auto running = automation::activeObject(automation::classIdFromProgId(u"Excel.Application.16"));
+        const auto running =
+            automation::activeObject(automation::classIdFromProgId(u"Excel.Application.16"));
         ASSERT_NE(running, nullptr);
         EXPECT_EQ(show(evaluate(running, u"ActiveWorkbook.Name")), "\"features.xlsx\"");
         open.close();
         bool answered = false;
         try {
-            answered = automation::activeObject(automation::classIdFromProgId(u"Excel.Application")) ==
-                       open.application();
+            answered =
+                automation::activeObject(automation::classIdFromProgId(u"Excel.Application")) ==
+                open.application();
         } catch (const automation::AutomationError&) {
         }
         EXPECT_FALSE(answered);

@@ -23,12 +23,9 @@ TEST(SheetMetrics, ColumnWidthsFollowTheDigitWidthOfTheStandardFont) {
         int defaultPx;
         double defaultWidth;
     } cases[] = {
-        {u"Calibri", 11, 7, 64, 8.43},
-        {u"Arial", 10, 7, 64, 8.43},
-        {u"ＭＳ Ｐゴシック", 11, 8, 72, 8.38},
-        {u"MS PGothic", 11, 8, 72, 8.38},
-        {u"游ゴシック", 11, 8, 72, 8.38},
-        {u"Unknown Font", 11, 7, 64, 8.43},
+        {u"Calibri", 11, 7, 64, 8.43},         {u"Arial", 10, 7, 64, 8.43},
+        {u"ＭＳ Ｐゴシック", 11, 8, 72, 8.38}, {u"MS PGothic", 11, 8, 72, 8.38},
+        {u"游ゴシック", 11, 8, 72, 8.38},      {u"Unknown Font", 11, 7, 64, 8.43},
     };
     for (const auto& c : cases) {
         const int mdw = maxDigitWidth(c.font, c.size);
@@ -43,8 +40,12 @@ TEST(SheetMetrics, ColumnWidthsFollowTheDigitWidthOfTheStandardFont) {
         int px;
         double width;
     } widths[] = {
-        {9.140625, 7, 64, 8.43}, {10.7109375, 7, 75, 10},  {13.125, 8, 105, 12.5},
-        {0.5703125, 7, 4, 0.33}, {0, 7, 0, 0},             {300, 7, 1785, 254.29},
+        {9.140625, 7, 64, 8.43},
+        {10.7109375, 7, 75, 10},
+        {13.125, 8, 105, 12.5},
+        {0.5703125, 7, 4, 0.33},
+        {0, 7, 0, 0},
+        {300, 7, 1785, 254.29},
     };
     for (const auto& w : widths) {
         EXPECT_EQ(columnPixelsFromWidth(w.stored, w.mdw), w.px) << w.stored;
@@ -57,8 +58,10 @@ TEST(SheetMetrics, ColumnWidthsFollowTheDigitWidthOfTheStandardFont) {
 TEST(RangeRef, ParsesCellsAndRangesWithinTheSheet) {
     EXPECT_EQ(parseRangeRef(std::string_view("B2")), (CellRange{2, 2, 2, 2}));
     EXPECT_EQ(parseRangeRef(std::u16string_view(u"$d$4:b2")), (CellRange{2, 2, 4, 4}));
-    EXPECT_EQ(parseRangeRef(std::string_view("XFD1048576")), (CellRange{1048576, 16384, 1048576, 16384}));
-    for (const char* bad : {"", "B", "2", "XFE1", "A1048577", "A0", "B2:", "B2:C", "B2 ", "AAAAA1", "A1:B2:C3"}) {
+    EXPECT_EQ(parseRangeRef(std::string_view("XFD1048576")),
+              (CellRange{1048576, 16384, 1048576, 16384}));
+    for (const char* bad :
+         {"", "B", "2", "XFE1", "A1048577", "A0", "B2:", "B2:C", "B2 ", "AAAAA1", "A1:B2:C3"}) {
         EXPECT_FALSE(parseRangeRef(std::string_view(bad)).has_value()) << bad;
     }
 }
@@ -85,8 +88,8 @@ TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
     std::vector<std::pair<std::string, std::string>> noWorkbook = minimalParts(ok);
     noWorkbook.erase(noWorkbook.begin() + 2);
     const auto badStyles = minimalParts(ok, {{"styles", "styles.xml", "<styleSheet><fonts>"}});
-    const auto bomb = minimalParts(
-        ok, {{"sharedStrings", "sharedStrings.xml", "<sst>" + std::string(9 << 20, ' ') + "</sst>"}});
+    const auto bomb = minimalParts(ok, {{"sharedStrings", "sharedStrings.xml",
+                                         "<sst>" + std::string(9 << 20, ' ') + "</sst>"}});
 
     struct Case {
         const char* what;
@@ -96,30 +99,43 @@ TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
         {"missing file", dir / "nothing.xlsx", "No such file"},
         {"text file", writeFile("text.xlsx", "just some text"), "not a zip archive"},
         {"empty file", writeFile("empty.xlsx", ""), "empty"},
-        {"encrypted", writeFile("secret.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "xx"),
+        {"encrypted",
+         writeFile("secret.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "xx"),
          "encrypted"},
         {"truncated zip", writeFile("cut.xlsx", "PK\x03\x04garbage"), "zip archive"},
         {"zip without workbook", writeZip(dir / "nowb.xlsx", noWorkbook), "not a workbook"},
-        {"malformed sheet", writeZip(dir / "badxml.xlsx", minimalParts(sheetXml("<sheetData><row>"))),
+        {"malformed sheet",
+         writeZip(dir / "badxml.xlsx", minimalParts(sheetXml("<sheetData><row>"))),
          "not well-formed XML"},
         {"malformed styles", writeZip(dir / "badstyles.xlsx", badStyles), "xl/styles.xml"},
         {"column beyond XFD",
-         writeZip(dir / "wide.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="XFE1"><v>1</v></c></row></sheetData>)"))),
+         writeZip(dir / "wide.xlsx",
+                  minimalParts(sheetXml(
+                      R"(<sheetData><row r="1"><c r="XFE1"><v>1</v></c></row></sheetData>)"))),
          "outside the sheet's limits"},
         {"row beyond the last",
-         writeZip(dir / "tall.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1048577"/></sheetData>)"))),
+         writeZip(dir / "tall.xlsx",
+                  minimalParts(sheetXml(R"(<sheetData><row r="1048577"/></sheetData>)"))),
          "outside the sheet's limits"},
         {"merge beyond the sheet",
-         writeZip(dir / "merge.xlsx", minimalParts(sheetXml(R"(<sheetData/><mergeCells><mergeCell ref="A1:XFZ2"/></mergeCells>)"))),
+         writeZip(dir / "merge.xlsx",
+                  minimalParts(sheetXml(
+                      R"(<sheetData/><mergeCells><mergeCell ref="A1:XFZ2"/></mergeCells>)"))),
          "outside the sheet's limits"},
         {"columns beyond the sheet",
-         writeZip(dir / "cols.xlsx", minimalParts(sheetXml(R"(<cols><col min="2" max="20000" width="3"/></cols><sheetData/>)"))),
+         writeZip(dir / "cols.xlsx",
+                  minimalParts(sheetXml(
+                      R"(<cols><col min="2" max="20000" width="3"/></cols><sheetData/>)"))),
          "outside the sheet's limits"},
         {"missing shared string",
-         writeZip(dir / "sst.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="A1" t="s"><v>4</v></c></row></sheetData>)"))),
+         writeZip(dir / "sst.xlsx",
+                  minimalParts(sheetXml(
+                      R"(<sheetData><row r="1"><c r="A1" t="s"><v>4</v></c></row></sheetData>)"))),
          "shared string"},
         {"malformed number",
-         writeZip(dir / "num.xlsx", minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="A1"><v>1x</v></c></row></sheetData>)"))),
+         writeZip(dir / "num.xlsx",
+                  minimalParts(sheetXml(
+                      R"(<sheetData><row r="1"><c r="A1"><v>1x</v></c></row></sheetData>)"))),
          "malformed number"},
         {"zip bomb", writeZip(dir / "bomb.xlsx", bomb), "zip bomb"},
     };
@@ -147,9 +163,10 @@ TEST(XlsxWorkbook, SavedSelectionFallsBackToTheActiveCellThenA1) {
     };
     int i = 0;
     for (const Case& c : cases) {
-        const auto path = writeZip(dir / ("sel" + std::to_string(i++) + ".xlsx"),
-                                   minimalParts(sheetXml(std::string("<sheetViews><sheetView>") + c.view +
-                                                         "</sheetView></sheetViews><sheetData/>")));
+        const auto path =
+            writeZip(dir / ("sel" + std::to_string(i++) + ".xlsx"),
+                     minimalParts(sheetXml(std::string("<sheetViews><sheetView>") + c.view +
+                                           "</sheetView></sheetViews><sheetData/>")));
         EXPECT_EQ(XlsxWorkbook::load(path)->sheets().front().selection, c.expected) << c.view;
     }
 }
@@ -180,10 +197,12 @@ TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
     EXPECT_DOUBLE_EQ(wb->findCell(sheet, 3, 5)->number, 1);
 
     const auto app = makeWorkbookApplication(wb);
-    const auto b2 = app->getObject(u"ActiveSheet")->getObject(u"Range", {automation::Variant(u"B2")});
+    const auto b2 =
+        app->getObject(u"ActiveSheet")->getObject(u"Range", {automation::Variant(u"B2")});
     const auto value = b2->get(u"Value2");
     ASSERT_TRUE(value.is<automation::ErrorValue>());
-    EXPECT_EQ(static_cast<std::uint32_t>(value.get_if<automation::ErrorValue>()->code), 0x800A07D7u);
+    EXPECT_EQ(static_cast<std::uint32_t>(value.get_if<automation::ErrorValue>()->code),
+              0x800A07D7u);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
+// windows.h first: shellapi.h needs its declarations.
+// clang-format off
 #include <windows.h>
 #include <io.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <cstdio>
 
