@@ -174,6 +174,13 @@ protected:
             worksheet_write_number(cells, 26, 0, -42, nullptr);
             worksheet_write_string(cells, 27, 0, "a long text that overflows", nullptr);
 
+            lxw_format* threeDecimals = workbook_add_format(wb);
+            format_set_num_format(threeDecimals, "0.000");
+            worksheet_merge_range(cells, 29, 0, 29, 1, "", threeDecimals);
+            worksheet_write_number(cells, 29, 0, 123456.789, threeDecimals);
+            worksheet_write_number(cells, 30, 0, 123456.789, threeDecimals);
+            worksheet_write_number(sizes, 0, 2, 1234567890123.0, nullptr);
+
             worksheet_set_selection(cells, 1, 1, 3, 3);
             worksheet_activate(cells);
 
@@ -311,7 +318,11 @@ TEST_F(FeatureWorkbook, TextsAndValues) {
                  {u"A1", u"Value2", u"big"},
                  {u"Z99", u"Value2", automation::Empty{}},
                  {u"Z99", u"Text", u""},
+                 {u"A30", u"Text", u"123456.789"},  // fits the merged area's width
+                 {u"A31", u"Text", u"########"},    // not its own column's
              });
+    // A hidden column shows nothing; its number reads in full.
+    checkAll(*app_, u"Sizes", {{u"C1", u"Text", u"1.23457E+12"}});
 }
 
 TEST_F(FeatureWorkbook, BadMembersAndArgumentsRaiseAutomationErrors) {
