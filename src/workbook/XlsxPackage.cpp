@@ -83,10 +83,14 @@ std::optional<std::string> XlsxPackage::read(const std::string& part) {
     }
     const std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
     const std::uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
-    if (size > kMaxPartSize || impl_->inflated + size > kMaxTotalSize ||
-        (size > kRatioFloor && size > packed * kMaxRatio)) {
-        impl_->fail("part " + name + " inflates to " + std::to_string(size) +
-                    " bytes, out of proportion (refused as a possible zip bomb)");
+    if (size > kRatioFloor && size > packed * kMaxRatio) {
+        impl_->fail("part " + name + " inflates to " + std::to_string(size) + " bytes from " +
+                    std::to_string(packed) + ", out of proportion (refused as a possible zip bomb)");
+    }
+    if (size > kMaxPartSize || impl_->inflated + size > kMaxTotalSize) {
+        impl_->fail("part " + name + " is too large to read (" + std::to_string(size >> 20) +
+                    " MiB; the limit is " + std::to_string(kMaxPartSize >> 20) + " MiB a part, " +
+                    std::to_string(kMaxTotalSize >> 20) + " MiB in all)");
     }
     impl_->inflated += size;
 
