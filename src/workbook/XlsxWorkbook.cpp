@@ -718,6 +718,15 @@ void WorkbookLoader::indexSheet(Sheet& sheet) {
         const double h = r.hidden ? 0 : r.height.value_or(def);
         sheet.rowHeightPrefix[i + 1] = sheet.rowHeightPrefix[i] + (h - unlisted);
     }
+    const std::int64_t defPx = wb_.defaultColumnPixels(sheet);
+    sheet.colPixelPrefix.assign(sheet.cols.size() + 1, 0);
+    for (std::size_t i = 0; i < sheet.cols.size(); ++i) {
+        const ColumnInfo& c = sheet.cols[i];
+        const std::int64_t px =
+            c.hidden ? 0 : (c.width ? columnPixelsFromWidth(*c.width, wb_.mdw_) : defPx);
+        sheet.colPixelPrefix[i + 1] =
+            sheet.colPixelPrefix[i] + (px - defPx) * (static_cast<std::int64_t>(c.max) - c.min + 1);
+    }
     for (std::uint32_t i = 0; i < sheet.merges.size(); ++i) {
         const CellRange& m = sheet.merges[i];
         const std::uint32_t first = static_cast<std::uint32_t>((m.firstRow - 1) / kMergeBlockRows);
@@ -875,14 +884,19 @@ double XlsxWorkbook::rowHeight(const Sheet& sheet, std::uint32_t row) const {
 
 std::int64_t XlsxWorkbook::pixelsLeftOf(const Sheet& sheet, std::uint32_t col) const {
     const std::int64_t def = defaultColumnPixels(sheet);
+    // Entries starting left of col: all but the last lie wholly left of it (they do not
+    // overlap); the last may reach col or beyond.
+    const auto it =
+        std::lower_bound(sheet.cols.begin(), sheet.cols.end(), col,
+                         [](const ColumnInfo& c, std::uint32_t k) { return c.min < k; });
+    const auto before = static_cast<std::size_t>(it - sheet.cols.begin());
     std::int64_t px = def * (static_cast<std::int64_t>(col) - 1);
-    for (const ColumnInfo& c : sheet.cols) {
-        if (c.min >= col) break;
-        const std::int64_t count = std::min(c.max, col - 1) - c.min + 1;
-        const std::int64_t w =
-            c.hidden ? 0 : (c.width ? columnPixelsFromWidth(*c.width, mdw_) : def);
-        px += (w - def) * count;
-    }
+    if (before == 0) return px;
+    const ColumnInfo& last = sheet.cols[before - 1];
+    px += sheet.colPixelPrefix[before - 1];
+    const std::int64_t w =
+        last.hidden ? 0 : (last.width ? columnPixelsFromWidth(*last.width, mdw_) : def);
+    px += (w - def) * (static_cast<std::int64_t>(std::min(last.max, col - 1)) - last.min + 1);
     return px;
 }
 

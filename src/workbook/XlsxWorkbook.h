@@ -152,7 +152,8 @@ struct Sheet {
     bool rowsHiddenByDefault = false;
 
     // Filled by the loader: lookup structures over the lists above.
-    std::vector<double> rowHeightPrefix;  // sum over rows[0..i) of (height - default height)
+    std::vector<double> rowHeightPrefix;       // sum over rows[0..i) of (height - default height)
+    std::vector<std::int64_t> colPixelPrefix;  // sum over cols[0..i) of (pixels - default) x count
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> mergeBuckets;
     std::vector<std::uint32_t> tallMerges;
 };

@@ -171,6 +171,29 @@ TEST(XlsxWorkbook, SavedSelectionFallsBackToTheActiveCellThenA1) {
     }
 }
 
+TEST(XlsxWorkbook, PositionsAreTheSumsOfTheWidthsAndHeightsBefore) {
+    TempDir dir;
+    const auto path = writeZip(dir / "pos.xlsx", minimalParts(sheetXml(R"(
+        <sheetFormatPr defaultRowHeight="13.5" zeroHeight="0"/>
+        <cols><col min="2" max="4" width="3.7109375"/><col min="6" max="6" hidden="1" width="20"/>
+              <col min="7" max="9" style="0"/><col min="12" max="16384" width="1.5"/></cols>
+        <sheetData><row r="2" ht="30"/><row r="4" hidden="1" ht="40"/><row r="7" ht="6.75"/></sheetData>)")));
+    const auto wb = XlsxWorkbook::load(path);
+    const Sheet& sheet = wb->sheets().front();
+    std::int64_t px = 0;
+    double pt = 0;
+    for (std::uint32_t i = 1; i <= 40; ++i) {
+        EXPECT_EQ(wb->pixelsLeftOf(sheet, i), px) << "column " << i;
+        EXPECT_DOUBLE_EQ(wb->pointsAbove(sheet, i), pt) << "row " << i;
+        px += wb->columnPixels(sheet, i);
+        pt += wb->rowHeight(sheet, i);
+    }
+    EXPECT_EQ(wb->columnPixels(sheet, 6), 0);
+    EXPECT_DOUBLE_EQ(wb->rowHeight(sheet, 4), 0);
+    EXPECT_DOUBLE_EQ(wb->pointsAbove(sheet, 1048576),
+                     1048575 * 13.5 + (30 - 13.5) - 13.5 + (6.75 - 13.5));
+}
+
 TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
     TempDir dir;
     const auto path = writeZip(dir / "raw.xlsx", minimalParts(sheetXml(R"(
