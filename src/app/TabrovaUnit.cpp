@@ -464,7 +464,8 @@ void TForm1::FormCreate() {
         StringGrid2->setItem(r, 0, new QTableWidgetItem(qs(captions[r])));
         StringGrid2->setItem(r, 1, new QTableWidgetItem);
     }
-    StringGrid2->setFixedHeight(5 * 19 + 2 * StringGrid2->frameWidth());
+    StringGrid2->setFixedSize(80 + 380 + 2 * StringGrid2->frameWidth(),
+                              5 * 19 + 2 * StringGrid2->frameWidth());
 
     lookUpTargetCadName();
 

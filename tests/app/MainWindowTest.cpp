@@ -327,6 +327,21 @@ TEST_F(MainWindow, EditBoxFollowsTextsChangedElsewhere) {
     EXPECT_EQ(grid->cell(2, 3), "new!");
 }
 
+TEST_F(MainWindow, InPlaceEditingChangesTheCellAndTheEditBox) {
+    loadTable();
+    StringGrid* grid = form_->StringGrid1;
+    clickCell(3, 4);
+    QTest::keyClick(grid, Qt::Key_A);  // typing opens the editor in place
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "bc");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();  // the editor commits through a queued call
+    EXPECT_EQ(grid->cell(3, 4), "abc");
+    EXPECT_EQ(form_->Edit1->text(), "abc");
+    EXPECT_EQ(form_->cellTable().at(2, 3).str, u"r3c2") << "the table keeps the text as read";
+}
+
 TEST_F(MainWindow, CellSizeEditAnsweredYesAndNo) {
     loadTable();
     StringGrid* grid = form_->StringGrid1;
