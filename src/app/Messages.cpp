@@ -85,4 +85,12 @@ void showErrorBox(const std::exception_ptr& error) {
     showMessage(owner, describeException(error), QStringLiteral("Tabrova"), MessageKind::error);
 }
 
+void guard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (...) {
+        showErrorBox(std::current_exception());
+    }
+}
+
 }  // namespace tabrova::app

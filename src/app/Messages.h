@@ -40,4 +40,8 @@ QString describeException(const std::exception_ptr& error);
 // The application's standard error box, captioned "Tabrova".
 void showErrorBox(const std::exception_ptr& error);
 
+// Runs an event handler; whatever it throws is shown in the standard error box instead of
+// unwinding through the toolkit's frames. Every handler of the program runs through this.
+void guard(const std::function<void()>& handler);
+
 }  // namespace tabrova::app

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QTimer>
 
+#include "app/Messages.h"
 #include "app/TabrovaUnit.h"
 
 namespace tabrova::app {
@@ -17,7 +18,7 @@ bool scheduleScreenshotTour(TForm1& form, bool readFirst) {
         QDir().mkpath(folder);
         // A size a user would give the window to see a table.
         form.resize(form.size().expandedTo(QSize(900, 560)));
-        if (readFirst) form.Button3Click();
+        if (readFirst) guard([&form] { form.Button3Click(); });
         const char* names[] = {"tab1-acquire-draw.png", "tab2-settings.png", "tab3-readme.png"};
         for (int tab : {1, 2, 0}) {
             form.PageControl1->setCurrentIndex(tab);

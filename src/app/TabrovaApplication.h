@@ -1,5 +1,6 @@
-// The application object: one place that catches whatever escapes an event handler and shows it
-// in the standard error box, so that nothing leaves the event loop and the program goes on.
+// The application object. The handlers run through guard() (Messages.h), which shows what they
+// throw in the standard error box; this object is the last net for anything else, so that nothing
+// leaves the event loop and the program goes on.
 #pragma once
 
 #include <QApplication>

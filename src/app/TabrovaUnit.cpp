@@ -417,23 +417,32 @@ void TForm1::buildPopupMenu() {
 }
 
 void TForm1::connectHandlers() {
-    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(OpenBookButton, &QPushButton::clicked, this, &TForm1::OpenBookButtonClick);
-    connect(Edit15, &QLineEdit::textChanged, this, &TForm1::showSource);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    // Each handler runs through guard(), the one place that shows what escapes a handler.
+    auto on = [this](auto* sender, auto signal, std::function<void()> handler) {
+        connect(sender, signal, this, [handler = std::move(handler)] { guard(handler); });
+    };
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int index) { guard([this, index] { PageControl1Change(index); }); });
+    on(SpeedButton4, &QToolButton::clicked, [this] { SpeedButton4Click(); });
+    on(SpeedButton5, &QToolButton::clicked, [this] { SpeedButton5Click(); });
+    on(Button3, &QPushButton::clicked, [this] { Button3Click(); });
+    on(OpenBookButton, &QPushButton::clicked, [this] { OpenBookButtonClick(); });
+    on(Edit15, &QLineEdit::textChanged, [this] { showSource(); });
+    on(Button4, &QPushButton::clicked, [this] { Button4Click(); });
     for (QLineEdit* box : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
-        connect(box, &QLineEdit::textChanged, this, &TForm1::Edit6Change);
+        on(box, &QLineEdit::textChanged, [this] { Edit6Change(); });
     }
-    connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    on(Edit1, &QLineEdit::textChanged, [this] { Edit1Change(); });
     for (QToolButton* button : {SpeedButton1, SpeedButton2, SpeedButton3}) {
-        connect(button, &QToolButton::clicked, this, [this, button] { SpeedButton1Click(button); });
+        on(button, &QToolButton::clicked, [this, button] { SpeedButton1Click(button); });
     }
-    connect(StringGrid1, &StringGrid::currentCellChanged, this, [this] { StringGrid1Click(); });
-    connect(StringGrid1, &StringGrid::fixedCellClicked, this, &TForm1::StringGrid1FixedCellClick);
-    connect(StringGrid1, &StringGrid::cellTextChanged, this, &TForm1::onGridCellTextChanged);
+    on(StringGrid1, &StringGrid::currentCellChanged, [this] { StringGrid1Click(); });
+    connect(StringGrid1, &StringGrid::fixedCellClicked, this, [this](int col, int row) {
+        guard([this, col, row] { StringGrid1FixedCellClick(col, row); });
+    });
+    connect(StringGrid1, &StringGrid::cellTextChanged, this, [this](int col, int row) {
+        guard([this, col, row] { onGridCellTextChanged(col, row); });
+    });
 }
 
 // ---- start, close ----
@@ -539,7 +548,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     if (!closed_) {
         closed_ = true;
-        FormCloseQuery();
+        guard([this] { FormCloseQuery(); });
     }
     event->accept();
 }
@@ -1010,7 +1019,7 @@ void TForm1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     const std::filesystem::path path(urls.front().toLocalFile().toStdU16String());
     // Opening shows a modal dialog; let the drop finish first.
-    QTimer::singleShot(0, this, [this, path] { openWorkbookFile(path); });
+    QTimer::singleShot(0, this, [this, path] { guard([this, &path] { openWorkbookFile(path); }); });
 }
 
 bool TForm1::blocksInput(QObject* watched, QEvent* event) const {
@@ -1036,21 +1045,24 @@ bool TForm1::blocksInput(QObject* watched, QEvent* event) const {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (reading_ && blocksInput(watched, event)) return true;
+    bool consumed = false;
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (watched == Edit11) return Edit11KeyPress(key);
-        if (watched == Edit12) return Edit12KeyPress(key);
-        if (watched == Edit13) return Edit13KeyPress(key);
+        guard([&] {
+            if (watched == Edit11) consumed = Edit11KeyPress(key);
+            if (watched == Edit12) consumed = Edit12KeyPress(key);
+            if (watched == Edit13) consumed = Edit13KeyPress(key);
+        });
     } else if (event->type() == QEvent::KeyRelease && watched == Edit1) {
-        Edit1KeyUp(static_cast<QKeyEvent*>(event)->key());
+        guard([&] { Edit1KeyUp(static_cast<QKeyEvent*>(event)->key()); });
     } else if (event->type() == QEvent::MouseButtonPress && watched == Button4) {
         // Button4MouseDown: the right button opens the target CAD dialog.
         if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton && Button4->isEnabled()) {
-            SpeedButton4Click();
-            return true;
+            guard([this] { SpeedButton4Click(); });
+            consumed = true;
         }
     }
-    return QMainWindow::eventFilter(watched, event);
+    return consumed || QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace tabrova::app

@@ -460,16 +460,5 @@ TEST_F(MainWindow, MergedCellsArePaintedOnTheirOwnBackground) {
         << "selected or not";
 }
 
-TEST_F(MainWindow, ErrorsEscapingAHandlerShowTheStandardBox) {
-    QPushButton button;
-    QObject::connect(&button, &QPushButton::clicked,
-                     [] { throw std::runtime_error("something failed"); });
-    button.show();
-    QTest::mouseClick(&button, Qt::LeftButton);
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].caption, "Tabrova");
-    EXPECT_EQ(messages_[0].text, "something failed");
-}
-
 }  // namespace
 }  // namespace tabrova::app::testing

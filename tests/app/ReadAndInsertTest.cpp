@@ -9,6 +9,7 @@
 
 #include "AppFixture.h"
 #include "app/OpenBookForm.h"
+#include "platform/Automation.h"
 #include "sizing/SizeDisplay.h"
 
 namespace tabrova::app::testing {
@@ -129,6 +130,35 @@ TEST_F(ReadAndInsert, InsertWritesTheDxfWithTheGridsTexts) {
     EXPECT_NE(text.find("XLSCellText"), std::string::npos);
     EXPECT_TRUE(form_->StatusLabel->text().contains(QString::fromStdU16String(dxf.u16string())));
     EXPECT_TRUE(messages_.empty());
+}
+
+// A target CAD that is registered as running but fails every call.
+class FailingCad : public automation::Object {
+public:
+    automation::Variant get(std::u16string_view, std::span<const automation::Variant>) override {
+        throw automation::AutomationError(u"サーバーが応答しません");
+    }
+    automation::Variant call(std::u16string_view, std::span<const automation::Variant>) override {
+        throw automation::AutomationError(u"サーバーが応答しません");
+    }
+};
+
+TEST_F(ReadAndInsert, AnErrorEscapingTheInsertShowsTheStandardBox) {
+    automation::registerStandIn(u"Failing.Cad", std::make_shared<FailingCad>());
+    form_->setTargetProgID(u"Failing.Cad");
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->Button4->click();
+    automation::unregisterStandIn(u"Failing.Cad");
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].caption, "Tabrova");
+    EXPECT_EQ(messages_[0].text, "サーバーが応答しません");
+    EXPECT_TRUE(std::filesystem::exists(form_->programFiles().dxfFile));
+    EXPECT_TRUE(form_->StatusLabel->text().startsWith("DXF を保存しました"));
+    // The program goes on.
+    EXPECT_TRUE(form_->Button4->isEnabled());
+    form_->Button3->click();
+    EXPECT_EQ(messages_.size(), 1u);
 }
 
 TEST_F(ReadAndInsert, AnUnwritableDxfFolderIsReportedWithPathAndReason) {
