@@ -57,11 +57,11 @@ void TOpenBookForm::presetRange() {
         QString::fromStdU16String(rangeText(s.firstCol, s.firstRow, s.lastCol, s.lastRow)));
 }
 
-std::u16string TOpenBookForm::sheetName() const { return ComboSheet->currentText().toStdU16String(); }
-
-std::u16string TOpenBookForm::range() const {
-    return EditRange->text().trimmed().toStdU16String();
+std::u16string TOpenBookForm::sheetName() const {
+    return ComboSheet->currentText().toStdU16String();
 }
+
+std::u16string TOpenBookForm::range() const { return EditRange->text().trimmed().toStdU16String(); }
 
 void TOpenBookForm::accept() {
     if (ComboSheet->count() == 0) {

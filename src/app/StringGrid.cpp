@@ -200,8 +200,8 @@ StringGrid::StringGrid(QWidget* parent)
     }
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
-                if (current.isValid()) emit currentCellChanged(current.column() + 1,
-                                                               current.row() + 1);
+                if (current.isValid())
+                    emit currentCellChanged(current.column() + 1, current.row() + 1);
             });
     connect(model_, &StringGridModel::cellTextChanged, this, &StringGrid::cellTextChanged);
 
@@ -220,9 +220,7 @@ void StringGrid::setShape(int gridColCount, int gridRowCount) {
     setCurrentCell(std::clamp(oldCol, 1, colCount() - 1), std::clamp(oldRow, 1, rowCount() - 1));
 }
 
-int StringGrid::colWidth(int col) const {
-    return col == 0 ? fixedColWidth_ : columnWidth(col - 1);
-}
+int StringGrid::colWidth(int col) const { return col == 0 ? fixedColWidth_ : columnWidth(col - 1); }
 
 void StringGrid::setColWidth(int col, int width) {
     width = std::max(width, 0);

@@ -6,17 +6,17 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QMimeData>
-#include <QTimer>
-#include <QUrl>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -93,8 +93,7 @@ QLabel* newLabel(const char* name, const char16_t* text, QWidget* parent) {
     return named(new QLabel(qs(text), parent), name);
 }
 
-QLineEdit* newEdit(const char* name, QWidget* parent, bool rightAligned = false,
-                   int width = 0) {
+QLineEdit* newEdit(const char* name, QWidget* parent, bool rightAligned = false, int width = 0) {
     auto* edit = named(new QLineEdit(parent), name);
     if (rightAligned) edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     if (width > 0) edit->setFixedWidth(width);
@@ -252,10 +251,10 @@ void TForm1::buildTab1() {
     StringGrid1->setFont(gridFont());
     StringGrid1->setToolTip(QStringLiteral(
         "範囲選択=固定部クリック or [Shit]+矢印キー. 右クリックで選択範囲の文字変換メニュー"));
-    StringGrid1->setDrawCell([this](QPainter& painter, int col, int row, const QRect& rect,
-                                    const GridDrawState& state) {
-        return StringGrid1DrawCell(painter, col, row, rect, state);
-    });
+    StringGrid1->setDrawCell(
+        [this](QPainter& painter, int col, int row, const QRect& rect, const GridDrawState& state) {
+            return StringGrid1DrawCell(painter, col, row, rect, state);
+        });
     ProgressBar1 = named(new QProgressBar(Panel2), "ProgressBar1");
     ProgressBar1->setFixedHeight(9);
     ProgressBar1->setTextVisible(false);
@@ -406,8 +405,8 @@ void TForm1::buildPopupMenu() {
         {"N4", u"置換"},
     };
     for (const auto& item : items) {
-        QAction* action =
-            item.caption != nullptr ? PopupMenu1->addAction(qs(item.caption)) : PopupMenu1->addSeparator();
+        QAction* action = item.caption != nullptr ? PopupMenu1->addAction(qs(item.caption))
+                                                  : PopupMenu1->addSeparator();
         action->setObjectName(QString::fromLatin1(item.name));
     }
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -622,7 +621,8 @@ void TForm1::Edit6Change() {
 void TForm1::showWhSizeGrid2() {
     const auto texts = sizeSummaryTexts(CellTable_, decimalSeparator());
     if (!texts) return;
-    for (int r = 0; r < 5; ++r) StringGrid2->item(r, 1)->setText(qs((*texts)[static_cast<std::size_t>(r)]));
+    for (int r = 0; r < 5; ++r)
+        StringGrid2->item(r, 1)->setText(qs((*texts)[static_cast<std::size_t>(r)]));
 }
 
 void TForm1::ShowWHSize() { Label4->setText(qs(totalsLabelText(CellTable_, decimalSeparator()))); }
@@ -639,15 +639,17 @@ bool TForm1::cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key) {
         ShowWHSize();
         StringGrid1->viewport()->update();
     } else {
-        box->setText(qs(formatSize(cellSizeValue(CellTable_, field, StringGrid1->col() - 1,
-                                                 StringGrid1->row() - 1),
-                                   decimalSeparator())));
+        box->setText(qs(formatSize(
+            cellSizeValue(CellTable_, field, StringGrid1->col() - 1, StringGrid1->row() - 1),
+            decimalSeparator())));
     }
     return true;
 }
 
 bool TForm1::Edit11KeyPress(int key) { return cellSizeKeyPress(Edit11, CellSizeField::width, key); }
-bool TForm1::Edit12KeyPress(int key) { return cellSizeKeyPress(Edit12, CellSizeField::height, key); }
+bool TForm1::Edit12KeyPress(int key) {
+    return cellSizeKeyPress(Edit12, CellSizeField::height, key);
+}
 bool TForm1::Edit13KeyPress(int key) {
     return cellSizeKeyPress(Edit13, CellSizeField::textHeight, key);
 }
@@ -761,8 +763,8 @@ void TForm1::Edit1KeyUp(int key) {
     if (key != Qt::Key_Left && key != Qt::Key_Up && key != Qt::Key_Right && key != Qt::Key_Down) {
         return;
     }
-    Label13->setText(qs(caretCharCodeLabel(u16(Edit1->text()),
-                                           static_cast<std::size_t>(Edit1->cursorPosition()))));
+    Label13->setText(qs(
+        caretCharCodeLabel(u16(Edit1->text()), static_cast<std::size_t>(Edit1->cursorPosition()))));
 }
 
 void TForm1::SpeedButton1Click(QObject* sender) {
@@ -914,8 +916,7 @@ void TForm1::Button4Click() {
     StatusLabel->setText(QStringLiteral("DXF を保存しました: ") + shownPath);
 
     // Hand-off to the CAD: inserts the saved file into the running target CAD, if one runs.
-    const bool taken =
-        cad::handOffToCad(path, settings_.targetProgID, platform::systemWindowOps());
+    const bool taken = cad::handOffToCad(path, settings_.targetProgID, platform::systemWindowOps());
 
     StatusLabel->setText(taken ? QStringLiteral("CAD へ挿入しました: ") + shownPath
                                : QStringLiteral("CAD が起動していないため保存のみ: ") + shownPath);
@@ -931,8 +932,7 @@ std::function<bool(TOpenBookForm&)>& TForm1::confirmWorkbookHook() {
 }
 
 void TForm1::OpenBookButtonClick() {
-    const QString start =
-        source_ ? qs(source_->path.parent_path().u16string()) : QDir::homePath();
+    const QString start = source_ ? qs(source_->path.parent_path().u16string()) : QDir::homePath();
     const QString file = QFileDialog::getOpenFileName(
         this, QStringLiteral("Excel ブックを開く"), start,
         QStringLiteral("Excel ブック (*.xlsx *.xlsm);;すべてのファイル (*)"));
@@ -999,8 +999,8 @@ void TForm1::ensureWorkbookOpen() {
 void TForm1::showSource() {
     if (source_) {
         SourceLabel->setText(QStringLiteral("取得元: %1 [%2] %3")
-                                 .arg(qs(source_->path.filename().u16string()),
-                                      qs(source_->sheet), qs(source_->range)));
+                                 .arg(qs(source_->path.filename().u16string()), qs(source_->sheet),
+                                      qs(source_->range)));
         SourceLabel->setToolTip(QDir::toNativeSeparators(qs(source_->path.u16string())));
     } else {
         SourceLabel->setText(QStringLiteral("取得元: 起動中の Excel (%1)").arg(Edit15->text()));

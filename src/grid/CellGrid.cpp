@@ -5,7 +5,7 @@
 namespace tabrova {
 
 GridSelection fixedCellSelection(std::int32_t aCol, std::int32_t aRow, std::int32_t gridColCount,
-                            std::int32_t gridRowCount) {
+                                 std::int32_t gridRowCount) {
     const std::int32_t lastCol = gridColCount - 1;
     const std::int32_t lastRow = gridRowCount - 1;
     if (aCol <= 0 && aRow <= 0) return {1, 1, lastCol, lastRow};

@@ -18,7 +18,7 @@ namespace tabrova {
 // (fixed ones included): the corner selects every data cell, a column caption its column, a row
 // caption its row.
 GridSelection fixedCellSelection(std::int32_t aCol, std::int32_t aRow, std::int32_t gridColCount,
-                            std::int32_t gridRowCount);
+                                 std::int32_t gridRowCount);
 
 // Sets txtAlign of every table cell under the grid rectangle to code (1 left, 2 centre,
 // 3 right). Parts of the rectangle outside the table are skipped. Returns whether a cell changed.

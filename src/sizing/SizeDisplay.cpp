@@ -108,9 +108,9 @@ std::optional<std::array<std::u16string, 5>> sizeSummaryTexts(const CellTable& t
     for (int i = 0; i < 3; ++i) {
         const SizeSeriesSummary s = *summarizeSizes(table, order[i]);
         if (i < 2) totals[i] = s.total;
-        texts[static_cast<std::size_t>(i) + 2] =
-            formatSize(s.mode, decimalSeparator) + u" (" + formatSize(s.minimum, decimalSeparator) +
-            u"～" + formatSize(s.maximum, decimalSeparator) + u")";
+        texts[static_cast<std::size_t>(i) + 2] = formatSize(s.mode, decimalSeparator) + u" (" +
+                                                 formatSize(s.minimum, decimalSeparator) + u"～" +
+                                                 formatSize(s.maximum, decimalSeparator) + u")";
     }
     texts[0] = formatSize(totals[0], decimalSeparator);
     texts[1] = formatSize(totals[1], decimalSeparator);
@@ -166,7 +166,8 @@ double cellSizeValue(const CellTable& table, CellSizeField field, std::int32_t c
     return cell.drawTH;
 }
 
-bool applyCellSize(CellTable& table, CellSizeField field, double value, const GridSelection& selection) {
+bool applyCellSize(CellTable& table, CellSizeField field, double value,
+                   const GridSelection& selection) {
     if (!table.usable()) return false;
     // Table columns and rows under the selection, clipped to the table.
     const std::int32_t left = std::max(selection.left - 1, 0);

@@ -58,7 +58,8 @@ double cellSizeValue(const CellTable& table, CellSizeField field, std::int32_t c
 // cell of the selected rows, a text height for the selected cells alone (grid coordinates, clipped
 // to the table). Widths and heights then re-sum the merged regions. Returns false and changes
 // nothing when the table is empty.
-bool applyCellSize(CellTable& table, CellSizeField field, double value, const GridSelection& selection);
+bool applyCellSize(CellTable& table, CellSizeField field, double value,
+                   const GridSelection& selection);
 
 // Values that the scale boxes fall back to when their text is not a number: when the scales are
 // applied (tab change) and when a CAD scale box changes.

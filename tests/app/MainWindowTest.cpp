@@ -124,8 +124,10 @@ TEST_F(MainWindow, StartUpState) {
         const char* text;
         const char* hint;
     } speedButtons[] = {
-        {"SpeedButton1", "左", "文字基点 [左]"}, {"SpeedButton2", "中", "文字基点 [中]"},
-        {"SpeedButton3", "右", "文字基点 [右]"}, {"SpeedButton4", "変更", ""},
+        {"SpeedButton1", "左", "文字基点 [左]"},
+        {"SpeedButton2", "中", "文字基点 [中]"},
+        {"SpeedButton3", "右", "文字基点 [右]"},
+        {"SpeedButton4", "変更", ""},
         {"SpeedButton5", "CAD", ""},
     };
     for (const auto& b : speedButtons) {
@@ -142,16 +144,22 @@ TEST_F(MainWindow, StartUpState) {
         const char* text;
         bool enabled;
     } labels[] = {
-        {"Label1", "対象セル：", true},     {"Label2", "～", true},
+        {"Label1", "対象セル：", true},
+        {"Label2", "～", true},
         {"Label4", "選択されているセル範囲が対象です。", true},
-        {"Label13", "", true},             {"Label7", "X 尺度", true},
-        {"Label8", "Y 尺度", true},         {"Label15", "X 尺度", true},
-        {"Label16", "Y 尺度", true},        {"Label17", "文字尺度", true},
+        {"Label13", "", true},
+        {"Label7", "X 尺度", true},
+        {"Label8", "Y 尺度", true},
+        {"Label15", "X 尺度", true},
+        {"Label16", "Y 尺度", true},
+        {"Label17", "文字尺度", true},
         {"Label18", "文字基点オフセット X 尺度", true},
-        {"Label9", "文字高さの", true},     {"Label10", "倍", true},
+        {"Label9", "文字高さの", true},
+        {"Label10", "倍", true},
         {"Label11", "セル区切り線の色番号", false},
         {"Label12", "( BYLAER = 256 )", false},
-        {"Label3", "CAD", true},           {"Label5", "Excel", true},
+        {"Label3", "CAD", true},
+        {"Label5", "Excel", true},
     };
     for (const auto& l : labels) {
         auto* label = find<QLabel>(l.name);
@@ -207,10 +215,10 @@ TEST_F(MainWindow, PopupMenuItemsInOrder) {
     for (QAction* action : form_->PopupMenu1->actions()) {
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
-    EXPECT_EQ(texts, QStringList({"半角->全角", "半角->全角（数字のみの文字列は除外）",
-                                  "半角カナ->全角", "-", "全角->半角", "全角数字->半角",
-                                  "全角アルファベット->半角", "-", "代替文字を含む禁止文字->半角",
-                                  "-", "置換"}));
+    EXPECT_EQ(texts,
+              QStringList({"半角->全角", "半角->全角（数字のみの文字列は除外）", "半角カナ->全角",
+                           "-", "全角->半角", "全角数字->半角", "全角アルファベット->半角", "-",
+                           "代替文字を含む禁止文字->半角", "-", "置換"}));
     for (const char* name : {"N1", "N12", "N5", "N2", "N6", "N7", "N9", "N4"}) {
         EXPECT_NE(form_->PopupMenu1->findChild<QAction*>(QString::fromLatin1(name)), nullptr)
             << name;

@@ -226,8 +226,8 @@ TEST_F(ReadAndInsert, ASavedWorkbookIsReadAgain) {
         worksheet_write_string(sheet, 2, 2, "M12", nullptr);
         ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
     }
-    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) +
-                                               std::chrono::seconds(5));
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
     form_->Button3->click();
     EXPECT_EQ(form_->Edit2->text(), "B2") << "the confirmed range is kept";
     EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M12");

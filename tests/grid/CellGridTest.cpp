@@ -44,8 +44,8 @@ TEST(CaretCharCodeLabel, CodeOfTheCharacterAfterTheCaret) {
         std::size_t caret;
         std::u16string label;
     } cases[] = {
-        {u"ab\ncd", 2, u"[000A]"}, {u"ab\rcd", 2, u"[000D]"}, {u"ab", 2, u""},
-        {u"", 0, u""},             {u"表", 0, u"[8868]"},     {u"a\uFF21", 1, u"[FF21]"},
+        {u"ab\ncd", 2, u"[000A]"}, {u"ab\rcd", 2, u"[000D]"},  {u"ab", 2, u""}, {u"", 0, u""},
+        {u"表", 0, u"[8868]"},     {u"a\uFF21", 1, u"[FF21]"},
     };
     for (const auto& c : cases) EXPECT_EQ(caretCharCodeLabel(c.text, c.caret), c.label);
     EXPECT_TRUE(containsLineFeed(u"a\nb"));

@@ -31,7 +31,7 @@ TEST(FormatSize, ThreeDecimalsWithTheGivenSeparator) {
         char16_t separator;
         std::u16string text;
     } cases[] = {
-        {0, u'.', u"0.000"},     {24, u'.', u"24.000"},    {6.02, u'.', u"6.020"},
+        {0, u'.', u"0.000"},      {24, u'.', u"24.000"},   {6.02, u'.', u"6.020"},
         {2.9706, u'.', u"2.971"}, {-1.5, u'.', u"-1.500"}, {1234567.125, u',', u"1234567,125"},
     };
     for (const auto& c : cases) EXPECT_EQ(formatSize(c.value, c.separator), c.text) << c.value;
