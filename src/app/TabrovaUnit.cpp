@@ -146,6 +146,12 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     StatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(StatusLabel, 1);
     statusBar()->addPermanentWidget(SourceLabel);
+    CloseBookButton = named(new QToolButton(this), "CloseBookButton");
+    CloseBookButton->setText(QStringLiteral("×"));
+    CloseBookButton->setAutoRaise(true);
+    CloseBookButton->setToolTip(
+        QStringLiteral("ブックを閉じ、起動中の Excel の選択範囲を取得元に戻します"));
+    statusBar()->addPermanentWidget(CloseBookButton);
     statusBar()->setSizeGripEnabled(true);
 
     connectHandlers();
@@ -426,6 +432,7 @@ void TForm1::connectHandlers() {
     on(SpeedButton5, &QToolButton::clicked, [this] { SpeedButton5Click(); });
     on(Button3, &QPushButton::clicked, [this] { Button3Click(); });
     on(OpenBookButton, &QPushButton::clicked, [this] { OpenBookButtonClick(); });
+    on(CloseBookButton, &QToolButton::clicked, [this] { CloseBookButtonClick(); });
     on(Edit15, &QLineEdit::textChanged, [this] { showSource(); });
     on(Button4, &QPushButton::clicked, [this] { Button4Click(); });
     for (QLineEdit* box : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
@@ -939,6 +946,12 @@ void TForm1::OpenBookButtonClick() {
     if (!file.isEmpty()) openWorkbookFile(std::filesystem::path(file.toStdU16String()));
 }
 
+void TForm1::CloseBookButtonClick() {
+    openBook_.reset();
+    source_.reset();
+    showSource();
+}
+
 bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     if (reading_) return false;
     std::shared_ptr<workbook::XlsxWorkbook> book;
@@ -997,6 +1010,7 @@ void TForm1::ensureWorkbookOpen() {
 }
 
 void TForm1::showSource() {
+    CloseBookButton->setVisible(source_.has_value());
     if (source_) {
         SourceLabel->setText(QStringLiteral("取得元: %1 [%2] %3")
                                  .arg(qs(source_->path.filename().u16string()), qs(source_->sheet),

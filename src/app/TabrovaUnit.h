@@ -150,6 +150,7 @@ public:
     // Additions for reading workbook files and telling where the DXF went.
     QPushButton* OpenBookButton;
     QLabel* SourceLabel;
+    QToolButton* CloseBookButton;
     QLabel* StatusLabel;
 
 protected:
@@ -171,6 +172,7 @@ private:
     bool cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key);
     void onGridCellTextChanged(int col, int row);
     void OpenBookButtonClick();
+    void CloseBookButtonClick();
     void ensureWorkbookOpen();
     void showSource();
     bool blocksInput(QObject* watched, QEvent* event) const;

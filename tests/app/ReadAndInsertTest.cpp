@@ -202,6 +202,17 @@ TEST_F(ReadAndInsert, AFileThatIsNotAWorkbookIsReported) {
     EXPECT_TRUE(messages_[0].text.contains("notes.xlsx"));
 }
 
+TEST_F(ReadAndInsert, ClosingTheWorkbookReturnsToTheRunningApplication) {
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    EXPECT_TRUE(form_->CloseBookButton->isVisible());
+    form_->CloseBookButton->click();
+    EXPECT_FALSE(form_->CloseBookButton->isVisible());
+    EXPECT_EQ(form_->SourceLabel->text(), "取得元: 起動中の Excel (Excel.Application)");
+    form_->Button3->click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, "ProgId : Excel.Application は無効です.");
+}
+
 TEST_F(ReadAndInsert, WithoutAWorkbookTheInvalidProgIdMessageShows) {
     form_->Edit15->setText("Nothing.Application");
     form_->Button3->click();
