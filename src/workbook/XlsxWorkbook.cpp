@@ -87,8 +87,12 @@ std::optional<CellRange> parseRangeRef(std::string_view text) { return parseRang
 
 namespace {
 
-constexpr std::size_t kMergeBlockRows = 256;
-constexpr std::uint32_t kMaxBucketedBlocks = 16;
+// Merged ranges higher than this are indexed by column, and those also wider by neither.
+constexpr std::uint32_t kTallMerge = 4096;
+// The most index entries the merged ranges of a sheet may take (about 64 MB); valid sheets stay
+// far below, only overlapping ranges of a crafted file reach it.
+constexpr std::uint64_t kMaxMergeEntries = 16u << 20;
+constexpr std::size_t kMaxHugeMerges = 4096;
 
 // The element's name without a namespace prefix.
 const char* localName(const pugi::xml_node& node) {
@@ -727,15 +731,37 @@ void WorkbookLoader::indexSheet(Sheet& sheet) {
         sheet.colPixelPrefix[i + 1] =
             sheet.colPixelPrefix[i] + (px - defPx) * (static_cast<std::int64_t>(c.max) - c.min + 1);
     }
+    std::uint64_t entries = 0;
     for (std::uint32_t i = 0; i < sheet.merges.size(); ++i) {
         const CellRange& m = sheet.merges[i];
-        const std::uint32_t first = static_cast<std::uint32_t>((m.firstRow - 1) / kMergeBlockRows);
-        const std::uint32_t last = static_cast<std::uint32_t>((m.lastRow - 1) / kMergeBlockRows);
-        if (last - first >= kMaxBucketedBlocks) {
-            sheet.tallMerges.push_back(i);
-            continue;
+        const std::uint32_t height = m.lastRow - m.firstRow + 1;
+        const std::uint32_t width = m.lastCol - m.firstCol + 1;
+        if (height > kTallMerge && width > kTallMerge) {
+            sheet.hugeMerges.push_back(i);
+            entries += 1;
+        } else if (height > kTallMerge) {
+            for (std::uint32_t c = m.firstCol; c <= m.lastCol; ++c)
+                sheet.mergesByColumn[c].push_back(i);
+            entries += width;
+        } else {
+            for (std::uint32_t r = m.firstRow; r <= m.lastRow; ++r)
+                sheet.mergesByRow[r].push_back(i);
+            entries += height;
         }
-        for (std::uint32_t b = first; b <= last; ++b) sheet.mergeBuckets[b].push_back(i);
+        if (entries > kMaxMergeEntries || sheet.hugeMerges.size() > kMaxHugeMerges) {
+            fail(sheetLabel(sheet) + ": its merged cells overlap or are too many to index");
+        }
+    }
+    const auto& merges = sheet.merges;
+    for (auto& [row, list] : sheet.mergesByRow) {
+        std::sort(list.begin(), list.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return merges[a].firstCol < merges[b].firstCol;
+        });
+    }
+    for (auto& [col, list] : sheet.mergesByColumn) {
+        std::sort(list.begin(), list.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return merges[a].firstRow < merges[b].firstRow;
+        });
     }
 }
 
@@ -842,13 +868,25 @@ const RichString& XlsxWorkbook::textOf(const Sheet& sheet, const Cell& cell) con
 const CellRange* XlsxWorkbook::mergeAt(const Sheet& sheet, std::uint32_t row,
                                        std::uint32_t col) const {
     if (sheet.merges.empty()) return nullptr;
-    const auto bucket =
-        sheet.mergeBuckets.find(static_cast<std::uint32_t>((row - 1) / kMergeBlockRows));
-    if (bucket != sheet.mergeBuckets.end()) {
-        for (std::uint32_t i : bucket->second)
-            if (sheet.merges[i].contains(row, col)) return &sheet.merges[i];
+    // In a list sorted by first column (row), the range through the cell, if any, is the last
+    // one starting at or before it.
+    auto search = [&](const std::vector<std::uint32_t>& list, bool byColumn) -> const CellRange* {
+        const std::uint32_t key = byColumn ? col : row;
+        const auto it =
+            std::upper_bound(list.begin(), list.end(), key, [&](std::uint32_t k, std::uint32_t i) {
+                return k < (byColumn ? sheet.merges[i].firstCol : sheet.merges[i].firstRow);
+            });
+        if (it == list.begin()) return nullptr;
+        const CellRange& m = sheet.merges[*(it - 1)];
+        return m.contains(row, col) ? &m : nullptr;
+    };
+    if (const auto r = sheet.mergesByRow.find(row); r != sheet.mergesByRow.end()) {
+        if (const CellRange* m = search(r->second, true)) return m;
     }
-    for (std::uint32_t i : sheet.tallMerges)
+    if (const auto c = sheet.mergesByColumn.find(col); c != sheet.mergesByColumn.end()) {
+        if (const CellRange* m = search(c->second, false)) return m;
+    }
+    for (std::uint32_t i : sheet.hugeMerges)
         if (sheet.merges[i].contains(row, col)) return &sheet.merges[i];
     return nullptr;
 }

@@ -154,8 +154,13 @@ struct Sheet {
     // Filled by the loader: lookup structures over the lists above.
     std::vector<double> rowHeightPrefix;       // sum over rows[0..i) of (height - default height)
     std::vector<std::int64_t> colPixelPrefix;  // sum over cols[0..i) of (pixels - default) x count
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> mergeBuckets;
-    std::vector<std::uint32_t> tallMerges;
+    // Merged ranges by row (those up to kTallMerge rows high) and by column (taller ones up to
+    // kTallMerge columns wide), each list sorted by first column or row; the few ranges larger
+    // both ways in a list of their own. Ranges do not overlap, so a binary search finds the one
+    // through a cell.
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> mergesByRow;
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> mergesByColumn;
+    std::vector<std::uint32_t> hugeMerges;
 };
 
 class XlsxWorkbook {

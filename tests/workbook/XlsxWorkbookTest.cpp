@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "table/CellAddress.h"
 #include "workbook/SheetMetrics.h"
 #include "workbook/TestWorkbooks.h"
 #include "workbook/WorkbookObjects.h"
@@ -14,6 +15,11 @@ using testing::minimalParts;
 using testing::sheetXml;
 using testing::TempDir;
 using testing::writeZip;
+
+std::string columnLetters(int n) {
+    const std::u16string letters = ColNumToLetters(n);
+    return std::string(letters.begin(), letters.end());
+}
 
 TEST(SheetMetrics, ColumnWidthsFollowTheDigitWidthOfTheStandardFont) {
     struct Case {
@@ -91,6 +97,10 @@ TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
     const auto bomb = minimalParts(ok, {{"sharedStrings", "sharedStrings.xml",
                                          "<sst>" + std::string(9 << 20, ' ') + "</sst>"}});
 
+    std::string overlapping = "<sheetData/><mergeCells>";
+    for (int i = 0; i < 5000; ++i) overlapping += R"(<mergeCell ref="A1:A4096"/>)";
+    overlapping += "</mergeCells>";
+
     struct Case {
         const char* what;
         std::filesystem::path file;
@@ -138,6 +148,8 @@ TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
                       R"(<sheetData><row r="1"><c r="A1"><v>1x</v></c></row></sheetData>)"))),
          "malformed number"},
         {"zip bomb", writeZip(dir / "bomb.xlsx", bomb), "zip bomb"},
+        {"overlapping merges", writeZip(dir / "overlap.xlsx", minimalParts(sheetXml(overlapping))),
+         "merged cells overlap"},
     };
     for (const Case& c : cases) {
         const std::string reason = loadError(c.file);
@@ -192,6 +204,31 @@ TEST(XlsxWorkbook, PositionsAreTheSumsOfTheWidthsAndHeightsBefore) {
     EXPECT_DOUBLE_EQ(wb->rowHeight(sheet, 4), 0);
     EXPECT_DOUBLE_EQ(wb->pointsAbove(sheet, 1048576),
                      1048575 * 13.5 + (30 - 13.5) - 13.5 + (6.75 - 13.5));
+}
+
+TEST(XlsxWorkbook, MergedRangesAreFoundThroughTheirIndex) {
+    TempDir dir;
+    std::string merges;
+    for (int i = 0; i < 2000; ++i) {  // A1:B1, C1:D1, ... and the same in row 3 and 4 (2 rows)
+        const std::string a = columnLetters(2 * i + 1), b = columnLetters(2 * i + 2);
+        merges += "<mergeCell ref=\"" + a + "1:" + b + "1\"/>";
+        merges += "<mergeCell ref=\"" + a + "3:" + b + "4\"/>";
+    }
+    merges += R"(<mergeCell ref="D10:E6000"/><mergeCell ref="G10000:XFD1048576"/>)";
+    const auto path =
+        writeZip(dir / "merges.xlsx",
+                 minimalParts(sheetXml("<sheetData/><mergeCells>" + merges + "</mergeCells>")));
+    const auto wb = XlsxWorkbook::load(path);
+    const Sheet& sheet = wb->sheets().front();
+    for (std::uint32_t row :
+         {1u, 2u, 3u, 4u, 9u, 10u, 5000u, 6000u, 6001u, 9999u, 10000u, 1048576u}) {
+        for (std::uint32_t col : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 3999u, 4000u, 4001u, 16384u}) {
+            const CellRange* expected = nullptr;
+            for (const CellRange& m : sheet.merges)
+                if (m.contains(row, col)) expected = &m;
+            EXPECT_EQ(wb->mergeAt(sheet, row, col), expected) << row << "," << col;
+        }
+    }
 }
 
 TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
