@@ -740,10 +740,17 @@ bool TForm1::StringGrid1DrawCell(QPainter& painter, int ACol, int ARow, const QR
         painter.drawRect(Rect.adjusted(1, 1, -1, -1));
     }
     const QRect textRect = Rect.adjusted(0, 2, -2, 0);
+    const QString text = StringGrid1->cell(ACol, ARow);
     painter.setPen(foreground);
     painter.setFont(StringGrid1->font());
-    painter.drawText(textRect, static_cast<int>(horizontal | Qt::AlignTop),
-                     StringGrid1->cell(ACol, ARow));
+    // A data text wider than its cell starts at the left edge, so that its beginning stays
+    // readable instead of being cut on both sides (the drawing still places it by txtAlign).
+    if (!fixed && horizontal != Qt::AlignLeft &&
+        painter.fontMetrics().boundingRect(textRect, Qt::AlignLeft | Qt::AlignTop, text).width() >
+            textRect.width()) {
+        horizontal = Qt::AlignLeft;
+    }
+    painter.drawText(textRect, static_cast<int>(horizontal | Qt::AlignTop), text);
     return true;
 }
 
