@@ -16,7 +16,8 @@ unsigned systemAnsiCodePage();
 // Code page 932 is supported everywhere; other code pages only where the system provides them.
 std::optional<std::string> encodeCodePage(unsigned codePage, std::u16string_view text);
 
-// Decodes bytes of the code page. A byte sequence without a mapping becomes U+FFFD.
+// Decodes bytes of the code page. A byte sequence without a mapping becomes the code page's
+// default character, as Windows decodes it (U+30FB "・" for code page 932).
 std::u16string decodeCodePage(unsigned codePage, std::string_view bytes);
 
 // True for the first byte of a two-byte character of code page 932.

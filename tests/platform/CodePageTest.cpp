@@ -27,9 +27,9 @@ TEST(CodePage932, SingleBytesThatWindowsMapsAndIconvLacks) {
               std::string("\x80\xA0\xFD\xFE\xFF"));
 }
 
-TEST(CodePage932, UndecodableBytesBecomeReplacementCharacters) {
-    EXPECT_EQ(decodeCodePage(932, "a\x85\x40"), u"a\uFFFD");  // unassigned pair
-    EXPECT_EQ(decodeCodePage(932, "a\x88"), u"a\uFFFD");      // lead byte at the end
+TEST(CodePage932, UndecodableBytesBecomeTheDefaultCharacter) {
+    EXPECT_EQ(decodeCodePage(932, "a\x85\x40"), u"a\u30FB");  // unassigned pair
+    EXPECT_EQ(decodeCodePage(932, "a\x88"), u"a\u30FB");      // lead byte at the end
 }
 
 TEST(CodePage932, EveryEncodableCharacterRoundTrips) {

@@ -145,7 +145,7 @@ std::u16string decodeCodePage(unsigned codePage, std::string_view bytes) {
         } else {
             c = t.single[b];
         }
-        out.push_back(c == kUnmapped ? u'\uFFFD' : c);
+        out.push_back(c == kUnmapped ? u'\u30FB' : c);
     }
     return out;
 }

@@ -29,7 +29,7 @@ std::u16string decodeCodePage(unsigned codePage, std::string_view bytes) {
     if (bytes.empty()) return {};
     const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
                                       nullptr, 0);
-    if (n <= 0) return std::u16string(bytes.size(), u'\uFFFD');
+    if (n <= 0) return std::u16string(bytes.size(), u'\u30FB');
     std::u16string out(static_cast<std::size_t>(n), u'\0');
     MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
                         reinterpret_cast<wchar_t*>(out.data()), n);
