@@ -110,7 +110,12 @@ TEST(Registry, StandInsMatchWithoutCaseAndVersion) {
         EXPECT_EQ(activeObject(classIdFromProgId(name)), app);
     }
     unregisterStandIn(u"TABROVA.TESTAPP.3");
-    EXPECT_EQ(activeObject(classIdFromProgId(u"Tabrova.TestApp")), nullptr);
+    // Without its stand-in the ProgID is the system's business: unknown to it (an error) or
+    // known but not running.
+    try {
+        EXPECT_EQ(activeObject(classIdFromProgId(u"Tabrova.TestApp")), nullptr);
+    } catch (const AutomationError&) {
+    }
 }
 
 TEST(MemberIdCache, KindsFollowTheMemberThatReturnedTheObject) {
