@@ -219,7 +219,7 @@ TEST_F(TargetCadListTest, CharacterOutsideTheCodePageTurnsTheFileIntoUtf8) {
     EXPECT_EQ(list.encoding(), TextEncoding::Utf8Bom);
     EXPECT_EQ(readBytes(listFile()),
               "\xEF\xBB\xBF"
-              "caf\xC3\xA9\tC.1\r\n\xE3\x82\xA2\tA.1\r\n\xEF\xBF\xBDjunk\tJ.1\r\n");
+              "caf\xC3\xA9\tC.1\r\n\xE3\x82\xA2\tA.1\r\n\xE3\x83\xBBjunk\tJ.1\r\n");
     TargetCadList again(listFile(), 932);
     again.reload(u"C.1");
     EXPECT_EQ(again.lines(), list.lines());
