@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
@@ -236,6 +237,20 @@ std::string formatDxfReal(double value) {
     return std::string(buf, formatReal(value, buf));
 }
 
+std::int32_t dxfLayerColor(std::u16string_view layer) {
+    for (const DxfLayer& known : kDxfLayers) {
+        if (known.name == layer) return known.color;
+    }
+    return 7;
+}
+
+void dxfTextJustification(std::u16string_view alignCode, std::int32_t& horizontalJust,
+                          std::int32_t& verticalAlign) {
+    applyAlignCode(alignCode, horizontalJust, verticalAlign);
+}
+
+std::u16string dxfTextWithoutControls(std::u16string_view text) { return withoutControls(text); }
+
 std::u16string dxfTextValue(std::u16string_view text, unsigned codePage) {
     return escapeUnrepresentable(withoutControls(text), codePage);
 }
@@ -280,25 +295,17 @@ void dxfWriteLtypeTable(DxfLineList& list) {
 }
 
 void dxfWriteLayerTable(DxfLineList& list) {
-    struct Layer {
-        std::string_view name;
-        std::string_view color;
-    };
-    static constexpr Layer kLayers[] = {
-        {"0", "     7"},
-        {"XLSCellLine", "   252"},
-        {"XLSCellText", "     7"},
-        {"XLSBordLine", "     7"},
-    };
     DxfItemWriter item(list);
     item.group("  0", "TABLE");
     item.group("  2", "LAYER");
     item.group(" 70", "     4");
-    for (const Layer& layer : kLayers) {
+    for (const DxfLayer& layer : kDxfLayers) {
+        char color[16];
+        std::snprintf(color, sizeof color, "%6d", static_cast<int>(layer.color));
         item.group("  0", "LAYER");
         item.group("  2", layer.name);
         item.group(" 70", "     0");
-        item.group(" 62", layer.color);
+        item.group(" 62", std::string_view(color));
         item.group("  6", "CONTINUOUS");
     }
     item.group("  0", "ENDTAB");

@@ -59,6 +59,29 @@ std::string formatDxfReal(double value);
 // written as \U+XXXX (a character beyond the BMP as its two escaped surrogates).
 std::u16string dxfTextValue(std::u16string_view text, unsigned codePage);
 
+// The layers of the layer table, in file order, with their colour numbers.
+struct DxfLayer {
+    std::u16string_view name;
+    std::int32_t color;
+};
+inline constexpr DxfLayer kDxfLayers[] = {
+    {u"0", 7},
+    {u"XLSCellLine", 252},
+    {u"XLSCellText", 7},
+    {u"XLSBordLine", 7},
+};
+
+// The colour number of a layer of the layer table; 7 for any other layer.
+std::int32_t dxfLayerColor(std::u16string_view layer);
+
+// The group 72 and 73 values that dxfWriteText writes for an alignment code and passed values.
+void dxfTextJustification(std::u16string_view alignCode, std::int32_t& horizontalJust,
+                          std::int32_t& verticalAlign);
+
+// A text with carriage returns dropped and other control characters (except tab) as spaces, as
+// the TEXT value holds it before code-page escaping.
+std::u16string dxfTextWithoutControls(std::u16string_view text);
+
 // Empties the list, then appends the header section and the start of the tables section.
 void dxfWriteHeader(DxfLineList& list);
 void dxfWriteLtypeTable(DxfLineList& list);

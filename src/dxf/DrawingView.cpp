@@ -1,0 +1,400 @@
+#include "dxf/DrawingView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <type_traits>
+
+namespace tabrova {
+
+namespace {
+
+bool isWide(char16_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0xD800 && c <= 0xDBFF);
+}
+
+struct Justification {
+    std::int32_t horizontal = 0;
+    std::int32_t vertical = 0;
+};
+
+Justification justificationOf(const DrawnText& text) {
+    Justification j;
+    dxfTextJustification(text.alignCode, j.horizontal, j.vertical);
+    return j;
+}
+
+// The text's box in drawing units (y upward).
+DrawingBounds textBounds(const DrawnText& text, const TextWidthFn& width) {
+    const Justification j = justificationOf(text);
+    const ViewTransform identity;
+    const TextPlacement p =
+        placeText(identity.toView(text.base), width(dxfTextWithoutControls(text.text), text.height),
+                  text.height, j.horizontal, j.vertical);
+    DrawingBounds b;
+    b.add(p.box.left, -p.box.top);
+    b.add(p.box.left + p.box.width, -(p.box.top + p.box.height));
+    return b;
+}
+
+DrawingBounds frameBounds(const std::vector<DrawnEntity>& entities) {
+    DrawingBounds b;
+    for (const DrawnEntity& e : entities) {
+        if (const auto* line = std::get_if<DrawnLine>(&e)) {
+            b.add(line->start.x, line->start.y);
+            b.add(line->end.x, line->end.y);
+        } else if (const auto* outline = std::get_if<DrawnOutline>(&e)) {
+            for (const TAcadPoint& p : outline->corners) b.add(p.x, p.y);
+        }
+    }
+    return b;
+}
+
+DrawingBounds allTextBounds(const std::vector<DrawnEntity>& entities, const TextWidthFn& width) {
+    DrawingBounds b;
+    for (const DrawnEntity& e : entities) {
+        if (const auto* text = std::get_if<DrawnText>(&e)) b.add(textBounds(*text, width));
+    }
+    return b;
+}
+
+void appendUtf8(std::string& out, std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        auto byte = [&out](char32_t v) { out.push_back(static_cast<char>(v)); };
+        if (c < 0x80) {
+            byte(c);
+        } else if (c < 0x800) {
+            byte(0xC0 | (c >> 6));
+            byte(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            byte(0xE0 | (c >> 12));
+            byte(0x80 | ((c >> 6) & 0x3F));
+            byte(0x80 | (c & 0x3F));
+        } else {
+            byte(0xF0 | (c >> 18));
+            byte(0x80 | ((c >> 12) & 0x3F));
+            byte(0x80 | ((c >> 6) & 0x3F));
+            byte(0x80 | (c & 0x3F));
+        }
+    }
+}
+
+void appendXmlText(std::string& out, std::u16string_view text) {
+    std::string utf8;
+    appendUtf8(utf8, text);
+    for (char c : utf8) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\t':
+                out += ' ';
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+std::string number(double v) {
+    if (!std::isfinite(v)) return "0";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    std::string s(buf);
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    if (s == "-0") s = "0";
+    return s;
+}
+
+std::string color(Rgb c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r, c.g, c.b);
+    return buf;
+}
+
+constexpr const char* kSvgFonts =
+    "'Noto Sans CJK JP', 'Noto Sans JP', 'Source Han Sans JP', 'IPAexGothic', 'Yu Gothic', "
+    "'Meiryo', 'MS Gothic', sans-serif";
+
+}  // namespace
+
+ViewTransform ViewTransform::zoomedAt(ViewPoint fixed, double factor) const {
+    return {scale * factor, fixed.x - (fixed.x - offsetX) * factor,
+            fixed.y - (fixed.y - offsetY) * factor};
+}
+
+void DrawingBounds::add(double x, double y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    if (!valid) {
+        minX = maxX = x;
+        minY = maxY = y;
+        valid = true;
+        return;
+    }
+    minX = std::min(minX, x);
+    maxX = std::max(maxX, x);
+    minY = std::min(minY, y);
+    maxY = std::max(maxY, y);
+}
+
+void DrawingBounds::add(const DrawingBounds& other) {
+    if (!other.valid) return;
+    add(other.minX, other.minY);
+    add(other.maxX, other.maxY);
+}
+
+Rgb colorOnWhite(std::int32_t colorNumber) {
+    switch (colorNumber) {
+        case 1:
+            return {255, 0, 0};
+        case 2:
+            return {255, 255, 0};
+        case 3:
+            return {0, 255, 0};
+        case 4:
+            return {0, 255, 255};
+        case 5:
+            return {0, 0, 255};
+        case 6:
+            return {255, 0, 255};
+        case 8:
+            return {128, 128, 128};
+        case 9:
+            return {192, 192, 192};
+        case 250:
+            return {51, 51, 51};
+        case 251:
+            return {80, 80, 80};
+        case 252:
+            return {105, 105, 105};
+        case 253:
+            return {130, 130, 130};
+        case 254:
+            return {190, 190, 190};
+        case 255:
+            return {255, 255, 255};
+        default:
+            // 7 and every colour this picture does not distinguish.
+            return {0, 0, 0};
+    }
+}
+
+double estimateTextWidth(std::u16string_view text, double capHeight) {
+    double ems = 0;
+    for (char16_t c : text) {
+        if (c >= 0xDC00 && c <= 0xDFFF) continue;  // the second half of a pair
+        ems += isWide(c) ? 1.0 : 0.55;
+    }
+    return ems * capHeight / kCapHeightPerEm;
+}
+
+TextPlacement placeText(ViewPoint anchor, double width, double capHeight,
+                        std::int32_t horizontalJust, std::int32_t verticalAlign) {
+    double left = anchor.x;
+    double baseline = anchor.y;
+    switch (horizontalJust) {
+        case 1:
+        case 4:
+            left = anchor.x - width / 2;
+            break;
+        case 2:
+            left = anchor.x - width;
+            break;
+        default:
+            break;
+    }
+    // Middle (72 = 4) centres the text on the anchor whatever group 73 says.
+    const std::int32_t vertical = horizontalJust == 4 ? 2 : verticalAlign;
+    switch (vertical) {
+        case 1:
+            baseline = anchor.y - kDescentPerCap * capHeight;
+            break;
+        case 2:
+            baseline = anchor.y + capHeight / 2;
+            break;
+        case 3:
+            baseline = anchor.y + capHeight;
+            break;
+        default:
+            break;
+    }
+    return {{left, baseline}, {left, baseline - capHeight, width, capHeight}};
+}
+
+DrawingBounds tableBounds(const std::vector<DrawnEntity>& entities, const TextWidthFn& width) {
+    DrawingBounds b = frameBounds(entities);
+    return b.valid ? b : allTextBounds(entities, width);
+}
+
+DrawingBounds drawingBounds(const std::vector<DrawnEntity>& entities, const TextWidthFn& width) {
+    DrawingBounds b = frameBounds(entities);
+    b.add(allTextBounds(entities, width));
+    return b;
+}
+
+std::u16string drawingSizeLabel(const DrawingBounds& bounds) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "W %.3f \xC3\x97 H %.3f", bounds.width(), bounds.height());
+    std::u16string out;
+    // Only "×" is not ASCII.
+    for (std::size_t i = 0; buf[i] != 0; ++i) {
+        if (buf[i] == '\xC3' && buf[i + 1] == '\x97') {
+            out.push_back(u'\u00D7');
+            ++i;
+        } else {
+            out.push_back(static_cast<char16_t>(buf[i]));
+        }
+    }
+    return out;
+}
+
+ViewTransform fitToView(const DrawingBounds& bounds, double viewWidth, double viewHeight,
+                        double margin) {
+    ViewTransform t;
+    if (!bounds.valid) {
+        t.offsetX = margin;
+        t.offsetY = margin;
+        return t;
+    }
+    const double usableW = std::max(viewWidth - 2 * margin, 1.0);
+    const double usableH = std::max(viewHeight - 2 * margin, 1.0);
+    const double w = bounds.width();
+    const double h = bounds.height();
+    double scale = 1;
+    if (w > 0 && h > 0) {
+        scale = std::min(usableW / w, usableH / h);
+    } else if (w > 0) {
+        scale = usableW / w;
+    } else if (h > 0) {
+        scale = usableH / h;
+    }
+    t.scale = scale;
+    const double cx = (bounds.minX + bounds.maxX) / 2;
+    const double cy = (bounds.minY + bounds.maxY) / 2;
+    t.offsetX = viewWidth / 2 - cx * scale;
+    t.offsetY = viewHeight / 2 + cy * scale;
+    return t;
+}
+
+double legibleScale(const std::vector<DrawnEntity>& entities, double minCapPixels, double maxSide,
+                    double minSide) {
+    double smallest = std::numeric_limits<double>::infinity();
+    for (const DrawnEntity& e : entities) {
+        if (const auto* text = std::get_if<DrawnText>(&e)) {
+            if (text->height > 0) smallest = std::min(smallest, text->height);
+        }
+    }
+    const DrawingBounds b = drawingBounds(entities);
+    const double longer = std::max(b.width(), b.height());
+    if (!(longer > 0)) return std::isfinite(smallest) ? minCapPixels / smallest : 1;
+    double scale = std::isfinite(smallest) ? minCapPixels / smallest : minSide / longer;
+    scale = std::max(scale, minSide / longer);
+    return std::min(scale, maxSide / longer);
+}
+
+DisplayList buildDisplayList(const std::vector<DrawnEntity>& entities,
+                             const ViewTransform& transform, const TextWidthFn& width) {
+    DisplayList list;
+    const Rgb outlineColor = colorOnWhite(dxfLayerColor(kLayerCellLine));
+    const Rgb textColor = colorOnWhite(dxfLayerColor(kLayerCellText));
+    for (const DrawnEntity& e : entities) {
+        if (const auto* line = std::get_if<DrawnLine>(&e)) {
+            list.lines.push_back({transform.toView(line->start), transform.toView(line->end),
+                                  colorOnWhite(dxfLayerColor(line->layer))});
+        } else if (const auto* outline = std::get_if<DrawnOutline>(&e)) {
+            DisplayOutline o;
+            for (std::size_t i = 0; i < 4; ++i) o.corners[i] = transform.toView(outline->corners[i]);
+            o.color = outlineColor;
+            list.outlines.push_back(o);
+        } else if (const auto* text = std::get_if<DrawnText>(&e)) {
+            DisplayText t;
+            t.text = dxfTextWithoutControls(text->text);
+            t.anchor = transform.toView(text->base);
+            t.capHeight = text->height * transform.scale;
+            const Justification j = justificationOf(*text);
+            t.horizontalJust = j.horizontal;
+            t.verticalAlign = j.vertical;
+            t.color = textColor;
+            t.placement = placeText(t.anchor, width(t.text, t.capHeight), t.capHeight,
+                                    t.horizontalJust, t.verticalAlign);
+            list.texts.push_back(std::move(t));
+        }
+    }
+    return list;
+}
+
+std::string displayListSvg(const DisplayList& list, double width, double height,
+                           std::u16string_view label) {
+    std::string out;
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width) + "\" height=\"" +
+           number(height) + "\" viewBox=\"0 0 " + number(width) + " " + number(height) + "\">\n";
+    out += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+    out += "<g fill=\"none\" stroke-width=\"1\" stroke-linecap=\"square\">\n";
+    for (const DisplayLine& l : list.lines) {
+        out += "<line x1=\"" + number(l.start.x) + "\" y1=\"" + number(l.start.y) + "\" x2=\"" +
+               number(l.end.x) + "\" y2=\"" + number(l.end.y) + "\" stroke=\"" + color(l.color) +
+               "\"/>\n";
+    }
+    for (const DisplayOutline& o : list.outlines) {
+        out += "<polygon points=\"";
+        for (std::size_t i = 0; i < o.corners.size(); ++i) {
+            if (i > 0) out += ' ';
+            out += number(o.corners[i].x) + "," + number(o.corners[i].y);
+        }
+        out += "\" stroke=\"" + color(o.color) + "\"/>\n";
+    }
+    out += "</g>\n";
+    out += "<g font-family=\"";
+    out += kSvgFonts;
+    out += "\" xml:space=\"preserve\">\n";
+    for (const DisplayText& t : list.texts) {
+        // The anchor keeps its place whatever font the viewer finds; only the width may differ.
+        const char* anchor = "start";
+        double x = t.placement.baselineStart.x;
+        if (t.horizontalJust == 1 || t.horizontalJust == 4) {
+            anchor = "middle";
+            x = t.anchor.x;
+        } else if (t.horizontalJust == 2) {
+            anchor = "end";
+            x = t.anchor.x;
+        }
+        out += "<text x=\"" + number(x) + "\" y=\"" + number(t.placement.baselineStart.y) +
+               "\" font-size=\"" + number(t.capHeight / kCapHeightPerEm) + "\" text-anchor=\"" +
+               anchor + "\" fill=\"" + color(t.color) + "\">";
+        appendXmlText(out, t.text);
+        out += "</text>\n";
+    }
+    if (!label.empty()) {
+        out += "<text x=\"8\" y=\"" + number(height - 8) +
+               "\" font-size=\"13\" fill=\"#404040\">";
+        appendXmlText(out, label);
+        out += "</text>\n";
+    }
+    out += "</g>\n</svg>\n";
+    return out;
+}
+
+}  // namespace tabrova
