@@ -7,6 +7,7 @@
 
 #include "dxf/TableDrawing.h"
 #include "platform/AtomicFile.h"
+#include "preview/DrawingPainter.h"
 #include "platform/Automation.h"
 #include "platform/ProgramPaths.h"
 #include "settings/Settings.h"
@@ -33,6 +34,8 @@ constexpr const char* kUsage =
     "                           file beside the executable when there is one, else the built-in\n"
     "                           defaults)\n"
     "  --dump-table FILE|-      also write the table as read and sized, as JSON\n"
+    "  --preview FILE           also write a picture of the drawing, PNG or SVG by the file's\n"
+    "                           extension (.png, .svg)\n"
     "  -q, --quiet              no progress output\n"
     "  -h, --help               show this help\n";
 
@@ -43,6 +46,7 @@ struct Options {
     std::optional<std::u16string> range;
     std::optional<std::filesystem::path> settings;
     std::optional<std::u16string> dump;  // a path, or "-" for standard output
+    std::optional<std::filesystem::path> preview;
     bool quiet = false;
     bool help = false;
 };
@@ -112,6 +116,14 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             options.dump = value();
             if (options.dump->empty())
                 throw UsageError{"option --dump-table needs a file name or -"};
+        } else if (name == u"--preview") {
+            const std::u16string v = value();
+            if (v.empty()) throw UsageError{"option --preview needs a file name"};
+            options.preview = toPath(v);
+            if (!preview::isPictureFile(*options.preview)) {
+                throw UsageError{"--preview \"" + utf16ToUtf8(v) +
+                                 "\": the picture's name must end in .png or .svg"};
+            }
         } else if (name == u"-q" || name == u"--quiet") {
             flag();
             options.quiet = true;
@@ -314,7 +326,8 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         return std::filesystem::equivalent(a, b, ec);
     };
     if (sameFile(output, options.workbook) ||
-        (dumpToFile && sameFile(toPath(*options.dump), options.workbook))) {
+        (dumpToFile && sameFile(toPath(*options.dump), options.workbook)) ||
+        (options.preview && sameFile(*options.preview, options.workbook))) {
         throw ToolFailure{options.workbook, "an output file would replace the workbook itself"};
     }
     if (dumpToFile) {
@@ -336,9 +349,21 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         }
         throw ToolFailure{e.path(), e.reason()};
     }
+    if (options.preview) {
+        // The picture shows the entities the file holds.
+        const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw);
+        try {
+            preview::writeDrawingPicture(entities.value_or(std::vector<DrawnEntity>{}),
+                                         *options.preview);
+        } catch (const platform::FileError& e) {
+            throw ToolFailure{e.path(), e.reason()};
+        }
+    }
     if (options.dump && !dumpToFile) io.out << json << std::flush;
     if (!options.quiet && !(options.dump && !dumpToFile)) {
-        io.out << pathText(output) << "\n" << std::flush;
+        io.out << pathText(output) << "\n";
+        if (options.preview) io.out << pathText(*options.preview) << "\n";
+        io.out << std::flush;
     }
     return kExitDone;
 }

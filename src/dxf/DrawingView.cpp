@@ -314,6 +314,19 @@ double legibleScale(const std::vector<DrawnEntity>& entities, double minCapPixel
     return std::min(scale, maxSide / longer);
 }
 
+PicturePlan planPicture(const std::vector<DrawnEntity>& entities, const TextWidthFn& width) {
+    PicturePlan plan;
+    const DrawingBounds all = drawingBounds(entities, width);
+    const double scale = legibleScale(entities);
+    plan.width = static_cast<int>(std::ceil(all.width() * scale + 2 * kPictureMargin));
+    const double drawingHeight = std::ceil(all.height() * scale + 2 * kPictureMargin);
+    plan.height = static_cast<int>(drawingHeight + kPictureLabelBand);
+    plan.width = std::max(plan.width, 320);
+    plan.transform = fitToView(all, plan.width, drawingHeight, kPictureMargin);
+    plan.sizeLabel = drawingSizeLabel(tableBounds(entities, width));
+    return plan;
+}
+
 DisplayList buildDisplayList(const std::vector<DrawnEntity>& entities,
                              const ViewTransform& transform, const TextWidthFn& width) {
     DisplayList list;

@@ -141,6 +141,19 @@ ViewTransform fitToView(const DrawingBounds& bounds, double viewWidth, double vi
 double legibleScale(const std::vector<DrawnEntity>& entities, double minCapPixels = 11,
                     double maxSide = 12000, double minSide = 480);
 
+// A picture of a whole drawing at a legible scale: its size in pixels (with a band at the bottom
+// for the size label) and the transform that places the drawing in it.
+struct PicturePlan {
+    int width = 0;
+    int height = 0;
+    ViewTransform transform;
+    std::u16string sizeLabel;
+};
+inline constexpr double kPictureMargin = 16;
+inline constexpr double kPictureLabelBand = 24;
+PicturePlan planPicture(const std::vector<DrawnEntity>& entities,
+                        const TextWidthFn& width = estimateTextWidth);
+
 DisplayList buildDisplayList(const std::vector<DrawnEntity>& entities,
                              const ViewTransform& transform,
                              const TextWidthFn& width = estimateTextWidth);

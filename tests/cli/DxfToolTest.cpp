@@ -69,6 +69,8 @@ TEST(DxfTool, UsageErrorsExitWithTwoAndWriteNothing) {
         {book, "--range", "XFE1"},
         {book, "--quiet=yes"},
         {book, "--dump-table", ""},
+        {book, "--preview", "picture.jpg"},
+        {book, "--preview", ""},
     };
     for (const auto& args : cases) {
         const ToolRun run = runTool(args);
@@ -140,6 +142,42 @@ TEST(DxfTool, DrawsTheSavedSelectionAndDumpsTheTable) {
          R"("drawW": 24, "drawH": 6.45,)"}) {
         EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
     }
+}
+
+TEST(DxfTool, PreviewWritesPngOrSvgByExtension) {
+    TempDir dir;
+    const auto book = tableWorkbook(dir);
+    const ToolRun run = runTool({book.string(), "--preview", (dir / "p.PNG").string(), "--preview",
+                                 (dir / "p.png").string()});
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    EXPECT_EQ(run.out, (dir / "Book1.dxf").string() + "\n" + (dir / "p.png").string() + "\n");
+    const std::string png = readFile(dir / "p.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // Width and height (big-endian, after the signature and the IHDR header): the legible scale
+    // makes a table of three small columns several hundred pixels wide.
+    auto be32 = [&png](std::size_t at) {
+        return (static_cast<unsigned>(static_cast<unsigned char>(png[at])) << 24) |
+               (static_cast<unsigned>(static_cast<unsigned char>(png[at + 1])) << 16) |
+               (static_cast<unsigned>(static_cast<unsigned char>(png[at + 2])) << 8) |
+               static_cast<unsigned>(static_cast<unsigned char>(png[at + 3]));
+    };
+    EXPECT_GE(be32(16), 320u);
+    EXPECT_GE(be32(20), 100u);
+
+    const ToolRun svgRun = runTool({book.string(), "-q", "--preview", (dir / "p.svg").string()});
+    ASSERT_EQ(svgRun.status, kExitDone) << svgRun.err;
+    const std::string svg = readFile(dir / "p.svg");
+    EXPECT_NE(svg.find("<svg "), std::string::npos);
+    EXPECT_NE(svg.find(">merged</text>"), std::string::npos);
+    EXPECT_NE(svg.find("text-anchor=\"end\" fill=\"#000000\">123</text>"), std::string::npos);
+    EXPECT_NE(svg.find("&quot;quoted&quot;\\</text>"), std::string::npos);
+
+    // A picture that cannot be written: the failure names it.
+    const ToolRun bad =
+        runTool({book.string(), "-q", "--preview", (dir / "missing" / "p.svg").string()});
+    EXPECT_EQ(bad.status, kExitFailed);
+    EXPECT_NE(bad.err.find("p.svg"), std::string::npos) << bad.err;
 }
 
 TEST(DxfTool, RangeSheetSettingsAndDumpToStandardOutput) {

@@ -1,0 +1,40 @@
+// Paints the display list of a drawing (dxf/DrawingView.h) with QPainter, and writes whole
+// drawings as PNG or SVG pictures.
+#pragma once
+
+#include <QFont>
+#include <QPainter>
+#include <QString>
+#include <filesystem>
+#include <vector>
+
+#include "dxf/DrawingView.h"
+
+namespace tabrova::preview {
+
+// A Japanese-capable sans-serif font: Noto Sans CJK JP, else the first of its usual stand-ins.
+QFont drawingFont();
+
+// Advance widths measured with drawingFont().
+TextWidthFn fontTextWidth();
+
+// Paints lines, outlines and texts; texts too small to read are shown as grey bars.
+void paintDisplayList(QPainter& painter, const DisplayList& list);
+
+// The size label in the bottom-left corner of area.
+void paintSizeLabel(QPainter& painter, const QRectF& area, const QString& label);
+
+// Makes sure a GUI application object exists for fonts and painting, creating one on the
+// offscreen platform when there is none (it then lives until the program ends).
+void ensureGuiApplication();
+
+// Writes the picture of the drawing at a legible scale: SVG when the path ends in ".svg", else
+// PNG. Throws platform::FileError naming the path when it cannot be written.
+void writeDrawingPicture(const std::vector<DrawnEntity>& entities,
+                         const std::filesystem::path& path);
+
+// Whether the path names a picture format writeDrawingPicture writes (".png" or ".svg", in any
+// case).
+bool isPictureFile(const std::filesystem::path& path);
+
+}  // namespace tabrova::preview
