@@ -22,6 +22,7 @@
 
 #include "app/Messages.h"
 #include "app/OpenBookForm.h"
+#include "app/PreviewForm.h"
 #include "cad/BlockInsertion.h"
 #include "dxf/TableDrawing.h"
 #include "grid/CellGrid.h"
@@ -154,6 +155,16 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     statusBar()->addPermanentWidget(CloseBookButton);
     statusBar()->setSizeGripEnabled(true);
 
+    PreviewForm = new TPreviewForm(
+        [this]() -> std::optional<std::vector<DrawnEntity>> {
+            if (reading_ || !CellTable_.usable()) return std::nullopt;
+            const CellTextFn text = [this](std::int32_t col, std::int32_t row) {
+                return u16(StringGrid1->cell(col + 1, row + 1));
+            };
+            return buildTableDrawing(CellTable_, text, settings_.cadTof, CheckBox1->isChecked());
+        },
+        this);
+
     connectHandlers();
     FormCreate();
 
@@ -232,8 +243,11 @@ void TForm1::buildTab1() {
     row1->addWidget(Edit3);
     row1->addWidget(OpenBookButton);
     row1->addWidget(Button3);
+    PreviewButton = named(new QPushButton(QStringLiteral("プレビュー"), Panel1), "PreviewButton");
+    PreviewButton->setToolTip(QStringLiteral("CAD へ挿入する図面を別ウィンドウに表示します"));
     auto* row2 = new QHBoxLayout;
     row2->addWidget(Label4, 1);
+    row2->addWidget(PreviewButton);
     row2->addWidget(Button4);
     auto* row3 = new QHBoxLayout;
     row3->setSpacing(2);
@@ -435,6 +449,8 @@ void TForm1::connectHandlers() {
     on(CloseBookButton, &QToolButton::clicked, [this] { CloseBookButtonClick(); });
     on(Edit15, &QLineEdit::textChanged, [this] { showSource(); });
     on(Button4, &QPushButton::clicked, [this] { Button4Click(); });
+    on(PreviewButton, &QPushButton::clicked, [this] { PreviewButtonClick(); });
+    on(CheckBox1, &QCheckBox::toggled, [this] { refreshPreview(); });
     for (QLineEdit* box : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
         on(box, &QLineEdit::textChanged, [this] { Edit6Change(); });
     }
@@ -610,6 +626,7 @@ void TForm1::Button1Click() {
     calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
     showWhSizeGrid2();
     StringGrid1->viewport()->update();
+    refreshPreview();
 }
 
 void TForm1::Edit6Change() {
@@ -623,6 +640,7 @@ void TForm1::Edit6Change() {
     calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
     showWhSizeGrid2();
     StringGrid1->viewport()->update();
+    refreshPreview();
 }
 
 void TForm1::showWhSizeGrid2() {
@@ -645,6 +663,7 @@ bool TForm1::cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key) {
         box->setText(qs(formatSize(x, decimalSeparator())));
         ShowWHSize();
         StringGrid1->viewport()->update();
+        refreshPreview();
     } else {
         box->setText(qs(formatSize(
             cellSizeValue(CellTable_, field, StringGrid1->col() - 1, StringGrid1->row() - 1),
@@ -690,6 +709,7 @@ void TForm1::StringGrid1Click() {
 void TForm1::onGridCellTextChanged(int col, int row) {
     // The edit box follows the current cell's text whatever changed it (an edit in place, a
     // conversion, a replacement), so that a keystroke in it never writes a stale text back.
+    if (!reading_) refreshPreview();
     if (writingFromEdit1_ || reading_) return;
     if (col == StringGrid1->col() && row == StringGrid1->row()) StringGrid1Click();
 }
@@ -791,6 +811,7 @@ void TForm1::SpeedButton1Click(QObject* sender) {
         setTextAlign(CellTable_, StringGrid1->selection(), code);
     }
     StringGrid1->viewport()->update();
+    refreshPreview();
 }
 
 // ---- the target CAD ----
@@ -903,6 +924,7 @@ void TForm1::Button3Click() {
         }
     }
     Button3->setEnabled(true);
+    refreshPreview();
     if (closePending_) {
         closePending_ = false;
         QTimer::singleShot(0, this, &QWidget::close);
@@ -935,6 +957,16 @@ void TForm1::Button4Click() {
     StatusLabel->setText(taken ? QStringLiteral("CAD へ挿入しました: ") + shownPath
                                : QStringLiteral("CAD が起動していないため保存のみ: ") + shownPath);
 }
+
+// ---- the preview ----
+
+void TForm1::PreviewButtonClick() {
+    PreviewForm->show();
+    PreviewForm->raise();
+    PreviewForm->activateWindow();
+}
+
+void TForm1::refreshPreview() { PreviewForm->scheduleRefresh(); }
 
 // ---- the workbook file ----
 

@@ -35,6 +35,7 @@ namespace tabrova::app {
 inline constexpr const char16_t* kApplicationTitle = u"Tabrova";
 
 class TOpenBookForm;
+class TPreviewForm;
 
 // The workbook file chosen as the source of "Excel から取得": the file, the sheet and the range
 // the user confirmed.
@@ -152,6 +153,9 @@ public:
     QLabel* SourceLabel;
     QToolButton* CloseBookButton;
     QLabel* StatusLabel;
+    // The preview window of the drawing and the button that shows it.
+    QPushButton* PreviewButton;
+    TPreviewForm* PreviewForm;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -175,6 +179,9 @@ private:
     void CloseBookButtonClick();
     void ensureWorkbookOpen();
     void showSource();
+    void PreviewButtonClick();
+    // The preview follows every change of what the next insert would draw.
+    void refreshPreview();
     bool blocksInput(QObject* watched, QEvent* event) const;
     char16_t decimalSeparator() const;
     std::optional<double> readNumber(const QLineEdit* box) const;

@@ -32,7 +32,7 @@ Justification justificationOf(const DrawnText& text) {
 DrawingBounds textBounds(const DrawnText& text, const TextWidthFn& width) {
     const Justification j = justificationOf(text);
     const ViewTransform identity;
-    const TextPlacement p =
+    const PlacedText p =
         placeText(identity.toView(text.base), width(dxfTextWithoutControls(text.text), text.height),
                   text.height, j.horizontal, j.vertical);
     DrawingBounds b;
@@ -210,7 +210,7 @@ double estimateTextWidth(std::u16string_view text, double capHeight) {
     return ems * capHeight / kCapHeightPerEm;
 }
 
-TextPlacement placeText(ViewPoint anchor, double width, double capHeight,
+PlacedText placeText(ViewPoint anchor, double width, double capHeight,
                         std::int32_t horizontalJust, std::int32_t verticalAlign) {
     double left = anchor.x;
     double baseline = anchor.y;

@@ -81,7 +81,7 @@ using TextWidthFn = std::function<double(std::u16string_view text, double capHei
 // An estimate without a font: wide (East Asian) characters one em, others 0.55 em.
 double estimateTextWidth(std::u16string_view text, double capHeight);
 
-struct TextPlacement {
+struct PlacedText {
     ViewPoint baselineStart;  // where the painter starts the text on its baseline
     ViewRect box;             // from the cap line to the baseline, over the text's width
 };
@@ -89,7 +89,7 @@ struct TextPlacement {
 // Where a text of the given width and cap height (view units) lies for its alignment point and
 // DXF justification (group 72: 0 left, 1 centre, 2 right, 4 middle; group 73: 0 baseline,
 // 1 bottom, 2 middle, 3 top). Codes that need a second point (aligned, fit) start at the anchor.
-TextPlacement placeText(ViewPoint anchor, double width, double capHeight,
+PlacedText placeText(ViewPoint anchor, double width, double capHeight,
                         std::int32_t horizontalJust, std::int32_t verticalAlign);
 
 struct DisplayLine {
@@ -111,7 +111,7 @@ struct DisplayText {
     std::int32_t horizontalJust = 0;
     std::int32_t verticalAlign = 0;
     Rgb color;
-    TextPlacement placement;
+    PlacedText placement;
 };
 
 struct DisplayList {

@@ -3,12 +3,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <cmath>
 #include <fstream>
 #include <sstream>
 
 #include "AppFixture.h"
 #include "app/OpenBookForm.h"
+#include "app/PreviewForm.h"
 #include "platform/Automation.h"
 #include "sizing/SizeDisplay.h"
 
@@ -286,6 +288,113 @@ TEST_F(ReadAndInsert, SettingsAndTargetNameAreLoadedAtStart) {
     EXPECT_EQ(form_->Edit14->text(), "ZWCAD.Application");
     EXPECT_EQ(form_->Edit16->text(), "ZWCAD 2024") << "the first line that matches";
     EXPECT_EQ(form_->windowTitle(), "Tabrova [ ZWCAD 2024 ]");
+}
+
+// The texts of the preview's display list.
+std::vector<QString> previewTexts(const TForm1& form) {
+    std::vector<QString> out;
+    for (const DisplayText& t : form.PreviewForm->view()->displayList().texts) {
+        out.push_back(QString::fromStdU16String(t.text));
+    }
+    return out;
+}
+
+const DisplayText* previewText(const TForm1& form, const DisplayList& list, const char* text) {
+    (void)form;
+    for (const DisplayText& t : list.texts) {
+        if (QString::fromStdU16String(t.text) == QString::fromUtf8(text)) return &t;
+    }
+    return nullptr;
+}
+
+TEST_F(ReadAndInsert, PreviewFollowsTextsBasePointsScalesAndCellLines) {
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->PreviewButton->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(form_->PreviewForm->isVisible());
+    EXPECT_NE(form_->PreviewForm->parentWidget(), form_->PageControl1) << "a window of its own";
+    DrawingPreviewWidget* view = form_->PreviewForm->view();
+    EXPECT_EQ(previewTexts(*form_),
+              (std::vector<QString>{"見出し", "123", "ボルト", "M8", "ナット"}));
+
+    // A text edited in the grid.
+    clickCell(2, 2);
+    form_->Edit1->setText("M10");
+    QApplication::processEvents();
+    EXPECT_EQ(previewTexts(*form_)[3], "M10");
+
+    // The text base point: right of the cell's right edge by the offset.
+    form_->SpeedButton3->click();
+    QApplication::processEvents();
+    const DisplayList list = view->displayList();
+    const DisplayText* m10 = previewText(*form_, list, "M10");
+    ASSERT_NE(m10, nullptr);
+    EXPECT_EQ(m10->horizontalJust, 2);
+    EXPECT_NEAR(m10->placement.box.left + m10->placement.box.width, m10->anchor.x, 1e-6);
+
+    // A larger X scale widens the drawing; the preview stays fitted to its window.
+    const double widthBefore = tableBounds(view->entities()).width();
+    form_->Edit6->setText("6");
+    QApplication::processEvents();
+    EXPECT_NEAR(tableBounds(view->entities()).width(), widthBefore * 2, 1e-6);
+
+    // Without cell lines only the sheet's borders remain.
+    const auto outlines = [&] { return view->displayList().outlines.size(); };
+    EXPECT_EQ(outlines(), 1u) << "B2:C2 merged";
+    form_->CheckBox1->setChecked(false);
+    QApplication::processEvents();
+    EXPECT_EQ(outlines(), 0u);
+
+    // What is shown is what the insert writes: one TEXT per text shown.
+    form_->Button4->click();
+    const std::string dxf = readFile(form_->programFiles().dxfFile);
+    std::size_t texts = 0;
+    for (std::size_t at = 0; (at = dxf.find("\r\nTEXT\r\n", at)) != std::string::npos; ++at) ++texts;
+    EXPECT_EQ(texts, previewTexts(*form_).size());
+}
+
+TEST_F(ReadAndInsert, PreviewZoomsPansAndFitsAgain) {
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->PreviewButton->click();
+    QApplication::processEvents();
+    DrawingPreviewWidget* view = form_->PreviewForm->view();
+    ASSERT_TRUE(view->isFitted());
+    const ViewTransform fitted = view->transform();
+    // The whole table lies inside the widget.
+    const DrawingBounds b = tableBounds(view->entities());
+    const ViewPoint topLeft = fitted.toView(b.minX, b.maxY);
+    const ViewPoint bottomRight = fitted.toView(b.maxX, b.minY);
+    EXPECT_GE(topLeft.x, 0);
+    EXPECT_GE(topLeft.y, 0);
+    EXPECT_LE(bottomRight.x, view->width());
+    EXPECT_LE(bottomRight.y, view->height());
+
+    const QPoint at(view->width() / 3, view->height() / 2);
+    const TAcadPoint under = fitted.toDrawing({static_cast<double>(at.x()), static_cast<double>(at.y())});
+    QWheelEvent wheel(QPointF(at), view->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    EXPECT_FALSE(view->isFitted());
+    EXPECT_GT(view->transform().scale, fitted.scale);
+    const ViewPoint still = view->transform().toView(under);
+    EXPECT_NEAR(still.x, at.x(), 1e-6);
+    EXPECT_NEAR(still.y, at.y(), 1e-6);
+
+    const double offsetBefore = view->transform().offsetX;
+    QTest::mousePress(view, Qt::LeftButton, {}, at);
+    QTest::mouseMove(view, at + QPoint(30, 10));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at + QPoint(30, 10));
+    EXPECT_NEAR(view->transform().offsetX, offsetBefore + 30, 1e-6);
+
+    // A change of the drawing keeps the user's view; a double click fits again.
+    form_->Edit1->setText("x");
+    QApplication::processEvents();
+    EXPECT_FALSE(view->isFitted());
+    QTest::mouseDClick(view, Qt::LeftButton, {}, at);
+    EXPECT_TRUE(view->isFitted());
+    EXPECT_NEAR(view->transform().scale, fitted.scale, 1e-9);
 }
 
 TEST_F(ReadAndInsert, AFailedSettingsSaveIsShownAndTheWindowStillCloses) {

@@ -55,7 +55,7 @@ TEST(DrawingViewTest, TextBoxFollowsJustification) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.h72) + "/" + std::to_string(c.v73));
-        const TextPlacement p = placeText({100, 50}, 40, 10, c.h72, c.v73);
+        const PlacedText p = placeText({100, 50}, 40, 10, c.h72, c.v73);
         EXPECT_NEAR(p.box.left, c.left, kEps);
         EXPECT_NEAR(p.box.top, c.top, kEps);
         EXPECT_NEAR(p.box.width, 40, kEps);
