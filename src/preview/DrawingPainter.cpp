@@ -71,7 +71,9 @@ TextWidthFn fontTextWidth() {
 
 void paintDisplayList(QPainter& painter, const DisplayList& list) {
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
+    // Table lines are horizontal and vertical: drawn without antialiasing they stay one crisp
+    // pixel wide, and a separator under a border or an outline does not darken it.
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setBrush(Qt::NoBrush);
     QPen pen;
