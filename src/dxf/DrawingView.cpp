@@ -299,7 +299,7 @@ ViewTransform fitToView(const DrawingBounds& bounds, double viewWidth, double vi
 }
 
 double legibleScale(const std::vector<DrawnEntity>& entities, double minCapPixels, double maxSide,
-                    double minSide) {
+                    double minSide, double maxPixels) {
     double smallest = std::numeric_limits<double>::infinity();
     for (const DrawnEntity& e : entities) {
         if (const auto* text = std::get_if<DrawnText>(&e)) {
@@ -311,7 +311,10 @@ double legibleScale(const std::vector<DrawnEntity>& entities, double minCapPixel
     if (!(longer > 0)) return std::isfinite(smallest) ? minCapPixels / smallest : 1;
     double scale = std::isfinite(smallest) ? minCapPixels / smallest : minSide / longer;
     scale = std::max(scale, minSide / longer);
-    return std::min(scale, maxSide / longer);
+    scale = std::min(scale, maxSide / longer);
+    const double area = b.width() * b.height();
+    if (area > 0) scale = std::min(scale, std::sqrt(maxPixels / area));
+    return scale;
 }
 
 PicturePlan planPicture(const std::vector<DrawnEntity>& entities, const TextWidthFn& width) {

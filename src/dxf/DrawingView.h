@@ -136,10 +136,11 @@ ViewTransform fitToView(const DrawingBounds& bounds, double viewWidth, double vi
                         double margin);
 
 // Pixels per drawing unit at which the smallest text's capital letters are minCapPixels high,
-// reduced so that the drawing stays within maxSide pixels each way, and raised so that its
-// longer side has at least minSide pixels.
+// reduced so that the drawing stays within maxSide pixels each way and maxPixels in all (a
+// picture of 32-bit pixels in memory), and raised so that its longer side has at least minSide
+// pixels.
 double legibleScale(const std::vector<DrawnEntity>& entities, double minCapPixels = 11,
-                    double maxSide = 12000, double minSide = 480);
+                    double maxSide = 12000, double minSide = 480, double maxPixels = 40e6);
 
 // A picture of a whole drawing at a legible scale: its size in pixels (with a band at the bottom
 // for the size label) and the transform that places the drawing in it.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,10 @@ TEST(DrawingViewTest, LegibleScaleMakesTheSmallestTextReadableWithinLimits) {
     EXPECT_NEAR(legibleScale(table(200, 50, 2.5)), 11 / 2.5, kEps);
     // A huge table is held to the largest side.
     EXPECT_NEAR(legibleScale(table(100000, 50, 2.5), 11, 12000), 12000.0 / 100000, 1e-6);
+    // A huge square one is held to the pixel count.
+    const double square = legibleScale(table(5000, 5000, 2.5), 11, 12000, 480, 40e6);
+    EXPECT_LE(square * square * 5000 * 5000, 40e6);
+    EXPECT_NEAR(square, std::sqrt(40e6) / 5000, 1e-3);
     // A tiny one is drawn at least minSide pixels long.
     EXPECT_NEAR(legibleScale(table(10, 5, 2.5), 11, 12000, 480), 48, kEps);
 }
