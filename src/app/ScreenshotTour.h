@@ -1,6 +1,7 @@
-// Pictures of the three tabs, for looking at the window without sitting in front of it: after
-// start-up (and the read, when a workbook was opened) each tab is shown in turn and saved as a PNG
-// file, then the program ends. Driven by the environment variable TABROVA_SCREENSHOT_DIR.
+// Pictures of the three tabs, the grid's pop-up menu and the two dialogs, for looking at the
+// window without sitting in front of it: after start-up (and the read, when a workbook was opened)
+// each is shown in turn and saved as a PNG file, then the program ends. Driven by the environment
+// variable TABROVA_SCREENSHOT_DIR.
 #pragma once
 
 #include <QString>

@@ -23,6 +23,8 @@
 #include "app/Messages.h"
 #include "app/OpenBookForm.h"
 #include "app/PreviewForm.h"
+#include "app/TaregetCADUnit.h"
+#include "app/Unit3.h"
 #include "cad/BlockInsertion.h"
 #include "dxf/TableDrawing.h"
 #include "grid/CellGrid.h"
@@ -172,6 +174,8 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    TargetCADForm = new TTargetCADForm(*this);
+    Form3 = new TForm3(this);
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -442,6 +446,7 @@ void TForm1::connectHandlers() {
     };
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { guard([this, index] { PageControl1Change(index); }); });
+    connectPopupMenu();
     on(SpeedButton4, &QToolButton::clicked, [this] { SpeedButton4Click(); });
     on(SpeedButton5, &QToolButton::clicked, [this] { SpeedButton5Click(); });
     on(Button3, &QPushButton::clicked, [this] { Button3Click(); });
@@ -816,7 +821,8 @@ void TForm1::SpeedButton1Click(QObject* sender) {
 
 // ---- the target CAD ----
 
-void TForm1::SpeedButton4Click() {}
+// The dialog's OK sets the target itself; its result needs no look.
+void TForm1::SpeedButton4Click() { TargetCADForm->exec(); }
 
 void TForm1::SpeedButton5Click() { SpeedButton4Click(); }
 

@@ -36,6 +36,8 @@ inline constexpr const char16_t* kApplicationTitle = u"Tabrova";
 
 class TOpenBookForm;
 class TPreviewForm;
+class TTargetCADForm;
+class TForm3;
 
 // The workbook file chosen as the source of "Excel から取得": the file, the sheet and the range
 // the user confirmed.
@@ -92,6 +94,14 @@ public:
     void Edit1Change();
     void Edit1KeyUp(int key);
     void SpeedButton1Click(QObject* sender);
+    void N1Click();
+    void N12Click();
+    void N5Click();
+    void N2Click();
+    void N6Click();
+    void N7Click();
+    void N9Click();
+    void N4Click();
 
     // Controls, by their form names.
     QTabWidget* PageControl1;
@@ -156,6 +166,9 @@ public:
     // The preview window of the drawing and the button that shows it.
     QPushButton* PreviewButton;
     TPreviewForm* PreviewForm;
+    // The dialogs, created hidden with the window and kept for its whole life.
+    TTargetCADForm* TargetCADForm = nullptr;
+    TForm3* Form3 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -168,6 +181,7 @@ private:
     void buildTab2();
     void buildTab3();
     void buildPopupMenu();
+    void connectPopupMenu();
     void connectHandlers();
     void showSettingsInBoxes();
     void lookUpTargetCadName();

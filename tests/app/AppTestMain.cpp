@@ -11,7 +11,8 @@ QtMessageHandler defaultHandler = nullptr;
 
 void filterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message.contains(QLatin1String("propagateSizeHints")) ||
-        message.contains(QLatin1String("XDG_RUNTIME_DIR"))) {
+        message.contains(QLatin1String("XDG_RUNTIME_DIR")) ||
+        message.startsWith(QLatin1String("This plugin does not support"))) {
         return;
     }
     if (defaultHandler != nullptr) defaultHandler(type, context, message);

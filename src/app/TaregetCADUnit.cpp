@@ -1,0 +1,203 @@
+#include "app/TaregetCADUnit.h"
+
+#include <QKeyEvent>
+#include <QScreen>
+
+#include "app/Messages.h"
+#include "app/TabrovaUnit.h"
+#include "platform/AtomicFile.h"
+
+namespace tabrova::app {
+
+namespace {
+
+QString qs(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+template <class W>
+W* placed(W* widget, const char* name, int x, int y, int w, int h) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+QLineEdit* newAsciiEdit(const char* name, QWidget* parent, int x, int y, int w) {
+    auto* edit = placed(new QLineEdit(parent), name, x, y, w, 22);
+    // Names and ProgIDs are typed in ASCII: no input method composes into these boxes.
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    return edit;
+}
+
+QToolButton* newSpeedButton(const char* name, const char16_t* caption, QWidget* parent, int x,
+                            int y) {
+    auto* button = placed(new QToolButton(parent), name, x, y, 56, 24);
+    button->setText(qs(caption));
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QPushButton* newButton(const char* name, const char16_t* caption, QWidget* parent, int x, int y) {
+    auto* button = placed(new QPushButton(qs(caption), parent), name, x, y, 75, 25);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TTargetCADForm::TTargetCADForm(TForm1& form)
+    : QDialog(&form), form_(form), list_(form.programFiles().targetListFile) {
+    setObjectName(QStringLiteral("TargetCADForm"));
+    setWindowTitle(QStringLiteral("ターゲット CAD"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QFont dialogFont(QStringLiteral("Tahoma"));
+    dialogFont.setPixelSize(12);
+    setFont(dialogFont);
+    setFixedSize(315, 307);
+
+    ListBox1 = placed(new QListWidget(this), "ListBox1", 8, 8, 299, 132);
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    GroupBox1 = placed(new QGroupBox(this), "GroupBox1", 8, 146, 299, 124);
+    Label1 =
+        placed(new QLabel(QStringLiteral("名称 （説明）"), GroupBox1), "Label1", 10, 8, 279, 16);
+    Edit1 = newAsciiEdit("Edit1", GroupBox1, 10, 24, 279);
+    Label2 = placed(new QLabel(QStringLiteral("ProgID （クラス文字列）"), GroupBox1), "Label2", 10,
+                    50, 279, 16);
+    Edit2 = newAsciiEdit("Edit2", GroupBox1, 10, 66, 279);
+    SpeedButton1 = newSpeedButton("SpeedButton1", u"追加", GroupBox1, 109, 94);
+    SpeedButton2 = newSpeedButton("SpeedButton2", u"削除", GroupBox1, 171, 94);
+    SpeedButton3 = newSpeedButton("SpeedButton3", u"変更", GroupBox1, 233, 94);
+    Button1 = newButton("Button1", u"OK", this, 151, 275);
+    Button2 = newButton("Button2", u"取り消し", this, 232, 275);
+    setTabOrder(ListBox1, Edit1);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Button1);
+    setTabOrder(Button1, Button2);
+
+    for (QLineEdit* box : {Edit1, Edit2}) box->installEventFilter(this);
+    auto on = [this](auto* sender, auto signal, std::function<void()> handler) {
+        connect(sender, signal, this, [handler = std::move(handler)] { guard(handler); });
+    };
+    // A click on the selected entry fills the boxes again, as a move of the selection does.
+    on(ListBox1, &QListWidget::currentRowChanged, [this] { ListBox1Click(); });
+    on(ListBox1, &QListWidget::itemClicked, [this] { ListBox1Click(); });
+    on(SpeedButton1, &QToolButton::clicked, [this] { SpeedButton1Click(); });
+    on(SpeedButton2, &QToolButton::clicked, [this] { SpeedButton2Click(); });
+    on(SpeedButton3, &QToolButton::clicked, [this] { SpeedButton3Click(); });
+    on(Button1, &QPushButton::clicked, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    showList();
+}
+
+void TTargetCADForm::showEvent(QShowEvent* event) {
+    if (const QScreen* screen = form_.screen()) {
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+    QDialog::showEvent(event);
+    guard([this] { FormShow(); });
+}
+
+bool TTargetCADForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && (watched == Edit1 || watched == Edit2)) {
+        bool consumed = false;
+        guard([&] { consumed = Edit1KeyPress(static_cast<QKeyEvent*>(event)->key()); });
+        if (consumed) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+template <class Edit>
+void TTargetCADForm::editList(const char16_t* failure, Edit edit) {
+    try {
+        edit();
+    } catch (const platform::FileError& e) {
+        showMessage(
+            this,
+            qs(failure) + QStringLiteral("\n%1\n%2")
+                              .arg(qs(e.path().u16string()), QString::fromStdString(e.reason())),
+            qs(kApplicationTitle), MessageKind::error);
+    }
+    showList();
+}
+
+void TTargetCADForm::showList() {
+    showingList_ = true;
+    const int count = static_cast<int>(list_.size());
+    if (ListBox1->count() != count) {
+        ListBox1->clear();
+        for (int i = 0; i < count; ++i) ListBox1->addItem(QString());
+    }
+    for (int i = 0; i < count; ++i) {
+        ListBox1->item(i)->setText(qs(list_.line(static_cast<std::size_t>(i))));
+    }
+    const std::optional<std::size_t> selected = list_.selected();
+    if (selected) {
+        ListBox1->setCurrentRow(static_cast<int>(*selected));
+        ListBox1->scrollToItem(ListBox1->currentItem());
+    } else {
+        ListBox1->setCurrentRow(-1);
+        ListBox1->clearSelection();
+    }
+    showingList_ = false;
+    SpeedButton2->setEnabled(list_.hasSelection());
+    SpeedButton3->setEnabled(list_.hasSelection());
+}
+
+void TTargetCADForm::showEntry(const std::optional<TargetCadEntry>& entry) {
+    if (!entry) return;
+    Edit1->setText(qs(entry->name));
+    Edit2->setText(qs(entry->progId));
+}
+
+void TTargetCADForm::FormShow() {
+    editList(u"ターゲット CAD の一覧を読み込めませんでした.",
+             [this] { showEntry(list_.reload(form_.targetProgID())); });
+}
+
+void TTargetCADForm::ListBox1Click() {
+    if (showingList_) return;
+    const int row = ListBox1->currentRow();
+    std::optional<std::size_t> index;
+    if (row >= 0) index = static_cast<std::size_t>(row);
+    showEntry(list_.select(index));
+    SpeedButton2->setEnabled(list_.hasSelection());
+    SpeedButton3->setEnabled(list_.hasSelection());
+}
+
+void TTargetCADForm::SpeedButton1Click() {
+    const std::u16string name = Edit1->text().toStdU16String();
+    const std::u16string progId = Edit2->text().toStdU16String();
+    editList(u"ターゲット CAD の一覧を保存できませんでした.",
+             [&] { showEntry(list_.add(name, progId)); });
+}
+
+void TTargetCADForm::SpeedButton2Click() {
+    editList(u"ターゲット CAD の一覧を保存できませんでした.",
+             [this] { showEntry(list_.remove()); });
+}
+
+void TTargetCADForm::SpeedButton3Click() {
+    const std::u16string name = Edit1->text().toStdU16String();
+    const std::u16string progId = Edit2->text().toStdU16String();
+    editList(u"ターゲット CAD の一覧を保存できませんでした.", [&] { list_.change(name, progId); });
+}
+
+bool TTargetCADForm::Edit1KeyPress(int key) {
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    SpeedButton3Click();
+    return true;
+}
+
+void TTargetCADForm::Button1Click() {
+    const QString name = Edit1->text();
+    const QString progId = Edit2->text();
+    form_.setWindowTitle(qs(kApplicationTitle) + QStringLiteral(" [ ") + name +
+                         QStringLiteral(" ]"));
+    form_.setTargetProgID(progId.toStdU16String());
+    form_.Edit14->setText(progId);
+    form_.Edit16->setText(name);
+    accept();
+}
+
+}  // namespace tabrova::app

@@ -1,0 +1,69 @@
+// The target CAD dialog: the list of targets kept in "TargetCAD_APIVersion.txt", the boxes for a
+// name and a ProgID, and the buttons that edit the list or take the boxes as the new target.
+#pragma once
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <optional>
+
+#include "settings/TargetCadList.h"
+
+namespace tabrova::app {
+
+class TForm1;
+
+class TTargetCADForm : public QDialog {
+    Q_OBJECT
+public:
+    // form: the main window whose target the OK button sets.
+    explicit TTargetCADForm(TForm1& form);
+
+    // Handlers (named as in the form designer).
+    void FormShow();
+    void ListBox1Click();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    // Enter: consumed, runs SpeedButton3Click; returns whether the key was consumed.
+    bool Edit1KeyPress(int key);
+    void Button1Click();
+
+    const TargetCadList& list() const { return list_; }
+
+    QListWidget* ListBox1;
+    QGroupBox* GroupBox1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QToolButton* SpeedButton1;
+    QToolButton* SpeedButton2;
+    QToolButton* SpeedButton3;
+    QPushButton* Button1;
+    QPushButton* Button2;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Shows the model's entries and selection in ListBox1 and enables the buttons that need a
+    // selection.
+    void showList();
+    void showEntry(const std::optional<TargetCadEntry>& entry);
+    // Runs an edit of the list; a file that cannot be read or written is reported, and the list
+    // stays as it was.
+    template <class Edit>
+    void editList(const char16_t* failure, Edit edit);
+
+    TForm1& form_;
+    TargetCadList list_;
+    bool showingList_ = false;
+};
+
+}  // namespace tabrova::app
