@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <array>
 
 #include "AppFixture.h"
 #include "ModalDialog.h"
