@@ -11,6 +11,14 @@ FileError::FileError(std::filesystem::path path, std::string reason)
       path_(std::move(path)),
       reason_(std::move(reason)) {}
 
+namespace {
+std::optional<std::size_t> g_diskFullAfter;
+}
+
+ScopedDiskFull::ScopedDiskFull(std::size_t afterBytes) { g_diskFullAfter = afterBytes; }
+ScopedDiskFull::~ScopedDiskFull() { g_diskFullAfter.reset(); }
+std::optional<std::size_t> detail::diskFullAfter() { return g_diskFullAfter; }
+
 std::string readWholeFile(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw FileError(path, "Is a directory");

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -17,6 +18,11 @@ std::string systemReason(int err) { return std::strerror(err); }
 void saveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw FileError(path, systemReason(EISDIR));
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        throw FileError(path, systemReason(EACCES) + " (the file is read-only)");
+    }
 
     std::string tmpl = path.string() + ".tmp-XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
@@ -29,8 +35,15 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
     };
     const char* p = bytes.data();
     std::size_t left = bytes.size();
+    const std::optional<std::size_t> diskFullAfter = detail::diskFullAfter();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        std::size_t chunk = left;
+        if (diskFullAfter) {
+            const auto written = static_cast<std::size_t>(p - bytes.data());
+            if (written >= *diskFullAfter) fail(ENOSPC);
+            chunk = std::min(chunk, *diskFullAfter - written);
+        }
+        const ssize_t n = ::write(fd, p, chunk);
         if (n < 0) {
             if (errno == EINTR) continue;
             fail(errno);

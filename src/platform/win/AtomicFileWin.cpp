@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "platform/AtomicFile.h"
@@ -42,10 +43,16 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
         DeleteFileW(tmp.c_str());
         throw FileError(path, systemReason(err));
     };
+    const std::optional<std::size_t> diskFullAfter = detail::diskFullAfter();
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        std::size_t limit = bytes.size();
+        if (diskFullAfter) {
+            if (done >= *diskFullAfter) fail(ERROR_DISK_FULL);
+            limit = std::min(limit, *diskFullAfter);
+        }
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(limit - done, 1 << 20));
         if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) fail(GetLastError());
         done += written;
     }
