@@ -33,6 +33,7 @@
 #include "settings/TargetCadList.h"
 #include "sizing/CellGeometry.h"
 #include "table/SelectionReader.h"
+#include "workbook/Utf8.h"
 #include "workbook/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
@@ -1044,11 +1045,18 @@ void TForm1::ensureWorkbookOpen() {
     openBook_ = std::make_unique<workbook::OpenWorkbook>(source_->path, progId);
     if (!statError) source_->modified = modified;
     const automation::ObjectPtr& app = openBook_->application();
-    if (const auto index = openBook_->workbook().findSheet(source_->sheet)) {
-        app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
-            .toObject()
-            ->call(u"Activate");
+    // A workbook saved again since it was chosen may have lost the sheet; reading whatever sheet
+    // is active instead would give another table without a word.
+    const auto index = openBook_->workbook().findSheet(source_->sheet);
+    if (!index) {
+        const std::filesystem::path path = source_->path;
+        const std::u16string sheet = source_->sheet;
+        openBook_.reset();
+        throw workbook::WorkbookError(path, "no sheet named \"" + workbook::utf16ToUtf8(sheet) + "\"");
     }
+    app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
+        .toObject()
+        ->call(u"Activate");
     app->getObject(u"ActiveSheet")
         ->getObject(u"Range", {automation::Variant(source_->range), automation::Missing{}})
         ->call(u"Select");

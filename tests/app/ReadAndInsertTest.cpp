@@ -246,6 +246,35 @@ TEST_F(ReadAndInsert, ASavedWorkbookIsReadAgain) {
     EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M12");
 }
 
+TEST_F(ReadAndInsert, ASheetGoneFromTheSavedWorkbookIsReportedNotReplaced) {
+    const std::filesystem::path path = makeWorkbook();
+    ASSERT_TRUE(form_->openWorkbookFile(path));
+    form_->Button3->click();
+    ASSERT_EQ(form_->StringGrid1->cell(2, 2), "M8");
+    {
+        lxw_workbook* book = workbook_new(path.string().c_str());
+        lxw_worksheet* sheet = workbook_add_worksheet(book, "別名");
+        worksheet_write_string(sheet, 2, 2, "other", nullptr);
+        ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+    }
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+    messages_.clear();
+    form_->Button3->click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains("book.xlsx")) << messages_[0].text.toStdString();
+    EXPECT_TRUE(messages_[0].text.contains(QStringLiteral("部品"))) << messages_[0].text.toStdString();
+    EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M8") << "the previous table stays";
+    // Once the sheet is back the read works again.
+    makeWorkbook();
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::seconds(10));
+    messages_.clear();
+    form_->Button3->click();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M8");
+}
+
 TEST_F(ReadAndInsert, CloseAndInputDuringAReadDoNotDisturbIt) {
     ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
     // Typing into a scale box and closing the window arrive while the read runs.

@@ -118,6 +118,48 @@ TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
     EXPECT_FALSE(std::filesystem::exists(dir / "text.dxf"));
 }
 
+TEST(DxfTool, RangesAndSheetsTheWorkbookCannotGiveAreClearErrors) {
+    TempDir dir;
+    const std::string book = tableWorkbook(dir).string();
+    // Ranges that do not parse or leave the sheet: usage errors quoting the range.
+    for (const char* range : {"A1:A1048577", "A0", "XFD1:XFE1", "1A", "B2:C", "", "Sheet1!A1"}) {
+        const ToolRun run = runTool({book, "--range", range});
+        EXPECT_EQ(run.status, kExitUsage) << range;
+        EXPECT_NE(run.err.find(std::string("--range \"") + range + "\""), std::string::npos)
+            << run.err;
+    }
+    // A workbook without sheets, a range over the limit, a sheet that is not there: the
+    // workbook and the reason on one line.
+    auto parts = workbook::testing::minimalParts(workbook::testing::sheetXml("<sheetData/>"));
+    for (auto& [name, content] : parts) {
+        if (name == "xl/workbook.xml") {
+            content =
+                R"(<?xml version="1.0"?><workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheets/></workbook>)";
+        }
+    }
+    const auto empty = workbook::testing::writeZip(dir / "NoSheets.xlsx", parts);
+    struct Case {
+        std::vector<std::string> args;
+        std::string names;
+        std::string reason;
+    } cases[] = {
+        {{empty.string()}, "NoSheets.xlsx", "lists no sheets"},
+        {{book, "--range", "A1:A1000001"}, "Book1.xlsx", "too large to read (more than 1000000"},
+        {{book, "--range", "A1:XFD1048576"}, "Book1.xlsx", "too large"},
+        {{book, "--sheet", "Sheet2"}, "Book1.xlsx", "no sheet named \"Sheet2\""},
+        {{book, "--sheet", ""}, "Book1.xlsx", "no sheet named \"\""},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = runTool(c.args);
+        EXPECT_EQ(run.status, kExitFailed) << c.reason;
+        EXPECT_EQ(lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find(c.names), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "Book1.dxf"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "NoSheets.dxf"));
+}
+
 TEST(DxfTool, DrawsTheSavedSelectionAndDumpsTheTable) {
     TempDir dir;
     const auto book = tableWorkbook(dir);
