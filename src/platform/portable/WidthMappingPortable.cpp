@@ -105,6 +105,30 @@ constexpr WidthRun kWidthRuns[] = {
     {0xFFCA, 0x3155, 6},   // ㅕ ... ㅚ
     {0xFFD2, 0x315B, 6},   // ㅛ ... ㅠ
     {0xFFDA, 0x3161, 3},   // ㅡ ㅢ ㅣ
+
+    // Half-width forms of arrows and geometric shapes, and the white parentheses.
+    {0xFFE8, 0x2502, 1},  // ￨ │
+    {0xFFE9, 0x2190, 4},  // ￩ ￪ ￫ ￬, ← ↑ → ↓
+    {0xFFED, 0x25A0, 1},  // ￭ ■
+    {0xFFEE, 0x25CB, 1},  // ￮ ○
+    {0x2985, 0xFF5F, 2},  // ⦅ ⦆, ｟ ｠
+};
+
+// Characters that LCMAP_HALFWIDTH narrows although they are not what the full-width mapping of
+// their half-width form gives: the combining sound marks, and the quotation marks that stand for
+// the apostrophe and the quotation mark in Japanese text.
+struct OneWayHalf {
+    char16_t full;
+    char16_t half;
+};
+
+constexpr OneWayHalf kOneWayHalves[] = {
+    {0x3099, 0xFF9E},  // combining voiced sound mark, ﾞ
+    {0x309A, 0xFF9F},  // combining semi-voiced sound mark, ﾟ
+    {0x2018, 0x0027},  // ‘ '
+    {0x2019, 0x0027},  // ’ '
+    {0x201C, 0x0022},  // “ "
+    {0x201D, 0x0022},  // ” "
 };
 
 // A half-width base followed by a half-width sound mark that become one full-width voiced
@@ -162,6 +186,7 @@ const Lookup& lookup() {
                 t->toHalf[full] = half;
             }
         }
+        for (const OneWayHalf& oneWay : kOneWayHalves) t->toHalf[oneWay.full] = oneWay.half;
         for (const SoundMarkPair& pair : kSoundMarkPairs) t->split[pair.full] = &pair;
         return t;
     }();
