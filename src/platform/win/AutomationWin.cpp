@@ -407,6 +407,9 @@ ClassId classIdFromProgId(std::u16string_view progId) {
     const std::wstring name = toWide(progId);
     CLSID clsid{};
     const HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid);
+    // An unregistered ProgID reads as on every other system; the system's message tables may
+    // have no text for the code (Wine has none).
+    if (hr == CO_E_CLASSSTRING) throw AutomationError(u"クラス文字列が無効です.", hr);
     if (FAILED(hr)) throw AutomationError(systemMessage(hr), static_cast<std::int32_t>(hr));
     wchar_t text[64] = {};
     const int length = StringFromGUID2(clsid, text, 64);
