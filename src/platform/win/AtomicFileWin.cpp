@@ -32,6 +32,12 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
     static std::atomic<unsigned> counter{0};
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw FileError(path, systemReason(ERROR_ACCESS_DENIED));
+    // Windows refuses to replace a read-only file; say so before writing anything, on every
+    // Windows-like system alike.
+    const DWORD attributes = GetFileAttributesW(path.wstring().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        throw FileError(path, systemReason(ERROR_ACCESS_DENIED) + " (the file is read-only)");
+    }
 
     const std::wstring tmp = path.wstring() + L".tmp-" + std::to_wstring(GetCurrentProcessId()) +
                              L"-" + std::to_wstring(counter++);
