@@ -9,10 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "dxf/MakeR12Dxf_V.h"
-#include "dxf/TableDrawing.h"
-#include "platform/Automation.h"
-#include "table/SelectionReader.h"
+#include "ReadSheet.h"
 #include "workbook/WorkbookObjects.h"
 
 namespace {
@@ -25,26 +22,6 @@ const std::filesystem::path& inputFile() {
     return path;
 }
 
-void readSheet(const automation::ObjectPtr& app, std::int32_t index) {
-    app->get(u"Worksheets", {automation::Variant(index)}).toObject()->call(u"Activate");
-    SelectionReadSettings settings;
-    settings.progId = u"Excel.Application";
-    settings.colXsc = 20;
-    settings.rowYsc = 3;
-    settings.cadXsc = 3;
-    settings.cadYsc = 0.43;
-    settings.cadTsc = 0.27;
-    settings.maxCells = 20'000;  // keeps one input's run short
-    CellTable table;
-    GridContents grid;
-    const SelectionReadResult result = readSelection(settings, table, grid);
-    if (result.status != SelectionReadStatus::complete || !table.usable()) return;
-    const CellTextFn text = [&grid](std::int32_t col, std::int32_t row) {
-        return grid.text(col + 1, row + 1);
-    };
-    DxfLineList list(932);
-    buildTableDxf(table, text, 0.8, true, list);
-}
 
 }  // namespace
 
@@ -58,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto count = static_cast<std::int32_t>(open.workbook().sheets().size());
         for (std::int32_t i = 1; i <= count && i <= 8; ++i) {
             try {
-                readSheet(open.application(), i);
+                fuzz::readSheet(open.application(), i);
             } catch (const automation::AutomationError&) {
                 // A chart sheet cannot be activated for reading; that is reported, not a fault.
             }

@@ -13,10 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dxf/MakeR12Dxf_V.h"
-#include "dxf/TableDrawing.h"
-#include "platform/Automation.h"
-#include "table/SelectionReader.h"
+#include "ReadSheet.h"
 #include "workbook/WorkbookObjects.h"
 
 namespace {
@@ -65,26 +62,6 @@ bool writeWorkbook(const std::array<std::string_view, 4>& xml) {
     return zip_close(z) == 0;
 }
 
-void readSheet(const automation::ObjectPtr& app, std::int32_t index) {
-    app->get(u"Worksheets", {automation::Variant(index)}).toObject()->call(u"Activate");
-    SelectionReadSettings settings;
-    settings.progId = u"Excel.Application";
-    settings.colXsc = 20;
-    settings.rowYsc = 3;
-    settings.cadXsc = 3;
-    settings.cadYsc = 0.43;
-    settings.cadTsc = 0.27;
-    settings.maxCells = 20'000;
-    CellTable table;
-    GridContents grid;
-    const SelectionReadResult result = readSelection(settings, table, grid);
-    if (result.status != SelectionReadStatus::complete || !table.usable()) return;
-    const CellTextFn text = [&grid](std::int32_t col, std::int32_t row) {
-        return grid.text(col + 1, row + 1);
-    };
-    DxfLineList list(932);
-    buildTableDxf(table, text, 0.8, true, list);
-}
 
 }  // namespace
 
@@ -102,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto count = static_cast<std::int32_t>(open.workbook().sheets().size());
         for (std::int32_t i = 1; i <= count && i <= 4; ++i) {
             try {
-                readSheet(open.application(), i);
+                fuzz::readSheet(open.application(), i);
             } catch (const automation::AutomationError&) {
             }
         }
