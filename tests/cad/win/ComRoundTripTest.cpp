@@ -60,7 +60,8 @@ TEST_F(ComRoundTrip, ProgIdLeadsToTheRunningInstance) {
     auto sheet = std::make_shared<fake::Sheet>();
     const auto running =
         serve(kSheetProgId, kSheetClsid, std::make_shared<fake::Application>(sheet));
-    if (!running->registered()) GTEST_SKIP() << "the running object table refused the server";
+    ASSERT_TRUE(running->registered())
+        << "RegisterActiveObject: 0x" << std::hex << running->result();
     const automation::ClassId id = automation::classIdFromProgId(u"Tabrova.TestSheet");
     EXPECT_EQ(id.text, u"{5E0B7C3A-2F41-4D8E-9A61-3C7D2B8E4F10}");
     const automation::ObjectPtr app = automation::activeObject(id);
@@ -89,7 +90,8 @@ TEST_F(ComRoundTrip, ReaderReadsTextsNullsAndErrorsThroughIDispatch) {
     sheet->cell(2, 3).firstCharSize = 9.0;
     const auto running =
         serve(kSheetProgId, kSheetClsid, std::make_shared<fake::Application>(sheet));
-    if (!running->registered()) GTEST_SKIP() << "the running object table refused the server";
+    ASSERT_TRUE(running->registered())
+        << "RegisterActiveObject: 0x" << std::hex << running->result();
 
     SelectionReadSettings settings;
     settings.progId = u"Tabrova.TestSheet";
@@ -133,7 +135,8 @@ TEST_F(ComRoundTrip, ServerExceptionTextReachesTheMessage) {
     sheet->faults.push_back({u"HorizontalAlignment", u"B3", u"セルの書式を取得できません."});
     const auto running =
         serve(kSheetProgId, kSheetClsid, std::make_shared<fake::Application>(sheet));
-    if (!running->registered()) GTEST_SKIP() << "the running object table refused the server";
+    ASSERT_TRUE(running->registered())
+        << "RegisterActiveObject: 0x" << std::hex << running->result();
 
     SelectionReadSettings settings;
     settings.progId = u"Tabrova.TestSheet";
@@ -160,7 +163,8 @@ TEST_F(ComRoundTrip, CadLinkInsertsThroughIDispatch) {
     const auto running = serve(kCadProgId, kCadClsid, cad.application(),
                                {u"GetAcadState", u"SendCommand", u"Item", u"Add", u"Clear",
                                 u"Select", u"Explode", u"Delete"});
-    if (!running->registered()) GTEST_SKIP() << "the running object table refused the server";
+    ASSERT_TRUE(running->registered())
+        << "RegisterActiveObject: 0x" << std::hex << running->result();
 
     EXPECT_TRUE(cad::handOffToCad(dxf, u"Tabrova.TestAutoCAD", window));
     ASSERT_EQ(cad.commands.size(), 1u);

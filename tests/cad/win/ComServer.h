@@ -9,6 +9,8 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -18,16 +20,25 @@
 
 namespace tabrova::testing {
 
-// What all objects of one server share: the DISPIDs of member names, given in the order the names
-// are first asked for and the same for every object (as a server's type library fixes them), and
-// the counts of the calls that reach the server.
+// What all objects of one server share: the member names it has been asked for by their DISPIDs,
+// and the counts of the calls that reach it. A member's DISPID is a hash of its name, so that it is
+// the same for every object and every server of the process or of another process (as a server's
+// type library fixes them), and a client's remembered DISPIDs stay right across servers.
 struct ServerCounts {
-    std::vector<std::u16string> names;  // DISPID n is names[n - 1]
+    std::map<DISPID, std::u16string> names;
     long getIdsOfNames = 0;
     long invokes = 0;
     // The member names and argument types of every Invoke, "Range(BSTR,missing)".
     std::vector<std::wstring> calls;
 };
+
+inline DISPID dispIdOf(const std::u16string& name) {
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (const char16_t c : name) {
+        hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
+    }
+    return static_cast<DISPID>(hash % 0x3FFFFFFFu) + 1;  // positive: never a reserved DISPID
+}
 
 class DispatchServer final : public IDispatch {
 public:
@@ -66,16 +77,8 @@ public:
         ++counts_->getIdsOfNames;
         for (UINT i = 0; i < count; ++i) {
             const std::u16string name(reinterpret_cast<const char16_t*>(names[i]));
-            DISPID id = DISPID_UNKNOWN;
-            std::vector<std::u16string>& known = counts_->names;
-            for (std::size_t n = 0; n < known.size(); ++n) {
-                if (known[n] == name) id = static_cast<DISPID>(n + 1);
-            }
-            if (id == DISPID_UNKNOWN) {
-                known.push_back(name);
-                id = static_cast<DISPID>(known.size());
-            }
-            ids[i] = id;
+            ids[i] = dispIdOf(name);
+            counts_->names.emplace(ids[i], name);
         }
         return S_OK;
     }
@@ -83,10 +86,9 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* info, UINT*) override {
         ++counts_->invokes;
-        if (id < 1 || static_cast<std::size_t>(id) > counts_->names.size()) {
-            return DISP_E_MEMBERNOTFOUND;
-        }
-        const std::u16string member = counts_->names[static_cast<std::size_t>(id - 1)];
+        const auto known = counts_->names.find(id);
+        if (known == counts_->names.end()) return DISP_E_MEMBERNOTFOUND;
+        const std::u16string member = known->second;
         std::wstring call(member.begin(), member.end());
         call += L"(";
         try {
@@ -226,7 +228,8 @@ public:
             inClassesRoot_ = RegSetKeyValueW(HKEY_CLASSES_ROOT, (progId_ + L"\\CLSID").c_str(),
                                              nullptr, REG_SZ, clsidText, size) == ERROR_SUCCESS;
         }
-        registered_ = SUCCEEDED(RegisterActiveObject(server, clsid, ACTIVEOBJECT_STRONG, &cookie_));
+        result_ = RegisterActiveObject(server, clsid, ACTIVEOBJECT_STRONG, &cookie_);
+        registered_ = SUCCEEDED(result_);
     }
     ~RunningServer() {
         if (registered_) RevokeActiveObject(cookie_, nullptr);
@@ -236,10 +239,13 @@ public:
     RunningServer(const RunningServer&) = delete;
     RunningServer& operator=(const RunningServer&) = delete;
     bool registered() const { return registered_; }
+    // What RegisterActiveObject returned.
+    HRESULT result() const { return result_; }
 
 private:
     std::wstring progId_;
     DWORD cookie_ = 0;
+    HRESULT result_ = E_FAIL;
     bool registered_ = false;
     bool inClassesRoot_ = false;
 };
