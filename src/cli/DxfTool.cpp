@@ -5,26 +5,29 @@
 #include <cmath>
 #include <optional>
 
+#include "cli/ToolInputs.h"
 #include "dxf/TableDrawing.h"
 #include "platform/AtomicFile.h"
-#include "preview/DrawingPainter.h"
 #include "platform/Automation.h"
 #include "platform/ProgramPaths.h"
 #include "settings/Settings.h"
+#include "settings/TextFile.h"
 #include "table/SelectionReader.h"
-#include "workbook/Utf8.h"
-#include "workbook/WorkbookObjects.h"
 
 namespace tabrova::cli {
 
-namespace {
+std::string pathText(const std::filesystem::path& path) {
+    const std::u8string s = path.u8string();
+    return std::string(s.begin(), s.end());
+}
 
-using workbook::utf16ToUtf8;
-using workbook::utf8ToUtf16;
+namespace {
 
 constexpr const char* kUsage =
     "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx\n"
-    "Draws a cell range of a workbook as a DXF R12 file.\n"
+    "       tabrova-dxf [OPTIONS] --running -o FILE\n"
+    "Draws a cell range of a workbook, or the selection of the running spreadsheet, as a DXF R12\n"
+    "file.\n"
     "  -o, --output FILE        DXF file to write (default: the workbook's path with the\n"
     "                           extension .dxf)\n"
     "  --sheet NAME             sheet to read (default: the workbook's active sheet)\n"
@@ -36,6 +39,8 @@ constexpr const char* kUsage =
     "  --dump-table FILE|-      also write the table as read and sized, as JSON\n"
     "  --preview FILE           also write a picture of the drawing, PNG or SVG by the file's\n"
     "                           extension (.png, .svg)\n"
+    "  --running                read the selection of the running spreadsheet application\n"
+    "  --progid ID              its ProgID (default: the settings' Excel ProgID)\n"
     "  -q, --quiet              no progress output\n"
     "  -h, --help               show this help\n";
 
@@ -47,6 +52,8 @@ struct Options {
     std::optional<std::filesystem::path> settings;
     std::optional<std::u16string> dump;  // a path, or "-" for standard output
     std::optional<std::filesystem::path> preview;
+    bool running = false;
+    std::optional<std::u16string> progId;
     bool quiet = false;
     bool help = false;
 };
@@ -56,11 +63,6 @@ struct UsageError {
 };
 
 std::filesystem::path toPath(const std::u16string& text) { return std::filesystem::path(text); }
-
-std::string pathText(const std::filesystem::path& path) {
-    const std::u8string s = path.u8string();
-    return std::string(s.begin(), s.end());
-}
 
 Options parseArguments(const std::vector<std::u16string>& args) {
     Options options;
@@ -103,7 +105,7 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             options.sheet = value();
         } else if (name == u"--range") {
             options.range = value();
-            if (!workbook::parseRangeRef(*options.range)) {
+            if (workbookFilesSupported() && !isRangeRef(*options.range)) {
                 throw UsageError{
                     "--range \"" + utf16ToUtf8(*options.range) +
                     "\" is not an A1-style range within the sheet (such as B2:F20 or C5)"};
@@ -119,11 +121,19 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         } else if (name == u"--preview") {
             const std::u16string v = value();
             if (v.empty()) throw UsageError{"option --preview needs a file name"};
+            if (!picturesSupported())
+                throw UsageError{"this build of tabrova-dxf draws no pictures"};
             options.preview = toPath(v);
-            if (!preview::isPictureFile(*options.preview)) {
+            if (!isPictureName(*options.preview)) {
                 throw UsageError{"--preview \"" + utf16ToUtf8(v) +
                                  "\": the picture's name must end in .png or .svg"};
             }
+        } else if (name == u"--running") {
+            flag();
+            options.running = true;
+        } else if (name == u"--progid") {
+            options.progId = value();
+            if (options.progId->empty()) throw UsageError{"option --progid needs a ProgID"};
         } else if (name == u"-q" || name == u"--quiet") {
             flag();
             options.quiet = true;
@@ -134,15 +144,29 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             throw UsageError{"unknown option " + utf16ToUtf8(name)};
         }
     }
-    if (!haveWorkbook && !options.help) throw UsageError{"no workbook given"};
+    if (options.help) return options;
+    if (options.running) {
+        if (haveWorkbook) throw UsageError{"--running reads no workbook file"};
+        if (options.sheet || options.range) {
+            throw UsageError{
+                "--sheet and --range need a workbook file; --running reads the "
+                "selection"};
+        }
+        if (!options.output) throw UsageError{"--running needs -o FILE"};
+    } else {
+        if (options.progId) throw UsageError{"--progid goes with --running"};
+        if (!haveWorkbook) throw UsageError{"no workbook given"};
+    }
     return options;
 }
 
-// A failure that ends the run with status 1: the file concerned and the reason.
-struct ToolFailure {
-    std::filesystem::path file;
-    std::string reason;
-};
+// The workbook and sheet of the reader's caption "Book1.xlsx [Sheet1]". A sheet's name cannot
+// hold brackets, so the last " [" starts it.
+std::pair<std::u16string, std::u16string> splitCaption(const std::u16string& caption) {
+    const std::size_t open = caption.rfind(u" [");
+    if (open == std::u16string::npos || !caption.ends_with(u']')) return {caption, {}};
+    return {caption.substr(0, open), caption.substr(open + 2, caption.size() - open - 3)};
+}
 
 // The settings file used when none is given: the desktop program's beside the executable, else
 // one named after this executable, else (when the executable's folder is not writable, where the
@@ -216,9 +240,9 @@ std::string readFailure(const SelectionReadResult& result) {
             return why;
         }
         case SelectionReadStatus::attachFailed:
-            return "the workbook could not be attached (" + utf16ToUtf8(result.message) + ")";
+            return "the spreadsheet could not be attached (" + utf16ToUtf8(result.message) + ")";
         case SelectionReadStatus::noWorkbook:
-            return "the workbook is not open";
+            return "the spreadsheet has no workbook open";
         default:
             return "reading was cancelled";
     }
@@ -231,7 +255,7 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     if (settingsFile) {
         std::error_code ec;
         if (!std::filesystem::exists(*settingsFile, ec)) {
-            throw ToolFailure{*settingsFile, "No such file or directory"};
+            throw ToolFailure{pathText(*settingsFile), "No such file or directory"};
         }
     } else {
         settingsFile = defaultSettingsFile(executable);
@@ -240,43 +264,23 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         try {
             settings = loadSettings(*settingsFile, io.decimalSeparator);
         } catch (const platform::FileError& e) {
-            throw ToolFailure{*settingsFile, e.reason()};
+            throw ToolFailure{pathText(*settingsFile), e.reason()};
         }
     }
 
-    // The workbook, open as the spreadsheet application for the reader.
-    std::optional<workbook::OpenWorkbook> open;
-    try {
-        open.emplace(options.workbook, settings.excelPID);
-    } catch (const workbook::WorkbookError& e) {
-        throw ToolFailure{options.workbook, e.reason()};
-    }
-    const automation::ObjectPtr app = open->application();
-    std::u16string sheetName;
-    try {
-        if (options.sheet) {
-            const auto index = open->workbook().findSheet(*options.sheet);
-            if (!index)
-                throw ToolFailure{options.workbook,
-                                  "no sheet named \"" + utf16ToUtf8(*options.sheet) + "\""};
-            app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
-                .toObject()
-                ->call(u"Activate");
-        }
-        const automation::ObjectPtr sheet = app->getObject(u"ActiveSheet");
-        sheetName = sheet->get(u"Name").toText();
-        if (options.range) {
-            sheet->getObject(u"Range", {automation::Variant(*options.range), automation::Missing{}})
-                ->call(u"Select");
-        }
-    } catch (const automation::AutomationError& e) {
-        throw ToolFailure{options.workbook,
-                          "sheet \"" + utf16ToUtf8(sheetName) + "\": " + utf16ToUtf8(e.message())};
+    // The workbook, open as the spreadsheet application for the reader, or the one running.
+    const std::u16string progId = options.progId.value_or(settings.excelPID);
+    const std::string subject = options.running ? utf16ToUtf8(progId) : pathText(options.workbook);
+    std::unique_ptr<OpenedWorkbook> opened;
+    std::string sheetPrefix;  // failures of a workbook's read name the sheet
+    if (!options.running) {
+        opened = openWorkbookForReading(options.workbook, progId, options.sheet, options.range);
+        sheetPrefix = "sheet \"" + utf16ToUtf8(opened->sheetName()) + "\": ";
     }
 
     // Read and size it, exactly as the desktop program does.
     SelectionReadSettings readSettings;
-    readSettings.progId = settings.excelPID;
+    readSettings.progId = progId;
     readSettings.colXsc = settings.colXsc;
     readSettings.rowYsc = settings.rowYsc;
     readSettings.cadXsc = settings.cadXsc;
@@ -287,12 +291,11 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     ProgressGrid grid(io.err, io.errIsTerminal && !options.quiet);
     const SelectionReadResult result = readSelection(readSettings, table, grid);
     grid.finish();
-    open->close();
+    if (opened) opened->close();
     if (result.status != SelectionReadStatus::complete) {
-        throw ToolFailure{options.workbook,
-                          "sheet \"" + utf16ToUtf8(sheetName) + "\": " + readFailure(result)};
+        throw ToolFailure{subject, sheetPrefix + readFailure(result)};
     }
-    if (!table.usable()) throw ToolFailure{options.workbook, "the range holds no cells"};
+    if (!table.usable()) throw ToolFailure{subject, "the range holds no cells"};
 
     // The outputs, complete in memory before any file is written.
     const CellTextFn text = [&grid](std::int32_t col, std::int32_t row) {
@@ -301,8 +304,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     std::string json;
     if (options.dump) {
         DumpInfo info;
-        info.workbook = options.workbook.filename().u16string();
-        info.sheet = sheetName;
+        const auto [book, sheet] = splitCaption(grid.caption);
+        info.workbook = options.running ? book : options.workbook.filename().u16string();
+        info.sheet = sheet;
         info.first = grid.firstAddress;
         info.last = grid.lastAddress;
         info.cadXsc = settings.cadXsc;
@@ -328,18 +332,18 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     if (sameFile(output, options.workbook) ||
         (dumpToFile && sameFile(toPath(*options.dump), options.workbook)) ||
         (options.preview && sameFile(*options.preview, options.workbook))) {
-        throw ToolFailure{options.workbook, "an output file would replace the workbook itself"};
+        throw ToolFailure{subject, "an output file would replace the workbook itself"};
     }
     if (dumpToFile) {
         try {
             platform::saveFileAtomically(toPath(*options.dump), json);
         } catch (const platform::FileError& e) {
-            throw ToolFailure{e.path(), e.reason()};
+            throw ToolFailure{pathText(e.path()), e.reason()};
         }
     }
     try {
         if (!writeTableDxf(table, text, settings.cadTof, settings.cellLineDraw, output)) {
-            throw ToolFailure{options.workbook, "the range holds no cells to draw"};
+            throw ToolFailure{subject, "the range holds no cells to draw"};
         }
     } catch (const platform::FileError& e) {
         // No half of the output stays behind: the dump goes with the drawing it belongs to.
@@ -347,16 +351,16 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
             std::error_code ec;
             std::filesystem::remove(toPath(*options.dump), ec);
         }
-        throw ToolFailure{e.path(), e.reason()};
+        throw ToolFailure{pathText(e.path()), e.reason()};
     }
     if (options.preview) {
         // The picture shows the entities the file holds.
-        const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw);
+        const auto entities =
+            buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw);
         try {
-            preview::writeDrawingPicture(entities.value_or(std::vector<DrawnEntity>{}),
-                                         *options.preview);
+            writePicture(entities.value_or(std::vector<DrawnEntity>{}), *options.preview);
         } catch (const platform::FileError& e) {
-            throw ToolFailure{e.path(), e.reason()};
+            throw ToolFailure{pathText(e.path()), e.reason()};
         }
     }
     if (options.dump && !dumpToFile) io.out << json << std::flush;
@@ -503,9 +507,12 @@ int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::p
     try {
         return run(options, executable, io);
     } catch (const ToolFailure& f) {
-        io.err << "tabrova-dxf: " << pathText(f.file) << ": " << f.reason << "\n";
+        io.err << "tabrova-dxf: " << f.subject << ": " << f.reason << "\n";
     } catch (const std::bad_alloc&) {
-        io.err << "tabrova-dxf: " << pathText(options.workbook) << ": out of memory\n";
+        const std::string subject = options.running
+                                        ? utf16ToUtf8(options.progId.value_or(u"--running"))
+                                        : pathText(options.workbook);
+        io.err << "tabrova-dxf: " << subject << ": out of memory\n";
     }
     return kExitFailed;
 }

@@ -6,6 +6,7 @@
 
 #include "cli/DxfTool.h"
 #include "workbook/TestWorkbooks.h"
+#include "workbook/WorkbookObjects.h"
 
 namespace tabrova::cli {
 namespace {
@@ -71,6 +72,13 @@ TEST(DxfTool, UsageErrorsExitWithTwoAndWriteNothing) {
         {book, "--dump-table", ""},
         {book, "--preview", "picture.jpg"},
         {book, "--preview", ""},
+        {book, "--running", "-o", "out.dxf"},
+        {"--running", "--sheet", "Sheet1", "-o", "out.dxf"},
+        {"--running", "--range", "B2", "-o", "out.dxf"},
+        {"--running"},
+        {"--running=yes", "-o", "out.dxf"},
+        {book, "--progid", "Excel.Application"},
+        {"--running", "--progid", "", "-o", "out.dxf"},
     };
     for (const auto& args : cases) {
         const ToolRun run = runTool(args);
@@ -116,6 +124,15 @@ TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
     // Nothing was left behind by the failed runs.
     EXPECT_FALSE(std::filesystem::exists(dir / "Book1.dxf"));
     EXPECT_FALSE(std::filesystem::exists(dir / "text.dxf"));
+
+    // No spreadsheet runs under that ProgID: the line names the ProgID.
+    const ToolRun running =
+        runTool({"--running", "--progid", "Tabrova.NoSuchSheet", "-o", (dir / "r.dxf").string()});
+    EXPECT_EQ(running.status, kExitFailed);
+    EXPECT_EQ(running.err,
+              "tabrova-dxf: Tabrova.NoSuchSheet: the spreadsheet could not be attached (ProgId : "
+              "Tabrova.NoSuchSheet は無効です.)\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "r.dxf"));
 }
 
 TEST(DxfTool, RangesAndSheetsTheWorkbookCannotGiveAreClearErrors) {
@@ -158,6 +175,20 @@ TEST(DxfTool, RangesAndSheetsTheWorkbookCannotGiveAreClearErrors) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "Book1.dxf"));
     EXPECT_FALSE(std::filesystem::exists(dir / "NoSheets.dxf"));
+}
+
+TEST(DxfTool, RunningSpreadsheetsSelectionIsDrawn) {
+    TempDir dir;
+    // A workbook open as the running application of the ProgID, as a spreadsheet program would
+    // serve it.
+    workbook::OpenWorkbook running(tableWorkbook(dir), u"Tabrova.RunningSheet");
+    const ToolRun run = runTool({"--running", "--progid", "Tabrova.RunningSheet", "-o",
+                                 (dir / "r.dxf").string(), "--dump-table", "-"});
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    EXPECT_NE(run.out.find(R"("workbook": "Book1.xlsx")"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(R"("sheet": "Sheet1")"), std::string::npos);
+    EXPECT_NE(run.out.find(R"("last": "D4")"), std::string::npos);
+    EXPECT_NE(readFile(dir / "r.dxf").find("merged"), std::string::npos);
 }
 
 TEST(DxfTool, DrawsTheSavedSelectionAndDumpsTheTable) {

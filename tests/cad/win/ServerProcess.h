@@ -1,10 +1,12 @@
 // What the test automation server process (tabrova-test-comserver.exe) and the tests that start
-// it share: the command line, the sheet it serves, and a block of named shared memory in which the
-// server leaves its counts when it ends, so that counting never adds calls of its own.
+// it share: the command line, the sheet it serves, the class that starts and ends it, and a block
+// of named shared memory in which the server leaves its counts when it ends, so that counting
+// never adds calls of its own.
 #pragma once
 
 #include <windows.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -58,5 +60,96 @@ inline std::shared_ptr<fake::Sheet> servedSheet() {
     put(4, 4, u"在庫なし");
     return sheet;
 }
+
+inline std::filesystem::path ownFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(std::wstring(path, n)).parent_path();
+}
+
+inline bool underWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// One run of the server process (found beside the running executable); ends it, and collects its
+// report, on finish() or destruction.
+class ServerProcess {
+public:
+    ServerProcess(const std::wstring& kind, const std::wstring& progId, const std::wstring& clsid,
+                  long refuse, long busyMs = 0) {
+        static int serial = 0;
+        name_ = L"TabrovaTestServer." + std::to_wstring(GetCurrentProcessId()) + L"." +
+                std::to_wstring(++serial);
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, (name_ + L".ready").c_str());
+        quit_ = CreateEventW(nullptr, TRUE, FALSE, (name_ + L".quit").c_str());
+        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(ServerReport), name_.c_str());
+        std::wstring commandLine = L"\"" + (ownFolder() / kServerExecutable).wstring() + L"\" " +
+                                   kind + L" " + progId + L" " + clsid + L" " + name_ + L" " +
+                                   std::to_wstring(refuse) + L" " + std::to_wstring(busyMs);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &info)) {
+            failure_ = "cannot start " + std::to_string(GetLastError());
+            return;
+        }
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        const HANDLE either[] = {ready_, process_};
+        const DWORD woke = WaitForMultipleObjects(2, either, FALSE, 30000);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            failure_ = "the server ended with " + std::to_string(code);
+        } else if (woke != WAIT_OBJECT_0) {
+            failure_ = "the server did not get ready";
+        }
+    }
+    ~ServerProcess() {
+        if (process_) finish();
+        CloseHandle(ready_);
+        CloseHandle(quit_);
+        CloseHandle(mapping_);
+    }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Empty when the server is serving.
+    const std::string& failure() const { return failure_; }
+
+    // Tells the server to end and returns what it counted; exitCode is -1 when it had to be
+    // stopped.
+    ServerReport finish() {
+        ServerReport report{};
+        SetEvent(quit_);
+        if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0) {
+            TerminateProcess(process_, 99);
+            exitCode = -1;
+        } else {
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            exitCode = static_cast<long>(code);
+        }
+        CloseHandle(process_);
+        process_ = nullptr;
+        if (const void* view = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof report)) {
+            report = *static_cast<const ServerReport*>(view);
+            UnmapViewOfFile(view);
+        }
+        return report;
+    }
+
+    long exitCode = 0;
+
+private:
+    std::wstring name_;
+    std::string failure_;
+    HANDLE ready_ = nullptr;
+    HANDLE quit_ = nullptr;
+    HANDLE mapping_ = nullptr;
+    HANDLE process_ = nullptr;
+};
 
 }  // namespace tabrova::testing

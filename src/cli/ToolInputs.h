@@ -1,0 +1,58 @@
+// What the command-line tool takes from libraries a build may lack: workbook files (libzip and
+// pugixml) and pictures of the drawing (Qt). A build without them still reads the running
+// spreadsheet and writes DXF files; asking it for the rest is a clear failure.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dxf/TableDrawing.h"
+
+namespace tabrova::cli {
+
+// A failure that ends the run with status 1: what it concerns (a file's path, a ProgID) and the
+// reason.
+struct ToolFailure {
+    std::string subject;
+    std::string reason;
+};
+
+std::string pathText(const std::filesystem::path& path);
+
+// Whether this build opens workbook files.
+bool workbookFilesSupported();
+
+// Whether the text is an A1-style range within a sheet ("B2:F20", "C5").
+bool isRangeRef(std::u16string_view text);
+
+// A workbook file open as the running spreadsheet application of the ProgID, for the selection
+// reader to attach to.
+class OpenedWorkbook {
+public:
+    virtual ~OpenedWorkbook() = default;
+    // The active sheet's name, after the sheet and range asked for were made active and selected.
+    virtual std::u16string sheetName() const = 0;
+    // No longer served as the running application.
+    virtual void close() = 0;
+};
+
+// Opens the workbook, activates the sheet named (when given) and selects the range (when given).
+// Throws ToolFailure naming the workbook.
+std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::path& file,
+                                                       const std::u16string& progId,
+                                                       const std::optional<std::u16string>& sheet,
+                                                       const std::optional<std::u16string>& range);
+
+// Whether this build writes pictures of the drawing.
+bool picturesSupported();
+
+// Whether the path names a picture format writePicture writes (".png" or ".svg").
+bool isPictureName(const std::filesystem::path& path);
+
+// Writes a picture of the entities. Throws platform::FileError.
+void writePicture(const std::vector<DrawnEntity>& entities, const std::filesystem::path& path);
+
+}  // namespace tabrova::cli

@@ -1,0 +1,61 @@
+// Workbook files through the workbook-file spreadsheet.
+#include "cli/ToolInputs.h"
+#include "settings/TextFile.h"
+#include "workbook/WorkbookObjects.h"
+#include "workbook/XlsxWorkbook.h"
+
+namespace tabrova::cli {
+namespace {
+
+class OpenedFile final : public OpenedWorkbook {
+public:
+    OpenedFile(const std::filesystem::path& file, const std::u16string& progId)
+        : open_(file, progId) {}
+    std::u16string sheetName() const override { return sheetName_; }
+    void close() override { open_.close(); }
+
+    workbook::OpenWorkbook open_;
+    std::u16string sheetName_;
+};
+
+}  // namespace
+
+bool workbookFilesSupported() { return true; }
+
+bool isRangeRef(std::u16string_view text) { return workbook::parseRangeRef(text).has_value(); }
+
+std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::path& file,
+                                                       const std::u16string& progId,
+                                                       const std::optional<std::u16string>& sheet,
+                                                       const std::optional<std::u16string>& range) {
+    std::unique_ptr<OpenedFile> opened;
+    try {
+        opened = std::make_unique<OpenedFile>(file, progId);
+    } catch (const workbook::WorkbookError& e) {
+        throw ToolFailure{pathText(file), e.reason()};
+    }
+    const automation::ObjectPtr app = opened->open_.application();
+    try {
+        if (sheet) {
+            const auto index = opened->open_.workbook().findSheet(*sheet);
+            if (!index) {
+                throw ToolFailure{pathText(file), "no sheet named \"" + utf16ToUtf8(*sheet) + "\""};
+            }
+            app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
+                .toObject()
+                ->call(u"Activate");
+        }
+        const automation::ObjectPtr active = app->getObject(u"ActiveSheet");
+        opened->sheetName_ = active->get(u"Name").toText();
+        if (range) {
+            active->getObject(u"Range", {automation::Variant(*range), automation::Missing{}})
+                ->call(u"Select");
+        }
+    } catch (const automation::AutomationError& e) {
+        throw ToolFailure{pathText(file), "sheet \"" + utf16ToUtf8(opened->sheetName_) +
+                                              "\": " + utf16ToUtf8(e.message())};
+    }
+    return opened;
+}
+
+}  // namespace tabrova::cli
