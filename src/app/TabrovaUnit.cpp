@@ -892,14 +892,8 @@ void TForm1::Button3Click() {
     std::exception_ptr error;
     try {
         ensureWorkbookOpen();
-        SelectionReadSettings readSettings;
-        readSettings.progId = u16(Edit15->text());
-        readSettings.colXsc = settings_.colXsc;
-        readSettings.rowYsc = settings_.rowYsc;
-        readSettings.cadXsc = settings_.cadXsc;
-        readSettings.cadYsc = settings_.cadYsc;
-        readSettings.cadTsc = settings_.cadTsc;
-        readSettings.decimalSeparator = decimalSeparator();
+        const SelectionReadSettings readSettings =
+            selectionReadSettings(settings_, u16(Edit15->text()), decimalSeparator());
         ReadView view(*this);
         result = readSelection(readSettings, CellTable_, view);
     } catch (...) {

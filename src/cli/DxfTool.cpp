@@ -279,14 +279,8 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     }
 
     // Read and size it, exactly as the desktop program does.
-    SelectionReadSettings readSettings;
-    readSettings.progId = progId;
-    readSettings.colXsc = settings.colXsc;
-    readSettings.rowYsc = settings.rowYsc;
-    readSettings.cadXsc = settings.cadXsc;
-    readSettings.cadYsc = settings.cadYsc;
-    readSettings.cadTsc = settings.cadTsc;
-    readSettings.decimalSeparator = io.decimalSeparator;
+    const SelectionReadSettings readSettings =
+        selectionReadSettings(settings, progId, io.decimalSeparator);
     CellTable table;
     ProgressGrid grid(io.err, io.errIsTerminal && !options.quiet);
     const SelectionReadResult result = readSelection(readSettings, table, grid);

@@ -384,4 +384,17 @@ void GridContents::setCellText(std::int32_t col, std::int32_t row, const std::u1
     texts.at(static_cast<std::size_t>(col) + static_cast<std::size_t>(row) * colCount) = text;
 }
 
+SelectionReadSettings selectionReadSettings(const WorkingSettings& settings, std::u16string progId,
+                                            char16_t decimalSeparator) {
+    SelectionReadSettings read;
+    read.progId = std::move(progId);
+    read.colXsc = settings.colXsc;
+    read.rowYsc = settings.rowYsc;
+    read.cadXsc = settings.cadXsc;
+    read.cadYsc = settings.cadYsc;
+    read.cadTsc = settings.cadTsc;
+    read.decimalSeparator = decimalSeparator;
+    return read;
+}
+
 }  // namespace tabrova

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/Settings.h"
 #include "table/CellTable.h"
 
 namespace tabrova {
@@ -27,6 +28,10 @@ struct SelectionReadSettings {
     char16_t decimalSeparator = u'.';  // of the user's locale, for the text of Value2
     std::int64_t maxCells = kMaxSelectionCells;
 };
+
+// The read's settings from the working settings' scales, with the ProgID to attach to.
+SelectionReadSettings selectionReadSettings(const WorkingSettings& settings, std::u16string progId,
+                                            char16_t decimalSeparator);
 
 // What the read writes besides the table: the grid (texts and sizes, in grid coordinates where
 // column 0 and row 0 are the fixed header column and row), the window caption, the two range
