@@ -8,7 +8,7 @@
 #include <string>
 
 #include "workbook/NumberFormat.h"
-#include "workbook/Utf8.h"
+#include "platform/Utf8.h"
 
 using namespace tabrova::workbook;
 
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&value, data, sizeof value);
     const std::uint8_t flags = data[8];
     const std::u16string code =
-        utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data + 9), size - 9));
+        tabrova::utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data + 9), size - 9));
     const bool date1904 = flags & 1;
 
     const std::u16string shown = formatNumber(value, code, date1904);

@@ -33,7 +33,7 @@
 #include "settings/TargetCadList.h"
 #include "sizing/CellGeometry.h"
 #include "table/SelectionReader.h"
-#include "workbook/Utf8.h"
+#include "platform/Utf8.h"
 #include "workbook/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
@@ -1046,7 +1046,7 @@ void TForm1::ensureWorkbookOpen() {
         const std::filesystem::path path = source_->path;
         const std::u16string sheet = source_->sheet;
         openBook_.reset();
-        throw workbook::WorkbookError(path, "no sheet named \"" + workbook::utf16ToUtf8(sheet) + "\"");
+        throw workbook::WorkbookError(path, "no sheet named \"" + utf16ToUtf8(sheet) + "\"");
     }
     app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
         .toObject()

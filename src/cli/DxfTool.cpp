@@ -11,7 +11,7 @@
 #include "platform/Automation.h"
 #include "platform/ProgramPaths.h"
 #include "settings/Settings.h"
-#include "settings/TextFile.h"
+#include "platform/Utf8.h"
 #include "table/SelectionReader.h"
 
 namespace tabrova::cli {

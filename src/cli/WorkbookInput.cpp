@@ -1,6 +1,6 @@
 // Workbook files through the workbook-file spreadsheet.
 #include "cli/ToolInputs.h"
-#include "settings/TextFile.h"
+#include "platform/Utf8.h"
 #include "workbook/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 

@@ -6,6 +6,8 @@
 #include <limits>
 #include <type_traits>
 
+#include "platform/Utf8.h"
+
 namespace tabrova {
 
 namespace {
@@ -62,39 +64,8 @@ DrawingBounds allTextBounds(const std::vector<DrawnEntity>& entities, const Text
     return b;
 }
 
-void appendUtf8(std::string& out, std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        auto byte = [&out](char32_t v) { out.push_back(static_cast<char>(v)); };
-        if (c < 0x80) {
-            byte(c);
-        } else if (c < 0x800) {
-            byte(0xC0 | (c >> 6));
-            byte(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            byte(0xE0 | (c >> 12));
-            byte(0x80 | ((c >> 6) & 0x3F));
-            byte(0x80 | (c & 0x3F));
-        } else {
-            byte(0xF0 | (c >> 18));
-            byte(0x80 | ((c >> 12) & 0x3F));
-            byte(0x80 | ((c >> 6) & 0x3F));
-            byte(0x80 | (c & 0x3F));
-        }
-    }
-}
-
 void appendXmlText(std::string& out, std::u16string_view text) {
-    std::string utf8;
-    appendUtf8(utf8, text);
-    for (char c : utf8) {
+    for (char c : utf16ToUtf8(text)) {
         switch (c) {
             case '&':
                 out += "&amp;";
@@ -210,8 +181,8 @@ double estimateTextWidth(std::u16string_view text, double capHeight) {
     return ems * capHeight / kCapHeightPerEm;
 }
 
-PlacedText placeText(ViewPoint anchor, double width, double capHeight,
-                        std::int32_t horizontalJust, std::int32_t verticalAlign) {
+PlacedText placeText(ViewPoint anchor, double width, double capHeight, std::int32_t horizontalJust,
+                     std::int32_t verticalAlign) {
     double left = anchor.x;
     double baseline = anchor.y;
     switch (horizontalJust) {
@@ -341,7 +312,8 @@ DisplayList buildDisplayList(const std::vector<DrawnEntity>& entities,
                                   colorOnWhite(dxfLayerColor(line->layer))});
         } else if (const auto* outline = std::get_if<DrawnOutline>(&e)) {
             DisplayOutline o;
-            for (std::size_t i = 0; i < 4; ++i) o.corners[i] = transform.toView(outline->corners[i]);
+            for (std::size_t i = 0; i < 4; ++i)
+                o.corners[i] = transform.toView(outline->corners[i]);
             o.color = outlineColor;
             list.outlines.push_back(o);
         } else if (const auto* text = std::get_if<DrawnText>(&e)) {
@@ -404,8 +376,7 @@ std::string displayListSvg(const DisplayList& list, double width, double height,
         out += "</text>\n";
     }
     if (!label.empty()) {
-        out += "<text x=\"8\" y=\"" + number(height - 8) +
-               "\" font-size=\"13\" fill=\"#404040\">";
+        out += "<text x=\"8\" y=\"" + number(height - 8) + "\" font-size=\"13\" fill=\"#404040\">";
         appendXmlText(out, label);
         out += "</text>\n";
     }

@@ -6,40 +6,10 @@
 #include <set>
 
 #include "platform/AutomationSystem.h"
+#include "platform/Utf8.h"
 
 namespace tabrova::automation {
 namespace {
-
-std::string toUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 [[noreturn]] void throwTypeMismatch() {
     throw AutomationError(u"型が一致しません.", errors::typeMismatch);
@@ -250,7 +220,7 @@ ObjectPtr Variant::toObject() const {
 }
 
 AutomationError::AutomationError(std::u16string message, std::int32_t code)
-    : std::runtime_error(toUtf8(message)), message_(std::move(message)), code_(code) {}
+    : std::runtime_error(utf16ToUtf8(message)), message_(std::move(message)), code_(code) {}
 
 void registerStandIn(std::u16string_view progId, ObjectPtr application) {
     Registry& r = registry();

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Utf8.h"
+
 namespace tabrova {
 
 enum class TextEncoding {
@@ -40,9 +42,5 @@ TextLines decodeTextLines(std::string_view bytes, unsigned codePage);
 // with BOM instead; `encoding` is then updated to say so.
 std::string encodeTextLines(const std::vector<TextLine>& lines, TextEncoding& encoding,
                             unsigned codePage);
-
-// UTF-8 <-> UTF-16. Malformed input (bad UTF-8, unpaired surrogates) becomes U+FFFD.
-std::u16string utf8ToUtf16(std::string_view bytes);
-std::string utf16ToUtf8(std::u16string_view text);
 
 }  // namespace tabrova

@@ -9,7 +9,7 @@
 
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
-#include "workbook/Utf8.h"
+#include "platform/Utf8.h"
 #include "workbook/XlsxPackage.h"
 
 namespace tabrova::workbook {
