@@ -13,13 +13,8 @@ namespace tabrova::fuzz {
 
 inline void readSheet(const automation::ObjectPtr& app, std::int32_t index) {
     app->get(u"Worksheets", {automation::Variant(index)}).toObject()->call(u"Activate");
-    SelectionReadSettings settings;
-    settings.progId = u"Excel.Application";
-    settings.colXsc = 20;
-    settings.rowYsc = 3;
-    settings.cadXsc = 3;
-    settings.cadYsc = 0.43;
-    settings.cadTsc = 0.27;
+    SelectionReadSettings settings =
+        selectionReadSettings(WorkingSettings{}, u"Excel.Application", u'.');
     settings.maxCells = 20'000;  // keeps one input's run short
     CellTable table;
     GridContents grid;

@@ -32,13 +32,9 @@ TEST_F(ComProcess, ReaderRemembersMemberIdsAcrossProcesses) {
                          L"{5E0B7C3A-2F41-4D8E-9A61-3C7D2B8E4F20}", 0);
     ASSERT_EQ(server.failure(), "");
 
-    SelectionReadSettings settings;
-    settings.progId = u"Tabrova.TestSheetProcess";
-    settings.colXsc = 20;
-    settings.rowYsc = 3;
-    settings.cadXsc = 2;
-    settings.cadYsc = 1;
-    settings.cadTsc = 0.5;
+    // The scales do not matter here: the texts and font sizes are checked.
+    const SelectionReadSettings settings =
+        selectionReadSettings(WorkingSettings{}, u"Tabrova.TestSheetProcess", u'.');
     CellTable table;
     GridContents grid;
     // Twice: the second read asks no names at all.

@@ -93,13 +93,9 @@ TEST_F(ComRoundTrip, ReaderReadsTextsNullsAndErrorsThroughIDispatch) {
     ASSERT_TRUE(running->registered())
         << "RegisterActiveObject: 0x" << std::hex << running->result();
 
-    SelectionReadSettings settings;
-    settings.progId = u"Tabrova.TestSheet";
-    settings.colXsc = 20;
-    settings.rowYsc = 3;
-    settings.cadXsc = 2;
-    settings.cadYsc = 1;
-    settings.cadTsc = 0.5;
+    // The scales do not matter here: the texts and font sizes are checked.
+    const SelectionReadSettings settings =
+        selectionReadSettings(WorkingSettings{}, u"Tabrova.TestSheet", u'.');
     CellTable table;
     GridContents grid;
     const SelectionReadResult result = readSelection(settings, table, grid);
