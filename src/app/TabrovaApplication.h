@@ -4,8 +4,16 @@
 #pragma once
 
 #include <QApplication>
+#include <QString>
+#include <optional>
 
 namespace tabrova::app {
+
+// Makes the calling thread a single-threaded COM apartment (nothing where there is no COM). The
+// program's entry calls it first, before the application object exists: Qt's Windows platform
+// initialises OLE on the thread, and the message filter needs the apartment. Returns the reason
+// when it fails.
+std::optional<QString> initializeComApartment();
 
 class TabrovaApplication : public QApplication {
 public:

@@ -507,7 +507,12 @@ void TForm1::FormCreate() {
     lookUpTargetCadName();
 
     messageFilter_ = cad::TMessageFilter::Create();
-    messageFilter_->RegisterFilter();
+    if (!messageFilter_->RegisterFilter()) {
+        showMessage(this,
+                    QStringLiteral("COM のメッセージ フィルタを登録できませんでした.\n"
+                                   "応答中の Excel や CAD への呼び出しは再試行されません."),
+                    qs(kApplicationTitle), MessageKind::warning);
+    }
 
     PageControl1->setCurrentIndex(0);
     showSource();

@@ -1,6 +1,9 @@
-// Program entry: the application object, the main window, the message loop. An optional argument
-// names a workbook file to open as the source of "Excel から取得".
+// Program entry: COM for this thread, the application object, the main window, the message loop.
+// An optional argument names a workbook file to open as the source of "Excel から取得".
+#include <QMessageBox>
 #include <QStringList>
+
+#include <optional>
 
 #include "app/OpenBookForm.h"
 #include "app/ScreenshotTour.h"
@@ -9,7 +12,14 @@
 #include "settings/ProgramFiles.h"
 
 int main(int argc, char** argv) {
+    // COM first: the user-interface thread must be a single-threaded apartment before Qt or
+    // anything else touches COM.
+    const std::optional<QString> comFailure = tabrova::app::initializeComApartment();
     tabrova::app::TabrovaApplication application(argc, argv);
+    if (comFailure) {
+        QMessageBox::critical(nullptr, QStringLiteral("Tabrova"), *comFailure);
+        return 1;
+    }
     tabrova::app::TForm1 form(tabrova::locateProgramFiles());
     form.show();
 

@@ -14,14 +14,19 @@ TMessageFilter::~TMessageFilter() {
     platform::detachMessageFilter(comObject_);
 }
 
-void TMessageFilter::RegisterFilter() {
-    FOldFilter.reset();
-    FOldFilter = platform::registerMessageFilter(comObject_);
+bool TMessageFilter::RegisterFilter() {
+    if (registered_) return true;
+    std::optional<platform::MessageFilterRef> previous = platform::registerMessageFilter(comObject_);
+    if (!previous) return false;
+    FOldFilter = std::move(*previous);
     registered_ = true;
+    return true;
 }
 
 void TMessageFilter::RevokeFilter() {
+    if (!registered_) return;
     platform::registerMessageFilter(FOldFilter);
+    FOldFilter.reset();
     registered_ = false;
 }
 

@@ -26,9 +26,13 @@ public:
     TMessageFilter(const TMessageFilter&) = delete;
     TMessageFilter& operator=(const TMessageFilter&) = delete;
 
-    // Makes this the calling thread's filter, keeping the previous one in FOldFilter.
-    void RegisterFilter();
-    // Puts FOldFilter (none when it is empty) back as the thread's filter.
+    // Makes this the calling thread's filter, keeping the previous one in FOldFilter. False when
+    // the thread cannot have a filter (COM is not initialised as a single-threaded apartment):
+    // nothing is registered then, and busy servers are not retried.
+    bool RegisterFilter();
+    bool registered() const { return registered_; }
+    // Puts FOldFilter (none when it is empty) back as the thread's filter; nothing when this
+    // filter is not registered.
     void RevokeFilter();
 
     std::int32_t HandleInComingCall(std::uint32_t dwCallType, std::uintptr_t htaskCaller,

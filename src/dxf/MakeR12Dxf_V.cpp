@@ -169,7 +169,7 @@ void applyAlignCode(std::u16string_view code, std::int32_t& horizontal, std::int
 
 }  // namespace
 
-DxfLineList::DxfLineList() : DxfLineList(platform::systemAnsiCodePage()) {}
+DxfLineList::DxfLineList() : DxfLineList(platform::dxfCodePage()) {}
 
 DxfLineList::DxfLineList(unsigned codePage) : codePage_(codePage) {}
 

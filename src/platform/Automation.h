@@ -155,7 +155,8 @@ void setProgIdRefused(std::u16string_view progId, bool refused);
 
 // Prepares the calling thread for automation calls: on Windows initialises COM once as a
 // single-threaded apartment (the program calls this on its user-interface thread at start; the
-// registry functions below call it too). Does nothing elsewhere.
+// registry functions below call it too). Does nothing elsewhere. Throws AutomationError when the
+// thread cannot be a single-threaded apartment (something made it multi-threaded before).
 void initializeAutomation();
 
 // ProgID -> class. Throws AutomationError when the ProgID is not registered.

@@ -11,6 +11,22 @@ namespace tabrova::platform {
 // The code page of the system's ANSI file texts: GetACP() on Windows, 932 elsewhere.
 unsigned systemAnsiCodePage();
 
+// The code page a DXF R12 file is written in and declares ("ANSI_<n>"): the system's ANSI code
+// page where it is one of the Windows ANSI code pages R12 readers know, else 932. A system whose
+// ANSI code page is UTF-8 (65001, an option of Windows 10 and 11) would otherwise write a file no
+// R12 reader can decode.
+constexpr unsigned dxfCodePageFor(unsigned ansiCodePage) {
+    switch (ansiCodePage) {
+        case 874: case 932: case 936: case 949: case 950:
+        case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257:
+        case 1258:
+            return ansiCodePage;
+        default:
+            return 932;
+    }
+}
+inline unsigned dxfCodePage() { return dxfCodePageFor(systemAnsiCodePage()); }
+
 // Encodes a text. Returns nullopt when any character has no exact round trip in the code page
 // (a best-fit substitute, such as the yen sign written as a backslash, does not count).
 // Code page 932 is supported everywhere; other code pages only where the system provides them.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace tabrova::platform {
 
@@ -35,8 +36,9 @@ MessageFilterRef createMessageFilter(MessageFilterCallbacks& callbacks);
 void detachMessageFilter(const MessageFilterRef& filter);
 
 // Makes the filter (empty: none) the calling thread's filter (CoRegisterMessageFilter) and
-// returns the one it replaces. When the thread cannot have a filter (no single-threaded
-// apartment) nothing changes and the result is empty.
-MessageFilterRef registerMessageFilter(const MessageFilterRef& filter);
+// returns the one it replaces (empty when there was none). nullopt when the thread cannot have a
+// filter (COM not initialised, or not a single-threaded apartment): nothing changed. Where there
+// is no COM every registration succeeds and replaces nothing.
+std::optional<MessageFilterRef> registerMessageFilter(const MessageFilterRef& filter);
 
 }  // namespace tabrova::platform

@@ -134,7 +134,7 @@ void ensureGuiApplication() {
     static int argc = 3;
     static char name[] = "tabrova";
     static char option[] = "-platform";
-    static char platform[] = "offscreen";
+    static char platform[] = TABROVA_PICTURE_PLATFORM;
     static char* argv[] = {name, option, platform, nullptr};
     // The tool's output stays its own: the platform's notes (no runtime folder and the like) are
     // not for its user.

@@ -2,6 +2,8 @@
 // another one is asked for.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/TabrovaApplication.h"
 
 namespace {
@@ -24,6 +26,11 @@ int main(int argc, char** argv) {
     defaultHandler = qInstallMessageHandler(filterMessages);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
+    // The program's own start-up order: COM before the application object.
+    if (const auto failure = tabrova::app::initializeComApartment()) {
+        fprintf(stderr, "%s\n", failure->toUtf8().constData());
+        return 1;
+    }
     tabrova::app::TabrovaApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }

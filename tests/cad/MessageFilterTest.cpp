@@ -31,9 +31,11 @@ TEST(MessageFilter, RetriesBusyServerEverySecondWithoutTimeLimitAndCancelsReject
 
 TEST(MessageFilter, RegistersAndRevokesForTheWholeWindowLifeAndMayBeDestroyedRegistered) {
     auto filter = TMessageFilter::Create();
-    filter->RegisterFilter();
+    EXPECT_TRUE(filter->RegisterFilter());
     filter->RevokeFilter();
-    filter->RegisterFilter();
+    EXPECT_FALSE(filter->registered());
+    EXPECT_TRUE(filter->RegisterFilter());
+    EXPECT_TRUE(filter->registered());
     EXPECT_FALSE(filter->FOldFilter);  // no filter was registered before this one
     filter.reset();                    // revokes itself
 }

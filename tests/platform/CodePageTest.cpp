@@ -42,5 +42,16 @@ TEST(CodePage932, EveryEncodableCharacterRoundTrips) {
     }
 }
 
+TEST(DxfCodePage, SystemAnsiCodePageOnlyWhereR12ReadersKnowIt) {
+    struct Case {
+        unsigned ansi, dxf;
+    };
+    for (const Case& c : {Case{932, 932}, Case{1252, 1252}, Case{936, 936}, Case{1258, 1258},
+                          Case{874, 874}, Case{65001, 932}, Case{54936, 932}, Case{20932, 932},
+                          Case{437, 932}, Case{0, 932}}) {
+        EXPECT_EQ(dxfCodePageFor(c.ansi), c.dxf) << c.ansi;
+    }
+}
+
 }  // namespace
 }  // namespace tabrova::platform

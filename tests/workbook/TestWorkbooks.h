@@ -5,6 +5,7 @@
 #include <xlsxwriter.h>
 #include <zip.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -34,6 +35,21 @@ private:
     std::filesystem::path path_;
 };
 
+// When TABROVA_TEST_WORKBOOK_COPIES names a folder, every workbook a test writes is also copied
+// there (numbered in the order written), so that other builds of the tool can be run on the same
+// files and their drawings compared.
+inline void keepCopy(const std::filesystem::path& workbook) {
+    const char* folder = std::getenv("TABROVA_TEST_WORKBOOK_COPIES");
+    if (folder == nullptr || *folder == '\0') return;
+    static const unsigned run = std::random_device{}();  // test programs share the folder
+    static int serial = 0;
+    const std::string name = std::to_string(run) + "-" + std::to_string(++serial) +
+                             workbook.extension().string();
+    std::error_code ignored;
+    std::filesystem::copy_file(workbook, std::filesystem::path(folder) / name,
+                               std::filesystem::copy_options::overwrite_existing, ignored);
+}
+
 // Builds a workbook with libxlsxwriter: build(workbook) adds sheets and cells.
 inline std::filesystem::path buildXlsx(const std::filesystem::path& path,
                                        const std::function<void(lxw_workbook*)>& build) {
@@ -41,6 +57,7 @@ inline std::filesystem::path buildXlsx(const std::filesystem::path& path,
     if (!wb) throw std::runtime_error("workbook_new failed");
     build(wb);
     if (workbook_close(wb) != LXW_NO_ERROR) throw std::runtime_error("workbook_close failed");
+    keepCopy(path);
     return path;
 }
 
@@ -58,6 +75,7 @@ inline std::filesystem::path writeZip(
         }
     }
     if (zip_close(z) != 0) throw std::runtime_error("zip_close failed");
+    keepCopy(path);
     return path;
 }
 

@@ -10,6 +10,8 @@ MessageFilterRef createMessageFilter(MessageFilterCallbacks&) {
 
 void detachMessageFilter(const MessageFilterRef&) {}
 
-MessageFilterRef registerMessageFilter(const MessageFilterRef&) { return {}; }
+std::optional<MessageFilterRef> registerMessageFilter(const MessageFilterRef&) {
+    return MessageFilterRef();
+}
 
 }  // namespace tabrova::platform

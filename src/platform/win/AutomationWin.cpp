@@ -399,7 +399,14 @@ void initialize() {
     // reference taken here is held for the life of the process.
     thread_local bool done = false;
     if (done) return;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // S_FALSE: the thread already was a single-threaded apartment. RPC_E_CHANGED_MODE: it was
+    // made multi-threaded, where the message filter and the servers' callbacks cannot work.
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(hr)) {
+        throw AutomationError(u"COM をシングルスレッド アパートメントとして初期化できませんでした: " +
+                                  systemMessage(hr),
+                              static_cast<std::int32_t>(hr));
+    }
     done = true;
 }
 

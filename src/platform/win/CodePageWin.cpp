@@ -4,6 +4,15 @@
 #include "platform/CodePage.h"
 
 namespace tabrova::platform {
+namespace {
+
+bool acceptsEncoderFlags(unsigned codePage) {
+    return !(codePage == 42 || (codePage >= 50220 && codePage <= 50229) || codePage == 52936 ||
+             codePage == 54936 || (codePage >= 57002 && codePage <= 57011) || codePage == 65000 ||
+             codePage == 65001);
+}
+
+}  // namespace
 
 unsigned systemAnsiCodePage() { return GetACP(); }
 
@@ -13,12 +22,16 @@ std::optional<std::string> encodeCodePage(unsigned codePage, std::u16string_view
     const int wideLen = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
     // WC_NO_BEST_FIT_CHARS: a character without its own code must fail, not take a look-alike.
-    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, wideLen, nullptr, 0,
-                                      nullptr, &usedDefault);
+    // The code pages without a default character (UTF-8, UTF-7, the ISO-2022 and GB18030
+    // families) refuse the flag and the used-default argument; the round trip below decides.
+    const bool takesFlags = acceptsEncoderFlags(codePage);
+    const DWORD flags = takesFlags ? WC_NO_BEST_FIT_CHARS : 0;
+    BOOL* usedDefaultArg = takesFlags ? &usedDefault : nullptr;
+    const int n =
+        WideCharToMultiByte(codePage, flags, wide, wideLen, nullptr, 0, nullptr, usedDefaultArg);
     if (n <= 0 || usedDefault) return std::nullopt;
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, wideLen, out.data(), n, nullptr,
-                        &usedDefault);
+    WideCharToMultiByte(codePage, flags, wide, wideLen, out.data(), n, nullptr, usedDefaultArg);
     if (usedDefault) return std::nullopt;
     // Some characters still convert one way only; demand an exact round trip.
     if (decodeCodePage(codePage, out) != text) return std::nullopt;

@@ -94,13 +94,13 @@ void detachMessageFilter(const MessageFilterRef& filter) {
     if (filter && filter->forwarding) filter->forwarding->detach();
 }
 
-MessageFilterRef registerMessageFilter(const MessageFilterRef& filter) {
+std::optional<MessageFilterRef> registerMessageFilter(const MessageFilterRef& filter) {
     IMessageFilter* previous = nullptr;
     const HRESULT hr = CoRegisterMessageFilter(filter ? filter->filter : nullptr, &previous);
     MessageFilterRef replaced;
     if (previous) replaced = std::make_shared<ComMessageFilter>(previous, nullptr);
     // S_FALSE also reports a failure here (an apartment without message filters).
-    if (hr != S_OK) return {};
+    if (hr != S_OK) return std::nullopt;
     return replaced;
 }
 

@@ -81,7 +81,7 @@ TEST_F(ComProcess, BusyCadIsRetriedUntilItTakesTheCall) {
                          L"{5E0B7C3A-2F41-4D8E-9A61-3C7D2B8E4F21}", refuse, busyMs);
     ASSERT_EQ(server.failure(), "");
     const auto filter = cad::TMessageFilter::Create();
-    filter->RegisterFilter();
+    ASSERT_TRUE(filter->RegisterFilter());
 
     cad::fake::Trace trace;
     cad::fake::FakeWindow window(trace);

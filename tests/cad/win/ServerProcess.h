@@ -34,8 +34,8 @@ struct ServerReport {
     wchar_t lastCommand[512];
 };
 
-// The sheet the server serves: B2:D4 with Japanese texts, a number, an error value, a cell of
-// mixed font sizes and a merged title row.
+// The sheet the server serves: B2:D4 with Japanese texts, a number at general alignment, an error
+// value, a cell of mixed font sizes, a merged title row and a framed row.
 inline std::shared_ptr<fake::Sheet> servedSheet() {
     auto sheet = std::make_shared<fake::Sheet>();
     auto put = [&sheet](std::int64_t col, std::int64_t row, const std::u16string& text) {
@@ -58,6 +58,10 @@ inline std::shared_ptr<fake::Sheet> servedSheet() {
     sheet->cell(3, 4).fontSize = automation::Null{};
     sheet->cell(3, 4).firstCharSize = 9.0;
     put(4, 4, u"在庫なし");
+    // A continuous frame around the second row.
+    for (std::int64_t col = 2; col <= 4; ++col) {
+        for (std::int32_t& edge : sheet->cell(col, 3).borders) edge = 1;  // xlContinuous
+    }
     return sheet;
 }
 
