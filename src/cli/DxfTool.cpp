@@ -105,7 +105,7 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             options.sheet = value();
         } else if (name == u"--range") {
             options.range = value();
-            if (workbookFilesSupported() && !isRangeRef(*options.range)) {
+            if (!isRangeRef(*options.range)) {
                 throw UsageError{
                     "--range \"" + utf16ToUtf8(*options.range) +
                     "\" is not an A1-style range within the sheet (such as B2:F20 or C5)"};
@@ -121,8 +121,6 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         } else if (name == u"--preview") {
             const std::u16string v = value();
             if (v.empty()) throw UsageError{"option --preview needs a file name"};
-            if (!picturesSupported())
-                throw UsageError{"this build of tabrova-dxf draws no pictures"};
             options.preview = toPath(v);
             if (!isPictureName(*options.preview)) {
                 throw UsageError{"--preview \"" + utf16ToUtf8(v) +

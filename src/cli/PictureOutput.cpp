@@ -4,8 +4,6 @@
 
 namespace tabrova::cli {
 
-bool picturesSupported() { return true; }
-
 bool isPictureName(const std::filesystem::path& path) { return preview::isPictureFile(path); }
 
 void writePicture(const std::vector<DrawnEntity>& entities, const std::filesystem::path& path) {

@@ -22,9 +22,6 @@ struct ToolFailure {
 
 std::string pathText(const std::filesystem::path& path);
 
-// Whether this build opens workbook files.
-bool workbookFilesSupported();
-
 // Whether the text is an A1-style range within a sheet ("B2:F20", "C5").
 bool isRangeRef(std::u16string_view text);
 
@@ -45,9 +42,6 @@ std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::pa
                                                        const std::u16string& progId,
                                                        const std::optional<std::u16string>& sheet,
                                                        const std::optional<std::u16string>& range);
-
-// Whether this build writes pictures of the drawing.
-bool picturesSupported();
 
 // Whether the path names a picture format writePicture writes (".png" or ".svg").
 bool isPictureName(const std::filesystem::path& path);

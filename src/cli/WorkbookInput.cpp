@@ -20,8 +20,6 @@ public:
 
 }  // namespace
 
-bool workbookFilesSupported() { return true; }
-
 bool isRangeRef(std::u16string_view text) { return workbook::parseRangeRef(text).has_value(); }
 
 std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::path& file,
