@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QContextMenuEvent>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -38,6 +40,15 @@ private:
 class GridDelegate : public QStyledItemDelegate {
 public:
     explicit GridDelegate(StringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    // The editor holds texts of any length (a line edit keeps 32,767 characters by default and
+    // would cut a longer text that is then written back).
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setMaxLength(kUnlimitedLength);
+        return editor;
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -172,8 +183,10 @@ StringGrid::StringGrid(QWidget* parent)
     setItemDelegate(new GridDelegate(this));
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    // A click opens the editor only on the cell that already was current (mouseReleaseEvent);
+    // Qt's SelectedClicked would open it on any cell of a selected range.
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
-                    QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked);
+                    QAbstractItemView::DoubleClicked);
     setWordWrap(false);
     setCornerButtonEnabled(true);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -194,6 +207,17 @@ StringGrid::StringGrid(QWidget* parent)
             [this](int section) { emit fixedCellClicked(section + 1, 0); });
     connect(verticalHeader(), &QHeaderView::sectionClicked, this,
             [this](int section) { emit fixedCellClicked(0, section + 1); });
+    // The pop-up menu opens anywhere in the grid, the fixed row, the fixed column and the corner
+    // included, and leaves the selection alone.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { emit popupRequested(viewport()->mapToGlobal(pos)); });
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& pos) {
+            emit popupRequested(header->viewport()->mapToGlobal(pos));
+        });
+    }
     if (auto* corner = findChild<QAbstractButton*>()) {
         corner->installEventFilter(this);
         connect(corner, &QAbstractButton::clicked, this, [this] { emit fixedCellClicked(0, 0); });
@@ -263,8 +287,8 @@ int StringGrid::row() const {
 
 void StringGrid::setCurrentCell(int col, int row) {
     if (col < 1 || row < 1 || col >= colCount() || row >= rowCount()) return;
-    selectionModel()->setCurrentIndex(model_->index(row - 1, col - 1),
-                                      QItemSelectionModel::ClearAndSelect);
+    // Through the view, which also moves the anchor that Shift+arrow keys extend from.
+    QTableView::setCurrentIndex(model_->index(row - 1, col - 1));
 }
 
 GridSelection StringGrid::selection() const {
@@ -287,9 +311,14 @@ void StringGrid::setSelection(const GridSelection& rect) {
     if (left > right || top > bottom) return;
     const QModelIndex topLeft = model_->index(top - 1, left - 1);
     const QModelIndex bottomRight = model_->index(bottom - 1, right - 1);
+    // The view stays where it is: a column's caption clicked must not scroll to its last row.
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    QTableView::setCurrentIndex(topLeft);  // the anchor
     selectionModel()->setCurrentIndex(bottomRight, QItemSelectionModel::NoUpdate);
     selectionModel()->select(QItemSelection(topLeft, bottomRight),
                              QItemSelectionModel::ClearAndSelect);
+    setAutoScroll(scrolls);
 }
 
 void StringGrid::defaultDrawCell(QPainter& painter, int col, int row, const QRect& rect,
@@ -328,10 +357,37 @@ void StringGrid::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    const QModelIndex pressed = indexAt(event->position().toPoint());
+    const bool plain = event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier;
+    plainPress_ = plain ? QPersistentModelIndex(pressed) : QPersistentModelIndex();
+    pressedOnCurrent_ = plain && pressed.isValid() && pressed == currentIndex();
     QTableView::mousePressEvent(event);
 }
 
+void StringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    const bool onCurrent = pressedOnCurrent_;
+    const QPersistentModelIndex pressed = plainPress_;
+    pressedOnCurrent_ = false;
+    plainPress_ = QPersistentModelIndex();
+    QTableView::mouseReleaseEvent(event);
+    const QModelIndex released = indexAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || !released.isValid() || released != pressed ||
+        state() == QAbstractItemView::EditingState) {
+        return;
+    }
+    if (onCurrent) {
+        edit(released);
+    } else if (selectionModel()->selectedIndexes().size() > 1) {
+        // A plain click on a cell of a selected range: that cell alone, as the classic grid.
+        setCurrentCell(released.column() + 1, released.row() + 1);
+    }
+}
+
 bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu && qobject_cast<QAbstractButton*>(watched)) {
+        emit popupRequested(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
     if (event->type() == QEvent::Paint && watched->isWidgetType() &&
         qobject_cast<QAbstractButton*>(watched) != nullptr) {
         auto* corner = static_cast<QWidget*>(watched);

@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "grid/CellGrid.h"
@@ -41,6 +42,8 @@ public:
 signals:
     // A cell text changed, by an edit in place or by setCell.
     void cellTextChanged(int col, int row);
+    // A right click (or the menu key) anywhere on the grid: where the pop-up menu opens.
+    void popupRequested(const QPoint& globalPos);
 
 private:
     std::size_t slot(int col, int row) const;
@@ -107,11 +110,15 @@ signals:
     void currentCellChanged(int col, int row);
     void fixedCellClicked(int col, int row);
     void cellTextChanged(int col, int row);
+    // A right click (or the menu key) anywhere on the grid: where the pop-up menu opens.
+    void popupRequested(const QPoint& globalPos);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A right click opens the pop-up menu and leaves the selection alone.
     void mousePressEvent(QMouseEvent* event) override;
+    // A click on the cell that already was current opens the editor there.
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     StringGridModel* model_;
@@ -119,6 +126,11 @@ private:
     QColor fixedColor_;
     int fixedColWidth_ = 64;
     int fixedRowHeight_ = 20;
+    bool pressedOnCurrent_ = false;
+    QPersistentModelIndex plainPress_;  // the cell of a left press without modifiers
 };
+
+// The length a line edit holds when it must hold any text.
+inline constexpr int kUnlimitedLength = std::numeric_limits<int>::max();
 
 }  // namespace tabrova::app

@@ -228,6 +228,7 @@ void TForm1::buildTab1() {
     CheckBox1->setEnabled(false);
     Edit1 = newEdit("Edit1", Panel1);
     Edit1->setFont(gridFont());
+    Edit1->setMaxLength(kUnlimitedLength);  // a cell's text of any length, not cut to 32,767
     Edit1->setToolTip(QStringLiteral("赤文字の時：改行コードが含まれている"));
     Label13 = newLabel("Label13", u"", Panel1);
     Label13->setMinimumWidth(48);
@@ -434,9 +435,8 @@ void TForm1::buildPopupMenu() {
                                                   : PopupMenu1->addSeparator();
         action->setObjectName(QString::fromLatin1(item.name));
     }
-    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(StringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (!reading_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(pos));
+    connect(StringGrid1, &StringGrid::popupRequested, this, [this](const QPoint& at) {
+        if (!reading_) PopupMenu1->popup(at);
     });
 }
 

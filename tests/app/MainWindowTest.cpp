@@ -3,8 +3,11 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QToolButton>
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "AppFixture.h"
@@ -261,6 +264,66 @@ TEST_F(MainWindow, ShiftArrowsExtendTheSelection) {
     EXPECT_EQ(s.top, 2);
     EXPECT_EQ(s.right, 3);
     EXPECT_EQ(s.bottom, 3);
+}
+
+std::array<int, 4> corners(const GridSelection& s) { return {s.left, s.top, s.right, s.bottom}; }
+
+TEST_F(MainWindow, ShiftArrowsExtendFromTheCellTheProgramMadeCurrent) {
+    loadTable();
+    StringGrid* grid = form_->StringGrid1;
+    clickCell(3, 3);
+    grid->setCurrentCell(1, 1);  // as a read leaves the grid
+    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(corners(grid->selection()), (std::array{1, 1, 1, 2}));
+    clickFixedCell(2, 0);  // column C, anchored at its top cell
+    QTest::keyClick(grid, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(corners(grid->selection()), (std::array{1, 1, 2, 4}));
+}
+
+TEST_F(MainWindow, AClickEditsOnlyTheCellThatWasAlreadyCurrent) {
+    loadTable();
+    StringGrid* grid = form_->StringGrid1;
+    const auto editorOpen = [grid] {
+        const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+        return std::any_of(editors.begin(), editors.end(),
+                           [](const QLineEdit* e) { return e->isVisible(); });
+    };
+    clickCell(1, 1);
+    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+    clickCell(1, 1);  // another cell of the selected range
+    EXPECT_FALSE(editorOpen());
+    EXPECT_EQ(corners(grid->selection()), (std::array{1, 1, 1, 1}));
+    EXPECT_EQ(grid->row(), 1);
+    clickCell(1, 1);  // the current cell
+    EXPECT_TRUE(editorOpen());
+}
+
+TEST_F(MainWindow, FixedCellClickKeepsTheViewWhereItIs) {
+    loadTable();
+    StringGrid* grid = form_->StringGrid1;
+    for (int r = 1; r <= 4; ++r) grid->setRowHeight(r, 400);
+    QApplication::processEvents();
+    ASSERT_GT(grid->verticalScrollBar()->maximum(), 0);
+    clickFixedCell(2, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(corners(grid->selection()), (std::array{2, 1, 2, 4}));
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(MainWindow, EditBoxAndInPlaceEditorHoldTextsOfAnyLength) {
+    loadTable();
+    StringGrid* grid = form_->StringGrid1;
+    const QString longText(40000, QChar(u'ア'));
+    grid->setCell(2, 2, longText);
+    clickCell(2, 2);
+    EXPECT_EQ(form_->Edit1->text().size(), longText.size());
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text().size(), longText.size());
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(grid->cell(2, 2), longText) << "nothing cut and written back";
 }
 
 TEST_F(MainWindow, BasePointButtonsSetTheSelectionAndFollowTheCurrentCell) {

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,6 +78,24 @@ TEST_F(PopupMenu, RightClickOpensTheMenuAndKeepsTheSelection) {
     EXPECT_EQ(column(2), (QStringList{"a", "ｂ", "ｃ", "d", "e"}));
     EXPECT_EQ(column(3), (QStringList{"ｘ", "ｘ", "ｘ", "ｘ", "ｘ"}))
         << "the clicked cell is not selected";
+}
+
+TEST_F(PopupMenu, RightClickOnTheFixedRowColumnOrCornerOpensTheMenuAndKeepsTheSelection) {
+    fillGrid({"a", "b", "c", "d", "e"});
+    StringGrid* grid = form_->StringGrid1;
+    grid->setSelection(GridSelection{2, 1, 2, 5});
+    for (QWidget* target : {grid->horizontalHeader()->viewport(), grid->verticalHeader()->viewport(),
+                            static_cast<QWidget*>(grid->findChild<QAbstractButton*>())}) {
+        const QPoint at(5, 5);
+        QTest::mousePress(target, Qt::RightButton, {}, at);
+        QTest::mouseRelease(target, Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &request);
+        EXPECT_TRUE(form_->PopupMenu1->isVisible()) << target->metaObject()->className();
+        const GridSelection sel = grid->selection();
+        EXPECT_EQ((std::array{sel.left, sel.top, sel.right, sel.bottom}), (std::array{2, 1, 2, 5}));
+        form_->PopupMenu1->hide();
+    }
 }
 
 TEST_F(PopupMenu, EachConversionRewritesTheColumnSelectedByItsHeader) {
