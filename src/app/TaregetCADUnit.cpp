@@ -2,10 +2,12 @@
 
 #include <QKeyEvent>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/Messages.h"
 #include "app/TabrovaUnit.h"
 #include "platform/AtomicFile.h"
+#include "platform/InputMethod.h"
 
 namespace tabrova::app {
 
@@ -22,11 +24,23 @@ W* placed(W* widget, const char* name, int x, int y, int w, int h) {
     return widget;
 }
 
+// Names and ProgIDs are mostly ASCII: the input method is switched off when the box gains the
+// focus (eventFilter), and the user may switch it on for a Japanese name.
 QLineEdit* newAsciiEdit(const char* name, QWidget* parent, int x, int y, int w) {
-    auto* edit = placed(new QLineEdit(parent), name, x, y, w, 22);
-    // Names and ProgIDs are typed in ASCII: no input method composes into these boxes.
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    return edit;
+    return placed(new QLineEdit(parent), name, x, y, w, 22);
+}
+
+// A line break would split the list's line in two: pasted or typed, it becomes a space.
+void replaceLineBreaks(QLineEdit* box) {
+    const QString text = box->text();
+    if (!text.contains(u'\r') && !text.contains(u'\n')) return;
+    const int cursor = box->cursorPosition();
+    QString cleaned = text;
+    cleaned.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    cleaned.replace(u'\r', u' ').replace(u'\n', u' ');
+    box->setText(cleaned);
+    box->setCursorPosition(std::min<int>(cursor - static_cast<int>(text.size() - cleaned.size()),
+                                         static_cast<int>(cleaned.size())));
 }
 
 QToolButton* newSpeedButton(const char* name, const char16_t* caption, QWidget* parent, int x,
@@ -75,7 +89,10 @@ TTargetCADForm::TTargetCADForm(TForm1& form)
     setTabOrder(Edit2, Button1);
     setTabOrder(Button1, Button2);
 
-    for (QLineEdit* box : {Edit1, Edit2}) box->installEventFilter(this);
+    for (QLineEdit* box : {Edit1, Edit2}) {
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, this, [box] { replaceLineBreaks(box); });
+    }
     auto on = [this](auto* sender, auto signal, std::function<void()> handler) {
         connect(sender, signal, this, [handler = std::move(handler)] { guard(handler); });
     };
@@ -98,7 +115,17 @@ void TTargetCADForm::showEvent(QShowEvent* event) {
     guard([this] { FormShow(); });
 }
 
+std::function<void(QWidget*)>& TTargetCADForm::inputMethodOffHook() {
+    static std::function<void(QWidget*)> hook = [](QWidget* box) {
+        platform::switchInputMethodOff(static_cast<platform::WindowHandle>(box->window()->winId()));
+    };
+    return hook;
+}
+
 bool TTargetCADForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && (watched == Edit1 || watched == Edit2)) {
+        inputMethodOffHook()(static_cast<QWidget*>(watched));
+    }
     if (event->type() == QEvent::KeyPress && (watched == Edit1 || watched == Edit2)) {
         bool consumed = false;
         guard([&] { consumed = Edit1KeyPress(static_cast<QKeyEvent*>(event)->key()); });

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
+#include <functional>
 #include <optional>
 
 #include "settings/TargetCadList.h"
@@ -34,6 +35,9 @@ public:
     void Button1Click();
 
     const TargetCadList& list() const { return list_; }
+
+    // Switches the input method off for a box that gains the focus; tests replace it.
+    static std::function<void(QWidget*)>& inputMethodOffHook();
 
     QListWidget* ListBox1;
     QGroupBox* GroupBox1;

@@ -1,3 +1,4 @@
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,10 +89,33 @@ TEST_F(TargetCadDialog, IsBuiltHiddenWithItsControls) {
             << b.caption;
     }
     for (QLineEdit* box : {d->Edit1, d->Edit2}) {
-        EXPECT_FALSE(box->testAttribute(Qt::WA_InputMethodEnabled)) << "no input method";
+        EXPECT_TRUE(box->testAttribute(Qt::WA_InputMethodEnabled)) << "the user may switch it on";
     }
     EXPECT_EQ(tabChain(d->ListBox1),
               (QList<QWidget*>{d->ListBox1, d->Edit1, d->Edit2, d->Button1, d->Button2}));
+}
+
+TEST_F(TargetCadDialog, BoxesSwitchTheInputMethodOffOnFocusAndTakeLineBreaksAsSpaces) {
+    std::vector<QWidget*> switchedOff;
+    const auto previous = TTargetCADForm::inputMethodOffHook();
+    TTargetCADForm::inputMethodOffHook() = [&](QWidget* box) { switchedOff.push_back(box); };
+    ASSERT_TRUE(open([&] {
+        TTargetCADForm* d = dialog();
+        for (QLineEdit* box : {d->Edit1, d->Edit2, d->Edit1}) {
+            box->setFocus();
+            QApplication::processEvents();
+        }
+        ASSERT_GE(switchedOff.size(), 2u);
+        EXPECT_EQ(switchedOff.back(), d->Edit1);
+        EXPECT_EQ(switchedOff[switchedOff.size() - 2], d->Edit2);
+        QApplication::clipboard()->setText(QStringLiteral("製図\r\nCAD\n2\r"));
+        d->Edit1->paste();
+        EXPECT_EQ(d->Edit1->text(), QStringLiteral("製図 CAD 2 "));
+        d->Edit2->setText(QStringLiteral("Zw.App\nX"));
+        EXPECT_EQ(d->Edit2->text(), QStringLiteral("Zw.App X"));
+        click(d->Button2);
+    }));
+    TTargetCADForm::inputMethodOffHook() = previous;
 }
 
 TEST_F(TargetCadDialog, OpensModallyFromItsThreePlaces) {
