@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
@@ -29,6 +28,7 @@
 #include "dxf/TableDrawing.h"
 #include "grid/CellGrid.h"
 #include "platform/AtomicFile.h"
+#include "platform/UserLocale.h"
 #include "platform/WindowOps.h"
 #include "settings/TargetCadList.h"
 #include "sizing/CellGeometry.h"
@@ -611,10 +611,9 @@ void TForm1::applyGridSizesFromScales() {
     }
 }
 
-char16_t TForm1::decimalSeparator() const {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 ? point.at(0).unicode() : u'.';
-}
+// The same source as the command-line tool's, so that each reads the settings file the other
+// wrote (Qt's own idea of the locale can differ from the system's).
+char16_t TForm1::decimalSeparator() const { return platform::userDecimalSeparator(); }
 
 std::optional<double> TForm1::readNumber(const QLineEdit* box) const {
     return parseSettingsDouble(u16(box->text()), decimalSeparator());

@@ -3,8 +3,11 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <exception>
+#include <memory>
 #include <optional>
 
+#include "app/Messages.h"
 #include "app/OpenBookForm.h"
 #include "app/ScreenshotTour.h"
 #include "app/TabrovaApplication.h"
@@ -20,7 +23,19 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, QStringLiteral("Tabrova"), *comFailure);
         return 1;
     }
-    tabrova::app::TForm1 form(tabrova::locateProgramFiles());
+    // What start-up needs beyond the program's files (its folder, code page 932) may be missing;
+    // that ends the program with a message, not with std::terminate.
+    std::unique_ptr<tabrova::app::TForm1> window;
+    try {
+        window = std::make_unique<tabrova::app::TForm1>(tabrova::locateProgramFiles());
+    } catch (...) {
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Tabrova"),
+            QStringLiteral("Tabrova を起動できませんでした.\n%1")
+                .arg(tabrova::app::describeException(std::current_exception())));
+        return 1;
+    }
+    tabrova::app::TForm1& form = *window;
     form.show();
 
     const bool tour = !qEnvironmentVariableIsEmpty("TABROVA_SCREENSHOT_DIR");
