@@ -199,7 +199,8 @@ void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0,
     for (;;) {
         const std::size_t end = text.find(u'\n', start);
         const std::u16string_view line = text.substr(start, end - start);
-        if (!line.empty()) {
+        // A line of carriage returns only would be a TEXT with an empty value.
+        if (!dxfTextWithoutControls(line).empty()) {
             out.text(line, {x, lineY, 0}, cell.drawTH, code);
         }
         if (end == std::u16string_view::npos) break;
