@@ -1231,7 +1231,7 @@ std::u16string builtinNumberFormat(int id) {
         {10, u"0.00%"},
         {11, u"0.00E+00"},
         {12, u"# ?/?"},
-        {13, u"# ??\?/??"},
+        {13, u"# ?\?/??"},  // "# ??/??" (the escape keeps "??/" from reading as a trigraph)
         {14, u"yyyy/m/d"},
         {15, u"d-mmm-yy"},
         {16, u"d-mmm"},

@@ -544,11 +544,10 @@ std::u16string displayText(const XlsxWorkbook& wb, const Sheet& sheet, std::uint
             return cell->number != 0 ? u"TRUE" : u"FALSE";
         case CellType::error:
             return wb.textOf(sheet, *cell).text;
-        case CellType::string: {
-            const std::u16string& text = wb.textOf(sheet, *cell).text;
-            return wb.isGeneralStyle(cell->style) ? text
-                                                  : formatText(text, wb.formatCodeOf(cell->style));
-        }
+        case CellType::string:
+            // Through the text section even where numbers show as General: a one-section format
+            // such as @"様" is a text section only.
+            return formatText(wb.textOf(sheet, *cell).text, wb.formatCodeOf(cell->style));
         case CellType::number:
             break;
     }

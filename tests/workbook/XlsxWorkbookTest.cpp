@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "table/CellAddress.h"
+#include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
 #include "workbook/TestWorkbooks.h"
 #include "workbook/WorkbookObjects.h"
@@ -229,6 +230,34 @@ TEST(XlsxWorkbook, MergedRangesAreFoundThroughTheirIndex) {
             EXPECT_EQ(wb->mergeAt(sheet, row, col), expected) << row << "," << col;
         }
     }
+}
+
+// Texts as Excel shows them through their cells' formats: a text section applies even where the
+// format has no number section; built-in format 13 pads to two digits.
+TEST(XlsxWorkbook, TextsThroughTextSectionsAndBuiltInFractions) {
+    TempDir dir;
+    const auto path = testing::buildXlsx(dir / "texts.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+        worksheet_set_column(ws, 0, 0, 20, nullptr);
+        const char* codes[] = {"@\"様\"", "\"品番:\"@", "0;@\"様\"", "@", "General", "0.00"};
+        for (lxw_row_t r = 0; r < 6; ++r) {
+            lxw_format* f = workbook_add_format(wb);
+            format_set_num_format(f, codes[r]);
+            worksheet_write_string(ws, r, 0, "山田", f);
+        }
+        lxw_format* fraction = workbook_add_format(wb);
+        format_set_num_format_index(fraction, 13);
+        worksheet_write_number(ws, 6, 0, 1.25, fraction);
+        worksheet_write_number(ws, 7, 0, -12.34, fraction);
+    });
+    const auto wb = XlsxWorkbook::load(path);
+    const Sheet& sheet = wb->sheets().front();
+    const std::u16string expected[] = {u"山田様", u"品番:山田", u"山田様", u"山田",
+                                       u"山田",   u"山田",      u"1  1/4 ", u"-12 17/50"};
+    for (std::uint32_t row = 1; row <= 8; ++row) {
+        EXPECT_EQ(displayText(*wb, sheet, row, 1), expected[row - 1]) << "row " << row;
+    }
+    EXPECT_EQ(builtinNumberFormat(13), u"# ?\?/??");
 }
 
 TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
