@@ -28,6 +28,7 @@
 #include "dxf/TableDrawing.h"
 #include "grid/CellGrid.h"
 #include "platform/AtomicFile.h"
+#include "platform/Automation.h"
 #include "platform/UserLocale.h"
 #include "platform/WindowOps.h"
 #include "settings/TargetCadList.h"
@@ -922,7 +923,12 @@ void TForm1::Button3Click() {
             }
         }
         if (!result.message.empty() && !closePending_) {
-            showMessage(this, qs(result.message), qs(kMessageCaption),
+            QString message = qs(result.message);
+            if (result.status == SelectionReadStatus::attachFailed && !source_ &&
+                !automation::runningApplicationsReachable()) {
+                message += QStringLiteral("\n") + noWorkbookHint();
+            }
+            showMessage(this, message, qs(kMessageCaption),
                         result.status == SelectionReadStatus::attachFailed
                             ? MessageKind::information
                             : MessageKind::warning);
@@ -1060,6 +1066,11 @@ void TForm1::ensureWorkbookOpen() {
         ->call(u"Select");
 }
 
+QString TForm1::noWorkbookHint() {
+    return QStringLiteral("ブックが開かれていません. 「ブック...」で開くか、ブックのファイルをウィンドウに"
+                          "ドロップしてください.");
+}
+
 void TForm1::showSource() {
     CloseBookButton->setVisible(source_.has_value());
     if (source_) {
@@ -1067,8 +1078,12 @@ void TForm1::showSource() {
                                  .arg(qs(source_->path.filename().u16string()), qs(source_->sheet),
                                       qs(source_->range)));
         SourceLabel->setToolTip(QDir::toNativeSeparators(qs(source_->path.u16string())));
-    } else {
+    } else if (automation::runningApplicationsReachable()) {
         SourceLabel->setText(QStringLiteral("取得元: 起動中の Excel (%1)").arg(Edit15->text()));
+        SourceLabel->setToolTip(QString());
+    } else {
+        // No spreadsheet application runs on this system: only a workbook file can be read.
+        SourceLabel->setText(QStringLiteral("取得元: なし (%1)").arg(noWorkbookHint()));
         SourceLabel->setToolTip(QString());
     }
 }

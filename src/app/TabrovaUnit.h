@@ -61,6 +61,8 @@ public:
     const std::u16string& targetProgID() const { return settings_.targetProgID; }
     void setTargetProgID(std::u16string progId) { settings_.targetProgID = std::move(progId); }
     const ProgramFiles& programFiles() const { return files_; }
+    // Where no spreadsheet application can run: how to open a workbook instead.
+    static QString noWorkbookHint();
     bool isReading() const { return reading_; }
 
     // Opens a workbook file as the source of "Excel から取得" after the user has confirmed its

@@ -243,6 +243,8 @@ void setProgIdRefused(std::u16string_view progId, bool refused) {
 
 void initializeAutomation() { system::initialize(); }
 
+bool runningApplicationsReachable() { return system::reachesOtherPrograms(); }
+
 ClassId classIdFromProgId(std::u16string_view progId) {
     const std::u16string key = normalizeProgId(progId);
     const Registry& r = registry();

@@ -159,6 +159,11 @@ void setProgIdRefused(std::u16string_view progId, bool refused);
 // thread cannot be a single-threaded apartment (something made it multi-threaded before).
 void initializeAutomation();
 
+// Whether a running spreadsheet application can be attached to at all: true where COM serves
+// other programs (Windows); elsewhere only the program's own stand-ins (an open workbook file)
+// answer a ProgID.
+bool runningApplicationsReachable();
+
 // ProgID -> class. Throws AutomationError when the ProgID is not registered.
 ClassId classIdFromProgId(std::u16string_view progId);
 

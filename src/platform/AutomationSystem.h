@@ -21,6 +21,8 @@ inline constexpr std::u16string_view standInClassPrefix = u"standin:";
 namespace tabrova::automation::system {
 
 void initialize();
+// Whether other programs (a spreadsheet application) can be reached through this registry.
+bool reachesOtherPrograms();
 // Throws AutomationError when the ProgID is not registered with the system.
 ClassId classIdFromProgId(std::u16string_view progId);
 // nullptr when no instance of the class runs.

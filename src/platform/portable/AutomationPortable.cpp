@@ -6,6 +6,8 @@ namespace tabrova::automation::system {
 
 void initialize() {}
 
+bool reachesOtherPrograms() { return false; }
+
 ClassId classIdFromProgId(std::u16string_view progId) {
     return ClassId{std::u16string(standInClassPrefix) + normalizeProgId(progId)};
 }

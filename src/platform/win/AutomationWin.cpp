@@ -410,6 +410,8 @@ void initialize() {
     done = true;
 }
 
+bool reachesOtherPrograms() { return true; }
+
 ClassId classIdFromProgId(std::u16string_view progId) {
     const std::wstring name = toWide(progId);
     CLSID clsid{};
