@@ -8,8 +8,6 @@
 #include <optional>
 
 #include "app/Messages.h"
-#include "app/OpenBookForm.h"
-#include "app/ScreenshotTour.h"
 #include "app/TabrovaApplication.h"
 #include "app/TabrovaUnit.h"
 #include "settings/ProgramFiles.h"
@@ -38,18 +36,9 @@ int main(int argc, char** argv) {
     tabrova::app::TForm1& form = *window;
     form.show();
 
-    const bool tour = !qEnvironmentVariableIsEmpty("TABROVA_SCREENSHOT_DIR");
-    if (tour) {
-        tabrova::app::TForm1::confirmWorkbookHook() = [](tabrova::app::TOpenBookForm& dialog) {
-            dialog.accept();
-            return dialog.result() == QDialog::Accepted;
-        };
-    }
-    bool opened = false;
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1) {
-        opened = form.openWorkbookFile(std::filesystem::path(arguments.at(1).toStdU16String()));
+        form.openWorkbookFile(std::filesystem::path(arguments.at(1).toStdU16String()));
     }
-    tabrova::app::scheduleScreenshotTour(form, opened);
     return application.exec();
 }

@@ -1,7 +1,7 @@
 // Pictures of the three tabs, the grid's pop-up menu and the two dialogs, for looking at the
 // window without sitting in front of it: after start-up (and the read, when a workbook was opened)
-// each is shown in turn and saved as a PNG file, then the program ends. Driven by the environment
-// variable TABROVA_SCREENSHOT_DIR.
+// each is shown in turn and saved as a PNG file, then the window closes. A tool of its own
+// (tabrova-screenshot-tour), not part of the program users run.
 #pragma once
 
 #include <QString>
@@ -10,7 +10,7 @@ namespace tabrova::app {
 
 class TForm1;
 
-// Schedules the tour when TABROVA_SCREENSHOT_DIR is set; returns whether it did.
-bool scheduleScreenshotTour(TForm1& form, bool readFirst);
+// Schedules the tour, saving the pictures into `folder`.
+void scheduleScreenshotTour(TForm1& form, const QString& folder, bool readFirst);
 
 }  // namespace tabrova::app

@@ -1,4 +1,4 @@
-#include "app/ScreenshotTour.h"
+#include "app/tour/ScreenshotTour.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -45,9 +45,7 @@ void saveWithPopupMenu(TForm1& form, const QString& file) {
 
 }  // namespace
 
-bool scheduleScreenshotTour(TForm1& form, bool readFirst) {
-    const QString folder = qEnvironmentVariable("TABROVA_SCREENSHOT_DIR");
-    if (folder.isEmpty()) return false;
+void scheduleScreenshotTour(TForm1& form, const QString& folder, bool readFirst) {
     QTimer::singleShot(300, &form, [&form, folder, readFirst] {
         QDir().mkpath(folder);
         const QDir out(folder);
@@ -67,7 +65,6 @@ bool scheduleScreenshotTour(TForm1& form, bool readFirst) {
         showAndSave(form.Form3, out.filePath(QStringLiteral("replace-dialog.png")));
         form.close();
     });
-    return true;
 }
 
 }  // namespace tabrova::app
