@@ -1,8 +1,8 @@
 #include "app/StringGrid.h"
 
 #include <QAbstractButton>
-#include <QEvent>
 #include <QContextMenuEvent>
+#include <QEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -214,9 +214,10 @@ StringGrid::StringGrid(QWidget* parent)
             [this](const QPoint& pos) { emit popupRequested(viewport()->mapToGlobal(pos)); });
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
         header->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& pos) {
-            emit popupRequested(header->viewport()->mapToGlobal(pos));
-        });
+        connect(header, &QWidget::customContextMenuRequested, this,
+                [this, header](const QPoint& pos) {
+                    emit popupRequested(header->viewport()->mapToGlobal(pos));
+                });
     }
     if (auto* corner = findChild<QAbstractButton*>()) {
         corner->installEventFilter(this);

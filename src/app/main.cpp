@@ -2,7 +2,6 @@
 // An optional argument names a workbook file to open as the source of "Excel から取得".
 #include <QMessageBox>
 #include <QStringList>
-
 #include <exception>
 #include <memory>
 #include <optional>
@@ -27,10 +26,9 @@ int main(int argc, char** argv) {
     try {
         window = std::make_unique<tabrova::app::TForm1>(tabrova::locateProgramFiles());
     } catch (...) {
-        QMessageBox::critical(
-            nullptr, QStringLiteral("Tabrova"),
-            QStringLiteral("Tabrova を起動できませんでした.\n%1")
-                .arg(tabrova::app::describeException(std::current_exception())));
+        QMessageBox::critical(nullptr, QStringLiteral("Tabrova"),
+                              QStringLiteral("Tabrova を起動できませんでした.\n%1")
+                                  .arg(tabrova::app::describeException(std::current_exception())));
         return 1;
     }
     tabrova::app::TForm1& form = *window;

@@ -16,7 +16,8 @@ TMessageFilter::~TMessageFilter() {
 
 bool TMessageFilter::RegisterFilter() {
     if (registered_) return true;
-    std::optional<platform::MessageFilterRef> previous = platform::registerMessageFilter(comObject_);
+    std::optional<platform::MessageFilterRef> previous =
+        platform::registerMessageFilter(comObject_);
     if (!previous) return false;
     FOldFilter = std::move(*previous);
     registered_ = true;

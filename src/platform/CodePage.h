@@ -17,8 +17,19 @@ unsigned systemAnsiCodePage();
 // R12 reader can decode.
 constexpr unsigned dxfCodePageFor(unsigned ansiCodePage) {
     switch (ansiCodePage) {
-        case 874: case 932: case 936: case 949: case 950:
-        case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257:
+        case 874:
+        case 932:
+        case 936:
+        case 949:
+        case 950:
+        case 1250:
+        case 1251:
+        case 1252:
+        case 1253:
+        case 1254:
+        case 1255:
+        case 1256:
+        case 1257:
         case 1258:
             return ansiCodePage;
         default:

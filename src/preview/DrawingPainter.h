@@ -25,7 +25,8 @@ void paintDisplayList(QPainter& painter, const DisplayList& list);
 void paintSizeLabel(QPainter& painter, const QRectF& area, const QString& label);
 
 // Makes sure a GUI application object exists for fonts and painting, creating one on a platform
-// without a display (offscreen; minimal with the system's fonts on Windows) when there is none (it then lives until the program ends).
+// without a display (offscreen; minimal with the system's fonts on Windows) when there is none (it
+// then lives until the program ends).
 void ensureGuiApplication();
 
 // Writes the picture of the drawing at a legible scale: SVG when the path ends in ".svg", else

@@ -1,5 +1,5 @@
-#include <QAction>
 #include <QAbstractButton>
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,8 +84,9 @@ TEST_F(PopupMenu, RightClickOnTheFixedRowColumnOrCornerOpensTheMenuAndKeepsTheSe
     fillGrid({"a", "b", "c", "d", "e"});
     StringGrid* grid = form_->StringGrid1;
     grid->setSelection(GridSelection{2, 1, 2, 5});
-    for (QWidget* target : {grid->horizontalHeader()->viewport(), grid->verticalHeader()->viewport(),
-                            static_cast<QWidget*>(grid->findChild<QAbstractButton*>())}) {
+    for (QWidget* target :
+         {grid->horizontalHeader()->viewport(), grid->verticalHeader()->viewport(),
+          static_cast<QWidget*>(grid->findChild<QAbstractButton*>())}) {
         const QPoint at(5, 5);
         QTest::mousePress(target, Qt::RightButton, {}, at);
         QTest::mouseRelease(target, Qt::RightButton, {}, at);

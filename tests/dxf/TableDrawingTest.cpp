@@ -207,7 +207,7 @@ TEST(TableDrawing, MultiLineTexts) {
         {u"A\n", {{u"A", 1.5}}},
         {u"\n", {}},
         {u"A\r\nB", {{u"A\r", 1.5}, {u"B", -1.5}}},  // the writer drops the CR
-        {u"\r\r", {}},                                // nothing left once the CRs are dropped
+        {u"\r\r", {}},                               // nothing left once the CRs are dropped
         {u"\r\nB\n\r", {{u"B", 0}}},
     };
     for (const Case& k : cases) {

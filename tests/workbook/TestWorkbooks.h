@@ -43,8 +43,8 @@ inline void keepCopy(const std::filesystem::path& workbook) {
     if (folder == nullptr || *folder == '\0') return;
     static const unsigned run = std::random_device{}();  // test programs share the folder
     static int serial = 0;
-    const std::string name = std::to_string(run) + "-" + std::to_string(++serial) +
-                             workbook.extension().string();
+    const std::string name =
+        std::to_string(run) + "-" + std::to_string(++serial) + workbook.extension().string();
     std::error_code ignored;
     std::filesystem::copy_file(workbook, std::filesystem::path(folder) / name,
                                std::filesystem::copy_options::overwrite_existing, ignored);

@@ -252,7 +252,7 @@ TEST(XlsxWorkbook, TextsThroughTextSectionsAndBuiltInFractions) {
     });
     const auto wb = XlsxWorkbook::load(path);
     const Sheet& sheet = wb->sheets().front();
-    const std::u16string expected[] = {u"山田様", u"品番:山田", u"山田様", u"山田",
+    const std::u16string expected[] = {u"山田様", u"品番:山田", u"山田様",  u"山田",
                                        u"山田",   u"山田",      u"1  1/4 ", u"-12 17/50"};
     for (std::uint32_t row = 1; row <= 8; ++row) {
         EXPECT_EQ(displayText(*wb, sheet, row, 1), expected[row - 1]) << "row " << row;

@@ -3,7 +3,6 @@
 // pictures of the tour into FOLDER and ends.
 #include <QMessageBox>
 #include <QStringList>
-
 #include <cstdio>
 
 #include "app/OpenBookForm.h"

@@ -83,7 +83,8 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
     if (exists) {
         // The replacement keeps the replaced file's permission bits and, as far as this process
         // may give them, its owner and group: a private settings file stays private.
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         // mkstemp creates the file with mode 0600; give it the usual mode of a new file.

@@ -403,9 +403,10 @@ void initialize() {
     // made multi-threaded, where the message filter and the servers' callbacks cannot work.
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(hr)) {
-        throw AutomationError(u"COM をシングルスレッド アパートメントとして初期化できませんでした: " +
-                                  systemMessage(hr),
-                              static_cast<std::int32_t>(hr));
+        throw AutomationError(
+            u"COM をシングルスレッド アパートメントとして初期化できませんでした: " +
+                systemMessage(hr),
+            static_cast<std::int32_t>(hr));
     }
     done = true;
 }

@@ -35,7 +35,8 @@ protected:
         form_->close();
         form_.reset();
         std::ofstream(folder_ / "tabrova.ini", std::ios::binary)
-            << "[Target]\r\nProgID=Tabrova.TestAutoCADForApp\r\nExcelPID=Tabrova.TestSheetForApp\r\n";
+            << "[Target]\r\nProgID=Tabrova.TestAutoCADForApp\r\nExcelPID=Tabrova."
+               "TestSheetForApp\r\n";
         // "テスト用 CAD" in code page 932, the list's encoding on this system.
         std::ofstream(folder_ / "TargetCAD_APIVersion.txt", std::ios::binary)
             << "AutoCAD\tAutoCAD.Application\r\n"

@@ -1,8 +1,7 @@
 #include <windows.h>
 // after windows.h
-#include <objbase.h>
-
 #include <gtest/gtest.h>
+#include <objbase.h>
 
 #include <thread>
 

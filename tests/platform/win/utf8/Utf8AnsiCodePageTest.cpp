@@ -6,10 +6,10 @@
 #include <iterator>
 
 #include "dxf/MakeR12Dxf_V.h"
+#include "dxf/TempDir.h"
 #include "platform/CodePage.h"
 #include "settings/Settings.h"
 #include "settings/TargetCadList.h"
-#include "dxf/TempDir.h"
 
 namespace tabrova {
 namespace {
@@ -29,7 +29,8 @@ TEST_F(Utf8AnsiCodePage, DrawingIsWrittenAndDeclaredInCodePage932) {
     dxfWriteLtypeTable(list);
     dxfWriteLayerTable(list);
     dxfBeginEntities(list);
-    dxfWriteText(list, u"部品表", {0, 0, 0}, {0, 0, 0}, 3.5, 1, 0, 0, 0, u"MC", u"XLSCellText", 256);
+    dxfWriteText(list, u"部品表", {0, 0, 0}, {0, 0, 0}, 3.5, 1, 0, 0, 0, u"MC", u"XLSCellText",
+                 256);
     dxfWriteEnd(list);
     const std::string& bytes = list.encoded();
     EXPECT_NE(bytes.find("\r\n  3\r\nANSI_932\r\n"), std::string::npos);
@@ -44,7 +45,8 @@ TEST_F(Utf8AnsiCodePage, DrawingIsWrittenAndDeclaredInCodePage932) {
 }
 
 TEST_F(Utf8AnsiCodePage, EncoderServesUtf8WithoutTheFlagsItRefuses) {
-    EXPECT_EQ(platform::encodeCodePage(65001, u"部品表 A"), std::string("\xE9\x83\xA8\xE5\x93\x81\xE8\xA1\xA8 A"));
+    EXPECT_EQ(platform::encodeCodePage(65001, u"部品表 A"),
+              std::string("\xE9\x83\xA8\xE5\x93\x81\xE8\xA1\xA8 A"));
     EXPECT_EQ(platform::decodeCodePage(65001, "\xE9\x83\xA8"), u"部");
     EXPECT_FALSE(platform::encodeCodePage(65001, u"\xD800").has_value());  // a lone surrogate
 }
