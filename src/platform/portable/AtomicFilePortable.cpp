@@ -79,7 +79,6 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) fail(errno);
     if (exists) {
         // The replacement keeps the replaced file's permission bits and, as far as this process
         // may give them, its owner and group: a private settings file stays private.
@@ -92,6 +91,8 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
+    // After the mode and owner, so that what reaches the disk is the finished file.
+    if (::fsync(fd) != 0) fail(errno);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmpl.c_str());
