@@ -2,11 +2,9 @@
 // An optional argument names a workbook file to open as the source of "Excel から取得".
 #include <QMessageBox>
 #include <QStringList>
-#include <exception>
 #include <memory>
 #include <optional>
 
-#include "app/Messages.h"
 #include "app/TabrovaApplication.h"
 #include "app/TabrovaUnit.h"
 #include "settings/ProgramFiles.h"
@@ -20,15 +18,11 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, QStringLiteral("Tabrova"), *comFailure);
         return 1;
     }
-    // What start-up needs beyond the program's files (its folder, code page 932) may be missing;
-    // that ends the program with a message, not with std::terminate.
-    std::unique_ptr<tabrova::app::TForm1> window;
-    try {
-        window = std::make_unique<tabrova::app::TForm1>(tabrova::locateProgramFiles());
-    } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("Tabrova"),
-                              QStringLiteral("Tabrova を起動できませんでした.\n%1")
-                                  .arg(tabrova::app::describeException(std::current_exception())));
+    QString failure;
+    const std::unique_ptr<tabrova::app::TForm1> window =
+        tabrova::app::createMainWindow([] { return tabrova::locateProgramFiles(); }, failure);
+    if (!window) {
+        QMessageBox::critical(nullptr, QStringLiteral("Tabrova"), failure);
         return 1;
     }
     tabrova::app::TForm1& form = *window;
