@@ -8,7 +8,8 @@
 namespace tabrova::platform {
 
 // The program's arguments after the program name, as UTF-16 (on Windows from the wide command
-// line, since argv holds only the ANSI code page; elsewhere decoded from UTF-8).
+// line, since argv holds only the ANSI code page; elsewhere decoded from UTF-8 with bytesToUtf16,
+// so that a file name that is not UTF-8 comes back whole through pathFromUtf16).
 std::vector<std::u16string> commandLineArguments(int argc, char** argv);
 
 enum class StandardStream { output, error };

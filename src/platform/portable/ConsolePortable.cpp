@@ -12,7 +12,7 @@ namespace tabrova::platform {
 
 std::vector<std::u16string> commandLineArguments(int argc, char** argv) {
     std::vector<std::u16string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(utf8ToUtf16(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(bytesToUtf16(argv[i]));
     return args;
 }
 
