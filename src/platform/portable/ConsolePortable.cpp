@@ -16,6 +16,10 @@ std::vector<std::u16string> commandLineArguments(int argc, char** argv) {
     return args;
 }
 
+std::filesystem::path pathArgument(char** argv, int index, const std::u16string&) {
+    return std::filesystem::path(argv[index]);
+}
+
 bool isTerminal(StandardStream stream) {
     return ::isatty(stream == StandardStream::output ? STDOUT_FILENO : STDERR_FILENO) == 1;
 }
