@@ -30,11 +30,11 @@
 #include "platform/AtomicFile.h"
 #include "platform/Automation.h"
 #include "platform/UserLocale.h"
+#include "platform/Utf8.h"
 #include "platform/WindowOps.h"
 #include "settings/TargetCadList.h"
 #include "sizing/CellGeometry.h"
 #include "table/SelectionReader.h"
-#include "platform/Utf8.h"
 #include "workbook/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
@@ -948,6 +948,21 @@ void TForm1::Button4Click() {
         return u16(StringGrid1->cell(col + 1, row + 1));
     };
     const std::filesystem::path& path = files_.dxfFile;
+    // A coordinate the file cannot hold: nothing is written, and the scale to change is named.
+    if (const auto scale =
+            nonFiniteScale(CellTable_, text, settings_.cadTof, CheckBox1->isChecked())) {
+        const double value = *scale == u"cadXsc"   ? settings_.cadXsc
+                             : *scale == u"cadYsc" ? settings_.cadYsc
+                             : *scale == u"cadTsc" ? settings_.cadTsc
+                                                   : settings_.cadTof;
+        showMessage(
+            this,
+            QStringLiteral("DXF ファイルを保存できませんでした.\n尺度 %1 = %2 では図面の座標が"
+                           "有限の数になりません.")
+                .arg(qs(std::u16string(*scale)), QString::number(value, 'g', 17)),
+            qs(kApplicationTitle), MessageKind::error);
+        return;
+    }
     try {
         if (!writeTableDxf(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(), path)) {
             return;
@@ -1012,6 +1027,17 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
                     MessageKind::warning);
         return false;
     }
+    if (!book->notes().empty()) {
+        // What exceeds Excel's limits was cut or left out; the user is told before choosing.
+        QString notes;
+        for (const std::string& note : book->notes())
+            notes += QStringLiteral("\n") + QString::fromStdString(note);
+        showMessage(
+            this,
+            QStringLiteral("ブックの一部は Excel の上限を超えているため、そのままでは読めません:") +
+                notes,
+            qs(kMessageCaption), MessageKind::warning);
+    }
     TOpenBookForm form(*book, this);
     if (!confirmWorkbookHook()(form)) return false;
     std::error_code ignored;
@@ -1056,7 +1082,7 @@ void TForm1::ensureWorkbookOpen() {
         const std::filesystem::path path = source_->path;
         const std::u16string sheet = source_->sheet;
         openBook_.reset();
-        throw workbook::WorkbookError(path, "no sheet named \"" + utf16ToUtf8(sheet) + "\"");
+        throw workbook::WorkbookError(path, "no sheet named " + quotedText(sheet));
     }
     app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
         .toObject()

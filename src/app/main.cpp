@@ -7,6 +7,7 @@
 
 #include "app/TabrovaApplication.h"
 #include "app/TabrovaUnit.h"
+#include "platform/Console.h"
 #include "settings/ProgramFiles.h"
 
 int main(int argc, char** argv) {
@@ -30,7 +31,10 @@ int main(int argc, char** argv) {
 
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1) {
-        form.openWorkbookFile(std::filesystem::path(arguments.at(1).toStdU16String()));
+        // Byte for byte where the name is bytes: Qt's text of a name that is not UTF-8 would
+        // name another file.
+        form.openWorkbookFile(
+            tabrova::platform::pathArgument(argv, 1, arguments.at(1).toStdU16String()));
     }
     return application.exec();
 }

@@ -283,6 +283,32 @@ void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bo
     }
 }
 
+// Notes which of the drawing's quantities are not finite numbers.
+class FiniteCheck : public DrawingSink {
+public:
+    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view) override {
+        point(start);
+        point(end);
+    }
+    void outline(const std::array<TAcadPoint, 4>& corners) override {
+        for (const TAcadPoint& p : corners) point(p);
+    }
+    void text(std::u16string_view, const TAcadPoint& base, double height,
+              std::u16string_view) override {
+        textHeight |= !std::isfinite(height) || !std::isfinite(base.y);
+        textX |= !std::isfinite(base.x);
+    }
+    void point(const TAcadPoint& p) {
+        x |= !std::isfinite(p.x);
+        y |= !std::isfinite(p.y);
+    }
+
+    bool x = false;
+    bool y = false;
+    bool textHeight = false;  // a text's height, or its lines' spread
+    bool textX = false;       // a text's offset from its cell's side
+};
+
 void beginDxf(DxfLineList& list, std::size_t expectedBytes) {
     dxfWriteHeader(list);
     // Reserved address space costs nothing until it is written.
@@ -293,6 +319,37 @@ void beginDxf(DxfLineList& list, std::size_t expectedBytes) {
 }
 
 }  // namespace
+
+std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const CellTextFn& text,
+                                                  double cadTof, bool cellLineDraw) {
+    if (!table.usable()) return std::nullopt;
+    FiniteCheck check;
+    // The sums of widths and heights, whether or not lines show them.
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        double left = 0;
+        for (std::int32_t c = 0; c < table.colCount; ++c) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            left += cell.drawW;
+            check.point({left, 0, 0});
+            check.point({cell.drawMW, cell.drawMH, 0});
+            check.textHeight |= !std::isfinite(cell.drawTH);
+        }
+    }
+    for (std::int32_t c = 0; c < table.colCount; ++c) {
+        double depth = 0;
+        for (std::int32_t r = 0; r < table.rowCount; ++r) {
+            depth += table.at(c, r).drawH;
+            check.point({0, depth, 0});
+        }
+    }
+    if (!check.x && !check.y && !check.textHeight)
+        drawTable(table, text, cadTof, cellLineDraw, check);
+    if (check.x) return u"cadXsc";
+    if (check.y) return u"cadYsc";
+    if (check.textHeight) return u"cadTsc";
+    if (check.textX) return u"cadTof";
+    return std::nullopt;
+}
 
 std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
                                                           const CellTextFn& text, double cadTof,

@@ -58,6 +58,12 @@ std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table
                                                           const CellTextFn& text, double cadTof,
                                                           bool cellLineDraw);
 
+// The scale ("cadXsc", "cadYsc", "cadTsc" or "cadTof") that makes a coordinate or a text height
+// of the table's drawing overflow to infinity or become NaN, if any: the file has no way to hold
+// such a number.
+std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const CellTextFn& text,
+                                                  double cadTof, bool cellLineDraw);
+
 // The complete DXF file of the entities (header, tables, entities, end).
 void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities);
 

@@ -1419,14 +1419,14 @@ std::u16string formatNumber(double value, std::u16string_view formatCode, bool d
 
 std::u16string formatText(std::u16string_view text, std::u16string_view formatCode) {
     const auto fmt = cachedFormat(formatCode);
-    if (fmt->textSection < 0) return std::u16string(text);
+    if (fmt->textSection < 0) return std::u16string(text.substr(0, kMaxCellTextChars));
     std::u16string s;
     for (const Tok& t : fmt->sections[static_cast<size_t>(fmt->textSection)].toks) {
-        if (t.kind == K::At || t.kind == K::General) {
-            s += text;
-        } else {
-            s += t.text;
-        }
+        // A code that repeats "@" would otherwise multiply the text.
+        const std::u16string_view piece =
+            t.kind == K::At || t.kind == K::General ? text : std::u16string_view(t.text);
+        s += piece.substr(0, kMaxCellTextChars - s.size());
+        if (s.size() == kMaxCellTextChars) break;
     }
     return s;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ProgramPaths.h"
 #include "table/CellAddress.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
@@ -473,7 +474,7 @@ public:
             return sheets(session_, member, args);
         expectArgs(member, args, 0, 0);
         if (is(member, u"Name")) return session_->workbook->fileName();
-        if (is(member, u"FullName")) return session_->workbook->path().u16string();
+        if (is(member, u"FullName")) return platform::pathToUtf16(session_->workbook->path());
         if (is(member, u"ActiveSheet")) return makeWorksheet(session_, session_->activeSheet);
         unknownMember(member);
     }

@@ -23,7 +23,7 @@ struct XlsxPackage::Impl {
 XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_unique<Impl>()) {
     impl_->path = path;
     try {
-        impl_->bytes = platform::readWholeFile(path);
+        impl_->bytes = platform::readWholeFile(path, kMaxFileSize);
     } catch (const platform::FileError& e) {
         throw WorkbookError(path, e.reason());
     }
@@ -85,7 +85,8 @@ std::optional<std::string> XlsxPackage::read(const std::string& part) {
     const std::uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
     if (size > kRatioFloor && size > packed * kMaxRatio) {
         impl_->fail("part " + name + " inflates to " + std::to_string(size) + " bytes from " +
-                    std::to_string(packed) + ", out of proportion (refused as a possible zip bomb)");
+                    std::to_string(packed) +
+                    ", out of proportion (refused as a possible zip bomb)");
     }
     if (size > kMaxPartSize || impl_->inflated + size > kMaxTotalSize) {
         impl_->fail("part " + name + " is too large to read (" + std::to_string(size >> 20) +

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <limits>
 #include <pugixml.hpp>
+#include <unordered_map>
 
+#include "platform/ProgramPaths.h"
+#include "platform/Utf8.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
-#include "platform/Utf8.h"
 #include "workbook/XlsxPackage.h"
 
 namespace tabrova::workbook {
@@ -81,6 +83,28 @@ std::optional<CellRange> parseRangeRefT(std::basic_string_view<Char> text) {
 
 std::optional<CellRange> parseRangeRef(std::u16string_view text) { return parseRangeRefT(text); }
 std::optional<CellRange> parseRangeRef(std::string_view text) { return parseRangeRefT(text); }
+
+bool limitCellText(RichString& s) {
+    if (s.text.size() <= kMaxCellTextChars) return false;
+    std::size_t keep = kMaxCellTextChars;
+    if (s.text[keep - 1] >= 0xD800 && s.text[keep - 1] <= 0xDBFF) --keep;
+    s.text.resize(keep);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < s.runs.size(); ++i) {
+        if (start + s.runs[i].length >= keep) {
+            s.runs[i].length = static_cast<std::uint32_t>(keep - start);
+            s.runs.resize(i + 1);
+            break;
+        }
+        start += s.runs[i].length;
+    }
+    return true;
+}
+
+std::optional<double> acceptedFontSize(std::optional<double> size) {
+    if (size && *size > 0 && *size <= kMaxFontSize) return size;
+    return std::nullopt;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Loading
@@ -209,7 +233,7 @@ RichString parseStringItem(const pugi::xml_node& item) {
             double size = std::numeric_limits<double>::quiet_NaN();
             if (const pugi::xml_node rPr = child(c, "rPr")) {
                 if (const pugi::xml_node sz = child(rPr, "sz")) {
-                    if (auto v = attrDouble(sz, "val"); v && *v > 0) size = *v;
+                    if (auto v = acceptedFontSize(attrDouble(sz, "val"))) size = *v;
                 }
             }
             s.runs.push_back(TextRun{static_cast<std::uint32_t>(runText.size()), size});
@@ -302,9 +326,7 @@ private:
     void loadSharedStrings(const std::string& part);
     void loadSheet(Sheet& sheet);
     void indexSheet(Sheet& sheet);
-    std::string sheetLabel(const Sheet& sheet) const {
-        return "sheet '" + utf16ToUtf8(sheet.name) + "'";
-    }
+    std::string sheetLabel(const Sheet& sheet) const { return "sheet " + quotedText(sheet.name); }
 
     XlsxWorkbook& wb_;
     std::filesystem::path path_;
@@ -312,6 +334,7 @@ private:
     std::string workbookPart_;
     std::vector<std::pair<std::string, std::string>> workbookRels_;      // id -> target part
     std::vector<std::pair<std::string, std::string>> workbookRelTypes_;  // type suffix -> part
+    std::size_t cutTexts_ = 0;  // strings longer than a cell holds, cut by limitCellText
 };
 
 pugi::xml_document WorkbookLoader::parse(const std::string& part, bool required) {
@@ -438,23 +461,40 @@ void WorkbookLoader::load() {
         loadSheet(sheet);
         indexSheet(sheet);
     }
+    static_assert(kMaxCellTextChars == 32767);
+    if (cutTexts_ > 0) {
+        wb_.notes_.push_back(std::to_string(cutTexts_) + " text" + (cutTexts_ == 1 ? "" : "s") +
+                             " longer than Excel's 32,767 characters cut to that length");
+    }
 }
 
 void WorkbookLoader::loadStyles(const std::string& part) {
     if (!part.empty()) {
         const pugi::xml_document doc = parse(part, false);
         const pugi::xml_node ss = child(doc, "styleSheet");
+        std::vector<std::uint64_t> overlong;  // ids of codes too long to use
         forEachChild(child(ss, "numFmts"), "numFmt", [&](const pugi::xml_node& n) {
             if (auto id = parseUnsigned(n.attribute("numFmtId").value()); id && *id < 0x10000) {
-                wb_.numberFormats_[static_cast<std::uint32_t>(*id)] =
-                    utf8ToUtf16(n.attribute("formatCode").value());
+                std::u16string code = utf8ToUtf16(n.attribute("formatCode").value());
+                if (code.size() > kMaxFormatCodeChars) {
+                    overlong.push_back(*id);
+                    return;
+                }
+                wb_.numberFormats_[static_cast<std::uint32_t>(*id)] = std::move(code);
             }
         });
+        if (!overlong.empty()) {
+            wb_.notes_.push_back(std::to_string(overlong.size()) + " number format" +
+                                 (overlong.size() == 1 ? "" : "s") + " (id " +
+                                 std::to_string(overlong.front()) +
+                                 (overlong.size() == 1 ? "" : " and others") +
+                                 ") longer than Excel's " + std::to_string(kMaxFormatCodeChars) +
+                                 " characters not used: their cells show as General");
+        }
         forEachChild(child(ss, "fonts"), "font", [&](const pugi::xml_node& f) {
             FontInfo font;
             font.name = utf8ToUtf16(child(f, "name").attribute("val").value());
-            if (auto v = attrDouble(child(f, "sz"), "val"); v && *v > 0 && *v <= 409)
-                font.size = *v;
+            if (auto v = acceptedFontSize(attrDouble(child(f, "sz"), "val"))) font.size = *v;
             wb_.fonts_.push_back(std::move(font));
         });
         forEachChild(child(ss, "borders"), "border", [&](const pugi::xml_node& b) {
@@ -493,9 +533,14 @@ void WorkbookLoader::loadStyles(const std::string& part) {
     if (wb_.borders_.empty()) wb_.borders_.emplace_back();
     if (wb_.cellFormats_.empty()) wb_.cellFormats_.emplace_back();
     wb_.mdw_ = maxDigitWidth(wb_.fonts_.front().name, wb_.fonts_.front().size);
+    // Cell formats share their codes: a styles part may list many formats of one long code.
+    std::unordered_map<std::uint32_t, std::uint32_t> codeIndex;  // numFmtId -> formatCodes_
     for (const CellFormat& f : wb_.cellFormats_) {
-        wb_.styleFormatCodes_.push_back(wb_.numberFormatCode(f.numFmtId));
-        wb_.styleIsGeneral_.push_back(isGeneralFormat(wb_.styleFormatCodes_.back()));
+        auto [it, added] =
+            codeIndex.emplace(f.numFmtId, static_cast<std::uint32_t>(wb_.formatCodes_.size()));
+        if (added) wb_.formatCodes_.push_back(wb_.numberFormatCode(f.numFmtId));
+        wb_.styleFormatCode_.push_back(it->second);
+        wb_.styleIsGeneral_.push_back(isGeneralFormat(wb_.formatCodes_[it->second]));
     }
 }
 
@@ -504,6 +549,7 @@ void WorkbookLoader::loadSharedStrings(const std::string& part) {
     const pugi::xml_node sst = child(doc, "sst");
     forEachChild(sst, "si", [&](const pugi::xml_node& si) {
         wb_.sharedStrings_.push_back(parseStringItem(si));
+        if (limitCellText(wb_.sharedStrings_.back())) ++cutTexts_;
     });
 }
 
@@ -628,6 +674,7 @@ void WorkbookLoader::loadSheet(Sheet& sheet) {
                     cell.type = CellType::string;
                     cell.text = static_cast<std::uint32_t>(sheet.strings.size());
                     sheet.strings.push_back(parseStringItem(is));
+                    if (limitCellText(sheet.strings.back())) ++cutTexts_;
                 }
             } else if (!v || *value == '\0') {
                 // No value: a blank cell that carries only its style.
@@ -644,6 +691,7 @@ void WorkbookLoader::loadSheet(Sheet& sheet) {
                 cell.type = type == "e" ? CellType::error : CellType::string;
                 cell.text = static_cast<std::uint32_t>(sheet.strings.size());
                 sheet.strings.push_back(RichString{unescapeText(utf8ToUtf16(value)), {}});
+                if (limitCellText(sheet.strings.back())) ++cutTexts_;
             } else if (type == "b") {
                 cell.type = CellType::boolean;
                 cell.number = std::strcmp(value, "1") == 0 || std::strcmp(value, "true") == 0;
@@ -779,7 +827,7 @@ std::shared_ptr<XlsxWorkbook> XlsxWorkbook::load(const std::filesystem::path& pa
 // ---------------------------------------------------------------------------------------------
 // Queries
 
-std::u16string XlsxWorkbook::fileName() const { return path_.filename().u16string(); }
+std::u16string XlsxWorkbook::fileName() const { return platform::pathToUtf16(path_.filename()); }
 
 std::optional<std::size_t> XlsxWorkbook::findSheet(std::u16string_view name) const {
     auto lower = [](char16_t c) {
@@ -804,7 +852,7 @@ std::u16string XlsxWorkbook::numberFormatCode(std::uint32_t numFmtId) const {
 }
 
 const std::u16string& XlsxWorkbook::formatCodeOf(std::uint32_t style) const {
-    return styleFormatCodes_[style < styleFormatCodes_.size() ? style : 0];
+    return formatCodes_[styleFormatCode_[style < styleFormatCode_.size() ? style : 0]];
 }
 
 bool XlsxWorkbook::isGeneralStyle(std::uint32_t style) const {

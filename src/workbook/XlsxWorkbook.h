@@ -12,11 +12,19 @@
 #include <unordered_map>
 #include <vector>
 
+#include "workbook/NumberFormat.h"
+
 namespace tabrova::workbook {
 
 // The sheet's limits.
 inline constexpr std::uint32_t kMaxRows = 1048576;
 inline constexpr std::uint32_t kMaxCols = 16384;
+
+// Excel's own limit on the characters of a number format code (that on a cell's text,
+// kMaxCellTextChars, is in NumberFormat.h).
+inline constexpr std::size_t kMaxFormatCodeChars = 255;
+// The largest font size Excel accepts, in points.
+inline constexpr double kMaxFontSize = 409;
 
 // A workbook that cannot be read: names the file and the reason (UTF-8).
 class WorkbookError : public std::runtime_error {
@@ -109,6 +117,14 @@ struct RichString {
     std::vector<TextRun> runs;
 };
 
+// Cuts a string longer than a cell holds to kMaxCellTextChars UTF-16 units, its runs with it
+// (without splitting a surrogate pair). Returns whether it was cut.
+bool limitCellText(RichString& s);
+
+// A font size as the file gives it, when it is one Excel accepts (more than 0, at most
+// kMaxFontSize); nothing otherwise, so that the default applies.
+std::optional<double> acceptedFontSize(std::optional<double> size);
+
 enum class CellType : std::uint8_t { blank, number, string, boolean, error };
 
 struct Cell {
@@ -182,6 +198,9 @@ public:
     const std::vector<BorderInfo>& borders() const { return borders_; }
     const std::vector<CellFormat>& cellFormats() const { return cellFormats_; }
     const std::vector<RichString>& sharedStrings() const { return sharedStrings_; }
+    // What the reader cut or left out of what the file holds because it exceeds Excel's limits,
+    // one sentence each (UTF-8), for the user to be told.
+    const std::vector<std::string>& notes() const { return notes_; }
     // The format code of a number format id: the workbook's own, else the built-in one.
     std::u16string numberFormatCode(std::uint32_t numFmtId) const;
     // The format code of a cell style, and whether it is General (looked up once at load).
@@ -227,9 +246,12 @@ private:
     std::vector<CellFormat> cellFormats_;
     std::unordered_map<std::uint32_t, std::u16string> numberFormats_;
     std::vector<RichString> sharedStrings_;
-    std::vector<std::u16string> styleFormatCodes_;  // per cellXfs entry
+    // The format codes the cell formats use, each once, and per cellXfs entry its index there.
+    std::vector<std::u16string> formatCodes_;
+    std::vector<std::uint32_t> styleFormatCode_;
     std::vector<bool> styleIsGeneral_;
     int mdw_ = 7;
+    std::vector<std::string> notes_;
 
     friend class WorkbookLoader;
 };

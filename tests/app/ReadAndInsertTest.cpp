@@ -186,6 +186,19 @@ TEST_F(ReadAndInsert, AnUnwritableDxfFolderIsReportedWithPathAndReason) {
     EXPECT_GT(messages_[0].text.split('\n').size(), 2);
 }
 
+TEST_F(ReadAndInsert, AScaleThatMakesTheDrawingInfiniteWritesNothingAndIsNamed) {
+    form_->close();
+    form_.reset();
+    std::ofstream(folder_ / "tabrova.ini") << "[Varnekto]\r\ncadTsc=1e308\r\n";
+    createForm();
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->Button4->click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains("cadTsc = 1e+308")) << messages_[0].text.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(form_->programFiles().dxfFile));
+}
+
 TEST_F(ReadAndInsert, AnotherSheetAndRangeCanBeChosen) {
     sheetToPick_ = "部品";
     rangeToType_ = "c3";

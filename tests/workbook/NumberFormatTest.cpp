@@ -277,6 +277,8 @@ TEST(NumberFormatCustom, UnusualCodes) {
         {1, u"b", u"43"},
     });
     EXPECT_EQ(utf8(formatText(u"text", u"@@")), "texttext");
+    // A repeated text is cut to what a cell holds.
+    EXPECT_EQ(formatText(std::u16string(20000, u'x'), u"@@@@").size(), kMaxCellTextChars);
     EXPECT_EQ(utf8(formatText(u"text", u"\"bar\" @ \"foo\"")), "bar text foo");
     EXPECT_EQ(utf8(formatText(u"text", accounting)), " text ");
     EXPECT_EQ(utf8(formatText(u"foo", u"General;General;General;General'")), "foo'");
