@@ -334,7 +334,8 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         }
     }
     try {
-        if (!writeTableDxf(table, text, settings.cadTof, settings.cellLineDraw, output)) {
+        if (!writeTableDxf(table, text, settings.cadTof, settings.cellLineDraw, output,
+                           drawingOptions(settings))) {
             throw ToolFailure{subject, "the range holds no cells to draw"};
         }
     } catch (const platform::FileError& e) {
@@ -347,8 +348,8 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     }
     if (options.preview) {
         // The picture shows the entities the file holds.
-        const auto entities =
-            buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw);
+        const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw,
+                                                drawingOptions(settings));
         try {
             writePicture(entities.value_or(std::vector<DrawnEntity>{}), *options.preview);
         } catch (const platform::FileError& e) {
