@@ -73,11 +73,12 @@ inline constexpr DxfLayer kDxfLayers[] = {
 
 // The layers the drawing adds for border weights when it draws border styles, after the four
 // above. Thin borders stay on "XLSBordLine". Each weight has its own colour so that a
-// colour-dependent plot style can give it its own pen: grey for the hairline (the lightest
-// line), blue for medium, red for thick; colours that read on a white and on a black background
-// and that stay apart from white (7, texts and thin borders) and the grey of the cell lines.
+// colour-dependent plot style can give it its own pen: magenta for the hairline, blue for medium,
+// red for thick. Standard colours that read on a white and on a black background, apart from
+// white (7: texts and thin borders) and from the grey of the cell lines, which a grey hairline
+// lying on them could not be told from.
 inline constexpr DxfLayer kDxfBorderWeightLayers[] = {
-    {u"XLSBordLine_Hair", 8},
+    {u"XLSBordLine_Hair", 6},
     {u"XLSBordLine_Medium", 5},
     {u"XLSBordLine_Thick", 1},
 };
