@@ -360,7 +360,8 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         throw ToolFailure{subject, "an output file would replace the workbook itself"};
     }
     // A coordinate the file cannot hold fails the run before anything is written.
-    if (const auto scale = nonFiniteScale(table, text, settings.cadTof, settings.cellLineDraw)) {
+    if (const auto scale = nonFiniteScale(table, text, settings.cadTof, settings.cellLineDraw,
+                                              drawingOptions(settings))) {
         const double value = *scale == u"cadXsc"   ? settings.cadXsc
                              : *scale == u"cadYsc" ? settings.cadYsc
                              : *scale == u"cadTsc" ? settings.cadTsc
@@ -386,15 +387,16 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     }
     {
         DxfLineList list;
-        if (!buildTableDxf(table, text, settings.cadTof, settings.cellLineDraw, list)) {
+        if (!buildTableDxf(table, text, settings.cadTof, settings.cellLineDraw, list,
+                           drawingOptions(settings))) {
             throw ToolFailure{subject, "the range holds no cells to draw"};
         }
         stage(output, list.encoded());
     }
     if (options.preview) {
         // The picture shows the entities the file holds.
-        const auto entities =
-            buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw);
+        const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw,
+                                                drawingOptions(settings));
         try {
             stage(*options.preview,
                   pictureBytes(entities.value_or(std::vector<DrawnEntity>{}), *options.preview));

@@ -82,9 +82,11 @@ void paintDisplayList(QPainter& painter, const DisplayList& list) {
     pen.setCapStyle(Qt::SquareCap);
     for (const DisplayLine& l : list.lines) {
         pen.setColor(qcolor(l.color));
+        pen.setWidthF(l.width);
         painter.setPen(pen);
         painter.drawLine(qpoint(l.start), qpoint(l.end));
     }
+    pen.setWidthF(1);
     for (const DisplayOutline& o : list.outlines) {
         pen.setColor(qcolor(o.color));
         painter.setPen(pen);
@@ -111,7 +113,7 @@ void paintDisplayList(QPainter& painter, const DisplayList& list) {
         painter.setFont(font);
         painter.translate(qpoint(t.placement.baselineStart));
         const double k = t.capHeight / cap;
-        painter.scale(k, k);
+        painter.scale(k * t.widthFactor, k);
         painter.drawText(QPointF(0, 0), qs(t.text));
         painter.restore();
     }

@@ -244,25 +244,36 @@ RichString parseStringItem(const pugi::xml_node& item) {
     return s;
 }
 
-std::int32_t lineStyleOf(const char* name) {
-    static const std::pair<const char*, std::int32_t> kStyles[] = {
-        {"thin", lineContinuous},
-        {"medium", lineContinuous},
-        {"thick", lineContinuous},
-        {"hair", lineContinuous},
-        {"dashed", lineDash},
-        {"mediumDashed", lineDash},
-        {"dotted", lineDot},
-        {"double", lineDouble},
-        {"dashDot", lineDashDot},
-        {"mediumDashDot", lineDashDot},
-        {"dashDotDot", lineDashDotDot},
-        {"mediumDashDotDot", lineDashDotDot},
-        {"slantDashDot", lineSlantDashDot},
+// The LineStyle and Weight the object model gives for a border style of the file.
+BorderEdge borderEdgeOf(const char* name) {
+    static const std::pair<const char*, BorderEdge> kStyles[] = {
+        {"thin", {lineContinuous, weightThinX}},
+        {"medium", {lineContinuous, weightMediumX}},
+        {"thick", {lineContinuous, weightThickX}},
+        {"hair", {lineContinuous, weightHairline}},
+        {"dashed", {lineDash, weightThinX}},
+        {"mediumDashed", {lineDash, weightMediumX}},
+        {"dotted", {lineDot, weightThinX}},
+        {"double", {lineDouble, weightThickX}},
+        {"dashDot", {lineDashDot, weightThinX}},
+        {"mediumDashDot", {lineDashDot, weightMediumX}},
+        {"dashDotDot", {lineDashDotDot, weightThinX}},
+        {"mediumDashDotDot", {lineDashDotDot, weightMediumX}},
+        {"slantDashDot", {lineSlantDashDot, weightMediumX}},
     };
     for (const auto& [n, v] : kStyles)
         if (std::strcmp(n, name) == 0) return v;
-    return lineNone;
+    return {};
+}
+
+std::int32_t verticalOf(const char* name) {
+    static const std::pair<const char*, std::int32_t> kAligns[] = {
+        {"top", valignTop},         {"center", valignCenter},           {"bottom", valignBottom},
+        {"justify", valignJustify}, {"distributed", valignDistributed},
+    };
+    for (const auto& [n, v] : kAligns)
+        if (std::strcmp(n, name) == 0) return v;
+    return valignBottom;
 }
 
 std::int32_t horizontalOf(const char* name) {
@@ -502,7 +513,7 @@ void WorkbookLoader::loadStyles(const std::string& part) {
             auto edge = [&](const char* a, const char* b2) {
                 pugi::xml_node e = child(b, a);
                 if (!e && b2) e = child(b, b2);
-                return e ? lineStyleOf(e.attribute("style").value()) : lineNone;
+                return e ? borderEdgeOf(e.attribute("style").value()) : BorderEdge{};
             };
             border.left = edge("left", "start");
             border.right = edge("right", "end");
@@ -524,6 +535,9 @@ void WorkbookLoader::loadStyles(const std::string& part) {
             format.numFmtId = index("numFmtId");
             if (const pugi::xml_node al = child(x, "alignment")) {
                 format.horizontal = horizontalOf(al.attribute("horizontal").value());
+                format.vertical = verticalOf(al.attribute("vertical").value());
+                format.wrapText = truthy(al.attribute("wrapText"));
+                format.shrinkToFit = truthy(al.attribute("shrinkToFit"));
             }
             wb_.cellFormats_.push_back(format);
         });

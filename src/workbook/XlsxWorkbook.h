@@ -68,6 +68,23 @@ enum LineStyle : std::int32_t {
     lineSlantDashDot = 13,
 };
 
+// The spreadsheet's border weights (XlBorderWeight).
+enum BorderWeightX : std::int32_t {
+    weightHairline = 1,
+    weightThinX = 2,
+    weightMediumX = -4138,
+    weightThickX = 4,
+};
+
+// The spreadsheet's vertical alignments (XlVAlign).
+enum VerticalAlign : std::int32_t {
+    valignTop = -4160,
+    valignCenter = -4108,
+    valignBottom = -4107,
+    valignJustify = -4130,
+    valignDistributed = -4117,
+};
+
 // The spreadsheet's horizontal alignments (XlHAlign).
 enum HorizontalAlign : std::int32_t {
     alignGeneral = 1,
@@ -85,12 +102,18 @@ struct FontInfo {
     double size = 11;
 };
 
+// One edge of a border: its LineStyle and Weight as the object model gives them.
+struct BorderEdge {
+    std::int32_t style = lineNone;
+    std::int32_t weight = weightThinX;
+};
+
 struct BorderInfo {
-    std::int32_t left = lineNone;
-    std::int32_t right = lineNone;
-    std::int32_t top = lineNone;
-    std::int32_t bottom = lineNone;
-    std::int32_t diagonal = lineNone;
+    BorderEdge left;
+    BorderEdge right;
+    BorderEdge top;
+    BorderEdge bottom;
+    BorderEdge diagonal;
     bool diagonalUp = false;
     bool diagonalDown = false;
 };
@@ -101,6 +124,9 @@ struct CellFormat {
     std::uint32_t borderId = 0;
     std::uint32_t numFmtId = 0;
     std::int32_t horizontal = alignGeneral;
+    std::int32_t vertical = valignBottom;
+    bool wrapText = false;
+    bool shrinkToFit = false;
 };
 
 // A run of rich text: its length in UTF-16 units and its font size (NaN where the run takes the

@@ -364,6 +364,39 @@ TEST(DxfTool, RangeSheetSettingsAndDumpToStandardOutput) {
     EXPECT_TRUE(quiet.err.empty());
 }
 
+TEST(DxfTool, DrawingOptionsComeFromTheSettingsFile) {
+    TempDir dir;
+    const auto book = buildXlsx(dir / "styled.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "S");
+        lxw_format* f = workbook_add_format(wb);
+        format_set_border(f, LXW_BORDER_THICK);
+        format_set_align(f, LXW_ALIGN_VERTICAL_TOP);
+        format_set_text_wrap(f);
+        worksheet_write_string(ws, 0, 0, "one two three four five", f);
+    });
+    const auto dxf = dir / "styled.dxf";
+    ASSERT_EQ(runTool({book.string(), "-q"}).status, kExitDone);
+    const std::string plain = readFile(dxf);
+    std::ofstream(dir / "opt.ini") << "[Options]\nborderStyles=1\nverticalAlign=1\nwrapText=1\n";
+    ASSERT_EQ(runTool({book.string(), "-q", "--settings", (dir / "opt.ini").string()}).status,
+              kExitDone);
+    const std::string styled = readFile(dxf);
+    EXPECT_EQ(plain.find("XLSBordLine_Thick"), std::string::npos);
+    EXPECT_NE(styled.find("LINE\r\n  8\r\nXLSBordLine_Thick\r\n"), std::string::npos);
+    // Wrapped into several lines at the top of the cell: group 73 is 3.
+    auto texts = [](const std::string& file) {
+        std::size_t n = 0;
+        for (auto at = file.find("\nTEXT\r"); at != std::string::npos;
+             at = file.find("\nTEXT\r", at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(texts(plain), 1u);
+    EXPECT_GT(texts(styled), 1u);
+    EXPECT_NE(styled.find(" 73\r\n3\r\n"), std::string::npos);
+    EXPECT_EQ(plain.find(" 73\r\n3\r\n"), std::string::npos);
+}
+
 TEST(DxfTool, MixedFontSizesReadTheFirstCharactersSize) {
     TempDir dir;
     const auto book = buildXlsx(dir / "rich.xlsx", [](lxw_workbook* wb) {
