@@ -55,7 +55,8 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     setupUi(this);
     Edit1->setFont(gridFont());
     StringGrid1->setFont(gridFont());
-    // A Designer file cannot put widgets into a status bar; the form keeps them in it, unplaced.
+    // Designer cannot place widgets in a status bar: the form holds them as the bar's children,
+    // and they take their places here.
     StatusBar1->addWidget(StatusLabel, 1);
     StatusBar1->addPermanentWidget(SourceLabel);
     StatusBar1->addPermanentWidget(CloseBookButton);

@@ -86,7 +86,8 @@ public:
     void N9Click();
     void N4Click();
 
-    // The controls, by their form names, come from Ui::TForm1 (TabrovaUnit.ui).
+    // The controls, by their form names, come from Ui::TForm1 (TabrovaUnit.ui); the grid's pop-up
+    // menu is built in code, its entries being the menu's own children.
     QMenu* PopupMenu1;
     // The preview window of the drawing.
     TPreviewForm* PreviewForm;
