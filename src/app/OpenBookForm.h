@@ -2,20 +2,16 @@
 // source of "Excel から取得". The range is preset to the sheet's saved selection.
 #pragma once
 
-#include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <string>
+#include <vector>
 
-namespace tabrova::workbook {
-class XlsxWorkbook;
-}
+#include "ui_OpenBookForm.h"
+#include "workbook/ChosenWorkbook.h"
 
 namespace tabrova::app {
 
-class TOpenBookForm : public QDialog {
+class TOpenBookForm : public QDialog, public Ui::TOpenBookForm {
     Q_OBJECT
 public:
     TOpenBookForm(const workbook::XlsxWorkbook& book, QWidget* parent = nullptr);
@@ -23,21 +19,12 @@ public:
     std::u16string sheetName() const;
     std::u16string range() const;
 
-    QLabel* LabelBook;
-    QComboBox* ComboSheet;
-    QLineEdit* EditRange;
-    QDialogButtonBox* Buttons;
-
     void accept() override;
 
 private:
     void presetRange();
 
-    const workbook::XlsxWorkbook& book_;
+    std::vector<workbook::WorksheetChoice> sheets_;
 };
-
-// "B2:D4", or "C5" for a single cell.
-std::u16string rangeText(std::uint32_t firstCol, std::uint32_t firstRow, std::uint32_t lastCol,
-                         std::uint32_t lastRow);
 
 }  // namespace tabrova::app

@@ -6,9 +6,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -16,9 +13,9 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <cmath>
 
+#include "app/FormLook.h"
 #include "app/Messages.h"
 #include "app/OpenBookForm.h"
 #include "app/PreviewForm.h"
@@ -35,7 +32,7 @@
 #include "settings/TargetCadList.h"
 #include "sizing/CellGeometry.h"
 #include "table/SelectionReader.h"
-#include "workbook/WorkbookObjects.h"
+#include "table/StatusText.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::app {
@@ -48,83 +45,6 @@ QString qs(std::u16string_view text) {
 
 std::u16string u16(const QString& text) { return text.toStdU16String(); }
 
-const char16_t* const kMemoLines[] = {
-    u"Tabrova 2023. 8.13",
-    u"■プログラムの位置",
-    u"　深い階層のフォルダに解凍したとき、 AutoCAD では挿入できないことがあります。",
-    u"■ターゲット CAD の変更",
-    u"　[ CAD ] ボタンをクリックするか、",
-    u"　[ Excel から取得 ] 後に [ CADへ挿入] ボタンを右クリックするか、",
-    u"　[ 設定、確認 ]タブの [ 変更 ] ボタンから対象の CAD を変更します。",
-    u"　一覧に無い場合は追加して下さい。",
-    u"■ターゲット Excel の変更",
-    u"　[設定、確認]タブの Excel の ProgId を変更します。",
-    u"　\" Excel.Application\" だけでうまく動かない場合は、",
-    u"　末尾にバージョン番号を追加してみて下さい。",
-    u"　Excel 2016,2019 : Excel.Application.16",
-    u"　Excel 2013 : Excel.Application.15",
-    u"　Excel 2010 : Excel.Application.14",
-    u"　Excel 2007 : Excel.Application.12",
-    u"　Excel 2003 : Excel.Application.11",
-    u"　Excel 2002 : Excel.Application.10",
-    u"　Excel 2000 : Excel.Application.9",
-    u"■Excel からの取得",
-    u"　予め対象のセルの範囲を選択しておいて下さい。",
-    u"■Excel の罫線",
-    u"　罫線情報は取得していません。",
-    u"■Excel の結合セル",
-    u"　結合セルに対応していますが、改行された文字列には対応していません。",
-    u"　結合セルの右側の LINE がつながった LINE にならない場合があります。",
-    u"■ブロック挿入",
-    u"　AutoCAD, IJCAD では、分解挿入時にブロックのイメージが表示されないため、",
-    u"　通常の挿入後に分解、パージしています。",
-    u"　分解、パージに失敗したときは、ブロックが図面内に残ります。",
-    u"　動きがおかしいときは、ブロックを分解、パージして下さい。",
-    u"■文字変換、置換",
-    u"　セルの上でマウスを右クリックすると、ポップアップルメニューから処理を選択します。",
-    u"　対象は選択中のセルです。",
-    u"　予め [Shift:] + 矢印キーで対象のセルを選択して下さい。",
-    u"　色のついた列番号、行番号、左上の固定セルをクリックすると、",
-    u"　対象の列、行が選択状態になります。",
-};
-
-template <class W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* newLabel(const char* name, const char16_t* text, QWidget* parent) {
-    return named(new QLabel(qs(text), parent), name);
-}
-
-QLineEdit* newEdit(const char* name, QWidget* parent, bool rightAligned = false, int width = 0) {
-    auto* edit = named(new QLineEdit(parent), name);
-    if (rightAligned) edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (width > 0) edit->setFixedWidth(width);
-    return edit;
-}
-
-QLineEdit* newReadOnlyEdit(const char* name, QWidget* parent, int width) {
-    QLineEdit* edit = newEdit(name, parent, false, width);
-    edit->setReadOnly(true);
-    edit->setFocusPolicy(Qt::ClickFocus);  // no tab stop
-    return edit;
-}
-
-QToolButton* newSpeedButton(const char* name, const char16_t* caption, QWidget* parent) {
-    auto* button = named(new QToolButton(parent), name);
-    button->setText(qs(caption));
-    button->setAutoRaise(true);
-    return button;
-}
-
-QFont gridFont() {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(13);
-    return font;
-}
-
 // Colour of the cells of a merged region in the grid.
 const QColor kMergedCellColor(240, 255, 255);
 
@@ -132,32 +52,22 @@ const QColor kMergedCellColor(240, 255, 255);
 
 TForm1::TForm1(ProgramFiles files, QWidget* parent)
     : QMainWindow(parent), files_(std::move(files)) {
-    setObjectName(QStringLiteral("Form1"));
-    setAcceptDrops(true);
-    setWindowTitle(qs(kApplicationTitle));
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(12);
-    setFont(windowFont);
-
-    PageControl1 = named(new QTabWidget(this), "PageControl1");
-    setCentralWidget(PageControl1);
-    buildTab1();
-    buildTab2();
-    buildTab3();
+    setFont(formFont(12));
+    setupUi(this);
+    Edit1->setFont(gridFont());
+    StringGrid1->setFont(gridFont());
+    // Designer cannot place widgets in a status bar: the form holds them as the bar's children,
+    // and they take their places here.
+    StatusBar1->addWidget(StatusLabel, 1);
+    StatusBar1->addPermanentWidget(SourceLabel);
+    StatusBar1->addPermanentWidget(CloseBookButton);
+    StringGrid1->setDrawCell(
+        [this](QPainter& painter, int col, int row, const QRect& rect, const GridDrawState& state) {
+            return StringGrid1DrawCell(painter, col, row, rect, state);
+        });
+    Button4->installEventFilter(this);
+    for (QLineEdit* box : {Edit1, Edit11, Edit12, Edit13}) box->installEventFilter(this);
     buildPopupMenu();
-
-    SourceLabel = named(new QLabel(this), "SourceLabel");
-    StatusLabel = named(new QLabel(this), "StatusLabel");
-    StatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    statusBar()->addWidget(StatusLabel, 1);
-    statusBar()->addPermanentWidget(SourceLabel);
-    CloseBookButton = named(new QToolButton(this), "CloseBookButton");
-    CloseBookButton->setText(QStringLiteral("×"));
-    CloseBookButton->setAutoRaise(true);
-    CloseBookButton->setToolTip(
-        QStringLiteral("ブックを閉じ、起動中の Excel の選択範囲を取得元に戻します"));
-    statusBar()->addPermanentWidget(CloseBookButton);
-    statusBar()->setSizeGripEnabled(true);
 
     PreviewForm = new TPreviewForm(
         [this]() -> std::optional<std::vector<DrawnEntity>> {
@@ -173,7 +83,8 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     connectHandlers();
     FormCreate();
 
-    resize(QSize(435, 288 + statusBar()->sizeHint().height()).expandedTo(minimumSizeHint()));
+    // The form's size is the client area; the status bar comes below it.
+    resize(QSize(435, 288 + StatusBar1->sizeHint().height()).expandedTo(minimumSizeHint()));
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -182,243 +93,6 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
 }
 
 TForm1::~TForm1() { FormDestroy(); }
-
-void TForm1::buildTab1() {
-    TabSheet1 = named(new QWidget, "TabSheet1");
-    PageControl1->addTab(TabSheet1, QStringLiteral(" 取得、描画"));
-    auto* tabLayout = new QVBoxLayout(TabSheet1);
-    tabLayout->setContentsMargins(0, 0, 0, 0);
-    tabLayout->setSpacing(0);
-
-    Panel1 = named(new QWidget(TabSheet1), "Panel1");
-    Panel2 = named(new QWidget(TabSheet1), "Panel2");
-    tabLayout->addWidget(Panel1);
-    tabLayout->addWidget(Panel2, 1);
-
-    SpeedButton5 = newSpeedButton("SpeedButton5", u"CAD", Panel1);
-    SpeedButton5->setAutoRaise(false);
-    Edit16 = newReadOnlyEdit("Edit16", Panel1, 90);
-    Edit16->setText(QStringLiteral("BricsCAD"));
-    Label1 = newLabel("Label1", u"対象セル：", Panel1);
-    Edit2 = newReadOnlyEdit("Edit2", Panel1, 56);
-    Label2 = newLabel("Label2", u"～", Panel1);
-    Edit3 = newReadOnlyEdit("Edit3", Panel1, 56);
-    OpenBookButton = named(new QPushButton(QStringLiteral("ブック..."), Panel1), "OpenBookButton");
-    OpenBookButton->setToolTip(
-        QStringLiteral("Excel ブック (.xlsx) を開き、そのシートの範囲を取得元にします"));
-    Button3 = named(new QPushButton(QStringLiteral("Excel から取得"), Panel1), "Button3");
-    Button3->setToolTip(QStringLiteral("アクティブな Excel から選択範囲を取得します"));
-    Label4 = newLabel("Label4", u"選択されているセル範囲が対象です。", Panel1);
-    Button4 = named(new QPushButton(QStringLiteral("CAD へ挿入"), Panel1), "Button4");
-    Button4->setToolTip(QStringLiteral("右クリックで CAD 変更"));
-    Button4->setEnabled(false);
-    Button4->installEventFilter(this);
-    Edit13 = newEdit("Edit13", Panel1, true, 64);
-    Edit13->setToolTip(QStringLiteral("文字高さ [Enter]で更新"));
-    SpeedButton1 = newSpeedButton("SpeedButton1", u"左", Panel1);
-    SpeedButton1->setToolTip(QStringLiteral("文字基点 [左]"));
-    SpeedButton2 = newSpeedButton("SpeedButton2", u"中", Panel1);
-    SpeedButton2->setToolTip(QStringLiteral("文字基点 [中]"));
-    SpeedButton3 = newSpeedButton("SpeedButton3", u"右", Panel1);
-    SpeedButton3->setToolTip(QStringLiteral("文字基点 [右]"));
-    Edit11 = newEdit("Edit11", Panel1, true, 64);
-    Edit11->setToolTip(QStringLiteral("列幅 [Enter]で更新"));
-    Edit12 = newEdit("Edit12", Panel1, true, 64);
-    Edit12->setToolTip(QStringLiteral("行高さ [Enter]で更新"));
-    CheckBox1 = named(new QCheckBox(QStringLiteral("セルを描画"), Panel1), "CheckBox1");
-    CheckBox1->setChecked(true);
-    CheckBox1->setEnabled(false);
-    Edit1 = newEdit("Edit1", Panel1);
-    Edit1->setFont(gridFont());
-    Edit1->setMaxLength(kUnlimitedLength);  // a cell's text of any length, not cut to 32,767
-    Edit1->setToolTip(QStringLiteral("赤文字の時：改行コードが含まれている"));
-    Label13 = newLabel("Label13", u"", Panel1);
-    Label13->setMinimumWidth(48);
-    for (QLineEdit* box : {Edit1, Edit11, Edit12, Edit13}) box->installEventFilter(this);
-
-    // Four rows; the controls marked to keep their distance to the right edge sit after a
-    // stretch, Edit1 stretches with the width.
-    auto* rows = new QVBoxLayout(Panel1);
-    rows->setContentsMargins(4, 3, 4, 3);
-    rows->setSpacing(3);
-    auto* row1 = new QHBoxLayout;
-    row1->addWidget(SpeedButton5);
-    row1->addWidget(Edit16);
-    row1->addStretch(1);
-    row1->addWidget(Label1);
-    row1->addWidget(Edit2);
-    row1->addWidget(Label2);
-    row1->addWidget(Edit3);
-    row1->addWidget(OpenBookButton);
-    row1->addWidget(Button3);
-    PreviewButton = named(new QPushButton(QStringLiteral("プレビュー"), Panel1), "PreviewButton");
-    PreviewButton->setToolTip(QStringLiteral("CAD へ挿入する図面を別ウィンドウに表示します"));
-    auto* row2 = new QHBoxLayout;
-    row2->addWidget(Label4, 1);
-    row2->addWidget(PreviewButton);
-    row2->addWidget(Button4);
-    auto* row3 = new QHBoxLayout;
-    row3->setSpacing(2);
-    row3->addWidget(Edit13);
-    row3->addWidget(SpeedButton1);
-    row3->addWidget(SpeedButton2);
-    row3->addWidget(SpeedButton3);
-    row3->addSpacing(8);
-    row3->addWidget(Edit11);
-    row3->addWidget(Edit12);
-    row3->addStretch(1);
-    row3->addWidget(CheckBox1);
-    auto* row4 = new QHBoxLayout;
-    row4->addWidget(Edit1, 1);
-    row4->addWidget(Label13);
-    for (QHBoxLayout* row : {row1, row2, row3, row4}) rows->addLayout(row);
-    Button3->setMinimumWidth(Button3->sizeHint().width());
-    Button4->setMinimumWidth(Button3->sizeHint().width());
-
-    StringGrid1 = named(new StringGrid(Panel2), "StringGrid1");
-    StringGrid1->setFont(gridFont());
-    StringGrid1->setToolTip(QStringLiteral(
-        "範囲選択=固定部クリック or [Shit]+矢印キー. 右クリックで選択範囲の文字変換メニュー"));
-    StringGrid1->setDrawCell(
-        [this](QPainter& painter, int col, int row, const QRect& rect, const GridDrawState& state) {
-            return StringGrid1DrawCell(painter, col, row, rect, state);
-        });
-    ProgressBar1 = named(new QProgressBar(Panel2), "ProgressBar1");
-    ProgressBar1->setFixedHeight(9);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    auto* panel2Layout = new QVBoxLayout(Panel2);
-    panel2Layout->setContentsMargins(0, 0, 0, 0);
-    panel2Layout->setSpacing(0);
-    panel2Layout->addWidget(StringGrid1, 1);
-    panel2Layout->addWidget(ProgressBar1);
-}
-
-void TForm1::buildTab2() {
-    TabSheet2 = named(new QWidget, "TabSheet2");
-    PageControl1->addTab(TabSheet2, QStringLiteral(" 設定、確認"));
-
-    GroupBox1 = named(new QGroupBox(QStringLiteral("表示"), TabSheet2), "GroupBox1");
-    Label7 = newLabel("Label7", u"X 尺度", GroupBox1);
-    Edit4 = newEdit("Edit4", GroupBox1, true, 64);
-    Edit4->setText(QStringLiteral("20"));
-    Label8 = newLabel("Label8", u"Y 尺度", GroupBox1);
-    Edit5 = newEdit("Edit5", GroupBox1, true, 64);
-    Edit5->setText(QStringLiteral("3"));
-    auto* g1 = new QHBoxLayout(GroupBox1);
-    g1->addWidget(Label7);
-    g1->addWidget(Edit4);
-    g1->addSpacing(12);
-    g1->addWidget(Label8);
-    g1->addWidget(Edit5);
-    g1->addStretch(1);
-
-    GroupBox2 = named(new QGroupBox(QStringLiteral("CAD, DXF"), TabSheet2), "GroupBox2");
-    Label15 = newLabel("Label15", u"X 尺度", GroupBox2);
-    Edit6 = newEdit("Edit6", GroupBox2, true, 64);
-    Edit6->setText(QStringLiteral("10"));
-    Label16 = newLabel("Label16", u"Y 尺度", GroupBox2);
-    Edit7 = newEdit("Edit7", GroupBox2, true, 64);
-    Edit7->setText(QStringLiteral("1.5"));
-    Label17 = newLabel("Label17", u"文字尺度", GroupBox2);
-    Edit8 = newEdit("Edit8", GroupBox2, true, 64);
-    Edit8->setText(QStringLiteral("0.8"));
-    Label18 = newLabel("Label18", u"文字基点オフセット X 尺度", GroupBox2);
-    Label9 = newLabel("Label9", u"文字高さの", GroupBox2);
-    Edit9 = newEdit("Edit9", GroupBox2, true, 64);
-    Edit9->setText(QStringLiteral("0.4"));
-    Label10 = newLabel("Label10", u"倍", GroupBox2);
-    Label11 = newLabel("Label11", u"セル区切り線の色番号", GroupBox2);
-    Edit10 = newEdit("Edit10", GroupBox2, true, 64);
-    Edit10->setText(QStringLiteral("252"));
-    Label12 = newLabel("Label12", u"( BYLAER = 256 )", GroupBox2);
-    for (QWidget* w : std::initializer_list<QWidget*>{Label11, Edit10, Label12}) {
-        w->setEnabled(false);
-    }
-
-    StringGrid2 = named(new QTableWidget(5, 2, GroupBox2), "StringGrid2");
-    StringGrid2->setFocusPolicy(Qt::NoFocus);
-    StringGrid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    StringGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    StringGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid2->horizontalHeader()->hide();
-    StringGrid2->verticalHeader()->hide();
-    StringGrid2->verticalHeader()->setMinimumSectionSize(0);
-    StringGrid2->verticalHeader()->setDefaultSectionSize(19);
-
-    auto* g2 = new QGridLayout(GroupBox2);
-    g2->setHorizontalSpacing(6);
-    g2->setVerticalSpacing(4);
-    g2->addWidget(Label15, 0, 0);
-    g2->addWidget(Edit6, 0, 1);
-    g2->addWidget(Label16, 0, 2);
-    g2->addWidget(Edit7, 0, 3);
-    g2->addWidget(Label17, 0, 4);
-    g2->addWidget(Edit8, 0, 5);
-    auto* offsetRow = new QHBoxLayout;
-    offsetRow->addWidget(Label18);
-    offsetRow->addSpacing(8);
-    offsetRow->addWidget(Label9);
-    offsetRow->addWidget(Edit9);
-    offsetRow->addWidget(Label10);
-    offsetRow->addStretch(1);
-    g2->addLayout(offsetRow, 1, 0, 1, 7);
-    auto* colourRow = new QHBoxLayout;
-    colourRow->addWidget(Label11);
-    colourRow->addWidget(Edit10);
-    colourRow->addWidget(Label12);
-    colourRow->addStretch(1);
-    g2->addLayout(colourRow, 2, 0, 1, 7);
-    g2->addWidget(StringGrid2, 3, 0, 1, 7);
-    g2->setColumnStretch(6, 1);
-
-    GroupBox3 = named(new QGroupBox(QStringLiteral("ターゲット"), TabSheet2), "GroupBox3");
-    Label3 = newLabel("Label3", u"CAD", GroupBox3);
-    Edit14 = newEdit("Edit14", GroupBox3);
-    SpeedButton4 = newSpeedButton("SpeedButton4", u"変更", GroupBox3);
-    SpeedButton4->setAutoRaise(false);
-    Label5 = newLabel("Label5", u"Excel", GroupBox3);
-    Edit15 = newEdit("Edit15", GroupBox3);
-    Edit15->setText(QStringLiteral("Excel.Application"));
-    auto* g3 = new QGridLayout(GroupBox3);
-    g3->addWidget(Label3, 0, 0);
-    g3->addWidget(Edit14, 0, 1);
-    g3->addWidget(SpeedButton4, 0, 2);
-    g3->addWidget(Label5, 1, 0);
-    g3->addWidget(Edit15, 1, 1);
-    g3->setColumnStretch(1, 1);
-
-    auto* layout = new QVBoxLayout(TabSheet2);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(GroupBox1);
-    layout->addWidget(GroupBox2);
-    layout->addWidget(GroupBox3);
-    layout->addWidget(buildDrawingOptionsGroup(TabSheet2));
-    layout->addStretch(1);
-}
-
-QGroupBox* TForm1::buildDrawingOptionsGroup(QWidget* parent) {
-    GroupBoxDrawingOptions =
-        named(new QGroupBox(QStringLiteral("描画オプション"), parent), "GroupBoxDrawingOptions");
-    GroupBoxDrawingOptions->setToolTip(QStringLiteral(
-        "罫線の線種と太さ、文字の縦位置、折り返しは、Excel から取得するときに読み取ります"));
-    auto box = [this](const char* name, const char16_t* caption) {
-        return named(new QCheckBox(qs(caption), GroupBoxDrawingOptions), name);
-    };
-    CheckBoxBorderStyles = box("CheckBoxBorderStyles", u"罫線の線種と太さ");
-    CheckBoxVerticalAlign = box("CheckBoxVerticalAlign", u"文字の縦位置");
-    CheckBoxWrapText = box("CheckBoxWrapText", u"折り返して全体を表示");
-    CheckBoxFitText = box("CheckBoxFitText", u"はみ出す文字を縮める");
-    auto* grid = new QGridLayout(GroupBoxDrawingOptions);
-    grid->addWidget(CheckBoxBorderStyles, 0, 0);
-    grid->addWidget(CheckBoxVerticalAlign, 0, 1);
-    grid->addWidget(CheckBoxWrapText, 1, 0);
-    grid->addWidget(CheckBoxFitText, 1, 1);
-    return GroupBoxDrawingOptions;
-}
 
 // Each box holds its option's working value; a change redraws the preview. The options that
 // need members of the cells (all but the fitting) take effect from the next read.
@@ -439,23 +113,9 @@ void TForm1::connectDrawingOptions() {
     }
 }
 
-void TForm1::buildTab3() {
-    TabSheet3 = named(new QWidget, "TabSheet3");
-    PageControl1->addTab(TabSheet3, QStringLiteral("ReadMe"));
-    Memo1 = named(new QPlainTextEdit(TabSheet3), "Memo1");
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QStringList lines;
-    for (const char16_t* line : kMemoLines) lines << qs(line);
-    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
-    auto* layout = new QVBoxLayout(TabSheet3);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Memo1);
-}
-
 void TForm1::buildPopupMenu() {
-    PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     const struct {
         const char* name;
         const char16_t* caption;
@@ -616,7 +276,7 @@ void TForm1::FormDestroy() {
         messageFilter_->RevokeFilter();
         messageFilter_.reset();
     }
-    openBook_.reset();
+    source_.close();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -943,7 +603,7 @@ void TForm1::Button3Click() {
     SelectionReadResult result;
     std::exception_ptr error;
     try {
-        ensureWorkbookOpen();
+        source_.prepareRead(u16(Edit15->text()));
         const SelectionReadSettings readSettings =
             selectionReadSettings(settings_, u16(Edit15->text()), decimalSeparator());
         ReadView view(*this);
@@ -971,7 +631,7 @@ void TForm1::Button3Click() {
         }
         if (!result.message.empty() && !closePending_) {
             QString message = qs(result.message);
-            if (result.status == SelectionReadStatus::attachFailed && !source_ &&
+            if (result.status == SelectionReadStatus::attachFailed && !source_.source() &&
                 !automation::runningApplicationsReachable()) {
                 message += QStringLiteral("\n") + noWorkbookHint();
             }
@@ -1023,14 +683,13 @@ void TForm1::Button4Click() {
                     qs(kApplicationTitle), MessageKind::error);
         return;
     }
-    const QString shownPath = QDir::toNativeSeparators(qs(path.u16string()));
-    StatusLabel->setText(QStringLiteral("DXF を保存しました: ") + shownPath);
+    StatusLabel->setText(qs(insertStatusText(InsertOutcome::saved, path)));
 
     // Hand-off to the CAD: inserts the saved file into the running target CAD, if one runs.
     const bool taken = cad::handOffToCad(path, settings_.targetProgID, platform::systemWindowOps());
 
-    StatusLabel->setText(taken ? QStringLiteral("CAD へ挿入しました: ") + shownPath
-                               : QStringLiteral("CAD が起動していないため保存のみ: ") + shownPath);
+    StatusLabel->setText(qs(
+        insertStatusText(taken ? InsertOutcome::inserted : InsertOutcome::savedWithoutCad, path)));
 }
 
 // ---- the preview ----
@@ -1053,7 +712,8 @@ std::function<bool(TOpenBookForm&)>& TForm1::confirmWorkbookHook() {
 }
 
 void TForm1::OpenBookButtonClick() {
-    const QString start = source_ ? qs(source_->path.parent_path().u16string()) : QDir::homePath();
+    const QString start =
+        source_.source() ? qs(source_.source()->path.parent_path().u16string()) : QDir::homePath();
     const QString file = QFileDialog::getOpenFileName(
         this, QStringLiteral("Excel ブックを開く"), start,
         QStringLiteral("Excel ブック (*.xlsx *.xlsm);;すべてのファイル (*)"));
@@ -1061,8 +721,7 @@ void TForm1::OpenBookButtonClick() {
 }
 
 void TForm1::CloseBookButtonClick() {
-    openBook_.reset();
-    source_.reset();
+    source_.close();
     showSource();
 }
 
@@ -1089,78 +748,25 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     }
     TOpenBookForm form(*book, this);
     if (!confirmWorkbookHook()(form)) return false;
-    std::error_code ignored;
-    openBook_.reset();
-    source_ = WorkbookSource{path, form.sheetName(), form.range(),
-                             std::filesystem::last_write_time(path, ignored)};
+    bool opened = true;
     try {
-        ensureWorkbookOpen();
+        // The open workbook answers the ProgID in Edit15.
+        source_.choose(path, form.sheetName(), form.range(), u16(Edit15->text()));
     } catch (...) {
-        source_.reset();
-        openBook_.reset();
+        opened = false;
         showErrorBox(std::current_exception());
-        showSource();
-        return false;
     }
     showSource();
-    return true;
+    return opened;
 }
 
-void TForm1::ensureWorkbookOpen() {
-    if (!source_) {
-        openBook_.reset();
-        return;
-    }
-    // The open workbook answers the ProgID in Edit15; it is read again when the file was saved
-    // since it was opened.
-    const std::u16string progId = u16(Edit15->text());
-    std::error_code statError;
-    const auto modified = std::filesystem::last_write_time(source_->path, statError);
-    if (openBook_ && openBook_->progId() == progId &&
-        (statError || modified == source_->modified)) {
-        return;
-    }
-    openBook_.reset();
-    openBook_ = std::make_unique<workbook::OpenWorkbook>(source_->path, progId);
-    if (!statError) source_->modified = modified;
-    const automation::ObjectPtr& app = openBook_->application();
-    // A workbook saved again since it was chosen may have lost the sheet; reading whatever sheet
-    // is active instead would give another table without a word.
-    const auto index = openBook_->workbook().findSheet(source_->sheet);
-    if (!index) {
-        const std::filesystem::path path = source_->path;
-        const std::u16string sheet = source_->sheet;
-        openBook_.reset();
-        throw workbook::WorkbookError(path, "no sheet named " + quotedText(sheet));
-    }
-    app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
-        .toObject()
-        ->call(u"Activate");
-    app->getObject(u"ActiveSheet")
-        ->getObject(u"Range", {automation::Variant(source_->range), automation::Missing{}})
-        ->call(u"Select");
-}
-
-QString TForm1::noWorkbookHint() {
-    return QStringLiteral("ブックが開かれていません. 「ブック...」で開くか、ブックのファイルをウィンドウに"
-                          "ドロップしてください.");
-}
+QString TForm1::noWorkbookHint() { return qs(kNoWorkbookHint); }
 
 void TForm1::showSource() {
-    CloseBookButton->setVisible(source_.has_value());
-    if (source_) {
-        SourceLabel->setText(QStringLiteral("取得元: %1 [%2] %3")
-                                 .arg(qs(source_->path.filename().u16string()), qs(source_->sheet),
-                                      qs(source_->range)));
-        SourceLabel->setToolTip(QDir::toNativeSeparators(qs(source_->path.u16string())));
-    } else if (automation::runningApplicationsReachable()) {
-        SourceLabel->setText(QStringLiteral("取得元: 起動中の Excel (%1)").arg(Edit15->text()));
-        SourceLabel->setToolTip(QString());
-    } else {
-        // No spreadsheet application runs on this system: only a workbook file can be read.
-        SourceLabel->setText(QStringLiteral("取得元: なし (%1)").arg(noWorkbookHint()));
-        SourceLabel->setToolTip(QString());
-    }
+    CloseBookButton->setVisible(source_.source().has_value());
+    SourceLabel->setText(qs(sourceStatusText(
+        source_.source(), automation::runningApplicationsReachable(), u16(Edit15->text()))));
+    SourceLabel->setToolTip(qs(sourceToolTip(source_.source())));
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

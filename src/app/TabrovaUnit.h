@@ -2,18 +2,8 @@
 // size boxes and the wiring of every control to the part that handles it.
 #pragma once
 
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTableWidget>
-#include <QToolButton>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -25,10 +15,8 @@
 #include "settings/Settings.h"
 #include "sizing/SizeDisplay.h"
 #include "table/CellTable.h"
-
-namespace tabrova::workbook {
-class OpenWorkbook;
-}
+#include "ui_TabrovaUnit.h"
+#include "workbook/ChosenWorkbook.h"
 
 namespace tabrova::app {
 
@@ -39,16 +27,9 @@ class TPreviewForm;
 class TTargetCADForm;
 class TForm3;
 
-// The workbook file chosen as the source of "Excel から取得": the file, the sheet and the range
-// the user confirmed.
-struct WorkbookSource {
-    std::filesystem::path path;
-    std::u16string sheet;
-    std::u16string range;
-    std::filesystem::file_time_type modified;
-};
-
-class TForm1 : public QMainWindow {
+// The controls, their captions, hints, states and layout are the form's (TabrovaUnit.ui); this
+// class wires them to the handlers.
+class TForm1 : public QMainWindow, public Ui::TForm1 {
     Q_OBJECT
 public:
     // files: where the settings, the target CAD list and the DXF live.
@@ -68,7 +49,7 @@ public:
     // Opens a workbook file as the source of "Excel から取得" after the user has confirmed its
     // sheet and range. Returns whether it was opened; errors are shown to the user.
     bool openWorkbookFile(const std::filesystem::path& path);
-    const std::optional<WorkbookSource>& workbookSource() const { return source_; }
+    const std::optional<WorkbookSource>& workbookSource() const { return source_.source(); }
     // How the sheet-and-range dialog is answered; tests replace it. Returns whether it was
     // confirmed.
     static std::function<bool(TOpenBookForm&)>& confirmWorkbookHook();
@@ -105,74 +86,10 @@ public:
     void N9Click();
     void N4Click();
 
-    // Controls, by their form names.
-    QTabWidget* PageControl1;
-    QWidget* TabSheet1;
-    QWidget* TabSheet2;
-    QWidget* TabSheet3;
-    QWidget* Panel1;
-    QWidget* Panel2;
-    QToolButton* SpeedButton5;
-    QLineEdit* Edit16;
-    QLabel* Label1;
-    QLineEdit* Edit2;
-    QLabel* Label2;
-    QLineEdit* Edit3;
-    QPushButton* Button3;
-    QLabel* Label4;
-    QPushButton* Button4;
-    QLineEdit* Edit13;
-    QToolButton* SpeedButton1;
-    QToolButton* SpeedButton2;
-    QToolButton* SpeedButton3;
-    QLineEdit* Edit11;
-    QLineEdit* Edit12;
-    QCheckBox* CheckBox1;
-    QLineEdit* Edit1;
-    QLabel* Label13;
-    StringGrid* StringGrid1;
-    QProgressBar* ProgressBar1;
-    QGroupBox* GroupBox1;
-    QLabel* Label7;
-    QLineEdit* Edit4;
-    QLabel* Label8;
-    QLineEdit* Edit5;
-    QGroupBox* GroupBox2;
-    QLabel* Label15;
-    QLineEdit* Edit6;
-    QLabel* Label16;
-    QLineEdit* Edit7;
-    QLabel* Label17;
-    QLineEdit* Edit8;
-    QLabel* Label18;
-    QLabel* Label9;
-    QLineEdit* Edit9;
-    QLabel* Label10;
-    QLabel* Label11;
-    QLineEdit* Edit10;
-    QLabel* Label12;
-    QTableWidget* StringGrid2;
-    QGroupBox* GroupBox3;
-    QLabel* Label3;
-    QLineEdit* Edit14;
-    QToolButton* SpeedButton4;
-    QLabel* Label5;
-    QLineEdit* Edit15;
-    // The drawing options: how closely the drawing follows the sheet (settings section Options).
-    QGroupBox* GroupBoxDrawingOptions;
-    QCheckBox* CheckBoxBorderStyles;   // "罫線の線種と太さ", borderStyles
-    QCheckBox* CheckBoxVerticalAlign;  // "文字の縦位置", verticalAlign
-    QCheckBox* CheckBoxWrapText;       // "折り返して全体を表示", wrapText
-    QCheckBox* CheckBoxFitText;        // "はみ出す文字を縮める", fitText
-    QPlainTextEdit* Memo1;
+    // The controls, by their form names, come from Ui::TForm1 (TabrovaUnit.ui); the grid's pop-up
+    // menu is built in code, its entries being the menu's own children.
     QMenu* PopupMenu1;
-    // Additions for reading workbook files and telling where the DXF went.
-    QPushButton* OpenBookButton;
-    QLabel* SourceLabel;
-    QToolButton* CloseBookButton;
-    QLabel* StatusLabel;
-    // The preview window of the drawing and the button that shows it.
-    QPushButton* PreviewButton;
+    // The preview window of the drawing.
     TPreviewForm* PreviewForm;
     // The dialogs, created hidden with the window and kept for its whole life.
     TTargetCADForm* TargetCADForm = nullptr;
@@ -185,10 +102,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void buildTab1();
-    void buildTab2();
-    void buildTab3();
-    QGroupBox* buildDrawingOptionsGroup(QWidget* parent);
     void connectDrawingOptions();
     void buildPopupMenu();
     void connectPopupMenu();
@@ -201,7 +114,6 @@ private:
     void onGridCellTextChanged(int col, int row);
     void OpenBookButtonClick();
     void CloseBookButtonClick();
-    void ensureWorkbookOpen();
     void showSource();
     void PreviewButtonClick();
     // The preview follows every change of what the next insert would draw.
@@ -218,8 +130,7 @@ private:
     CellTable CellTable_;
     WorkingSettings settings_;
     std::unique_ptr<cad::TMessageFilter> messageFilter_;
-    std::optional<WorkbookSource> source_;
-    std::unique_ptr<workbook::OpenWorkbook> openBook_;
+    workbook::ChosenWorkbook source_;
     bool reading_ = false;
     bool closePending_ = false;
     bool writingFromEdit1_ = false;

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "app/FormLook.h"
 #include "app/Messages.h"
 #include "app/TabrovaUnit.h"
 #include "platform/AtomicFile.h"
@@ -15,19 +16,6 @@ namespace {
 
 QString qs(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-template <class W>
-W* placed(W* widget, const char* name, int x, int y, int w, int h) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(x, y, w, h);
-    return widget;
-}
-
-// Names and ProgIDs are mostly ASCII: the input method is switched off when the box gains the
-// focus (eventFilter), and the user may switch it on for a Japanese name.
-QLineEdit* newAsciiEdit(const char* name, QWidget* parent, int x, int y, int w) {
-    return placed(new QLineEdit(parent), name, x, y, w, 22);
 }
 
 // A line break would split the list's line in two: pasted or typed, it becomes a space.
@@ -43,52 +31,16 @@ void replaceLineBreaks(QLineEdit* box) {
                                          static_cast<int>(cleaned.size())));
 }
 
-QToolButton* newSpeedButton(const char* name, const char16_t* caption, QWidget* parent, int x,
-                            int y) {
-    auto* button = placed(new QToolButton(parent), name, x, y, 56, 24);
-    button->setText(qs(caption));
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
-QPushButton* newButton(const char* name, const char16_t* caption, QWidget* parent, int x, int y) {
-    auto* button = placed(new QPushButton(qs(caption), parent), name, x, y, 75, 25);
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 TTargetCADForm::TTargetCADForm(TForm1& form)
     : QDialog(&form), form_(form), list_(form.programFiles().targetListFile) {
-    setObjectName(QStringLiteral("TargetCADForm"));
-    setWindowTitle(QStringLiteral("ターゲット CAD"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont dialogFont(QStringLiteral("Tahoma"));
-    dialogFont.setPixelSize(12);
-    setFont(dialogFont);
-    setFixedSize(315, 307);
+    setWindowFlags(kFixedDialogFlags);
+    setFont(formFont(12));
+    setupUi(this);
 
-    ListBox1 = placed(new QListWidget(this), "ListBox1", 8, 8, 299, 132);
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    GroupBox1 = placed(new QGroupBox(this), "GroupBox1", 8, 146, 299, 124);
-    Label1 =
-        placed(new QLabel(QStringLiteral("名称 （説明）"), GroupBox1), "Label1", 10, 8, 279, 16);
-    Edit1 = newAsciiEdit("Edit1", GroupBox1, 10, 24, 279);
-    Label2 = placed(new QLabel(QStringLiteral("ProgID （クラス文字列）"), GroupBox1), "Label2", 10,
-                    50, 279, 16);
-    Edit2 = newAsciiEdit("Edit2", GroupBox1, 10, 66, 279);
-    SpeedButton1 = newSpeedButton("SpeedButton1", u"追加", GroupBox1, 109, 94);
-    SpeedButton2 = newSpeedButton("SpeedButton2", u"削除", GroupBox1, 171, 94);
-    SpeedButton3 = newSpeedButton("SpeedButton3", u"変更", GroupBox1, 233, 94);
-    Button1 = newButton("Button1", u"OK", this, 151, 275);
-    Button2 = newButton("Button2", u"取り消し", this, 232, 275);
-    setTabOrder(ListBox1, Edit1);
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, Button1);
-    setTabOrder(Button1, Button2);
-
+    // Names and ProgIDs are mostly ASCII: the input method is switched off when a box gains the
+    // focus (eventFilter), and the user may switch it on for a Japanese name.
     for (QLineEdit* box : {Edit1, Edit2}) {
         box->installEventFilter(this);
         connect(box, &QLineEdit::textChanged, this, [box] { replaceLineBreaks(box); });
@@ -103,7 +55,6 @@ TTargetCADForm::TTargetCADForm(TForm1& form)
     on(SpeedButton2, &QToolButton::clicked, [this] { SpeedButton2Click(); });
     on(SpeedButton3, &QToolButton::clicked, [this] { SpeedButton3Click(); });
     on(Button1, &QPushButton::clicked, [this] { Button1Click(); });
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     showList();
 }
 

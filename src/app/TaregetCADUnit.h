@@ -3,22 +3,17 @@
 #pragma once
 
 #include <QDialog>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QToolButton>
 #include <functional>
 #include <optional>
 
 #include "settings/TargetCadList.h"
+#include "ui_TaregetCADUnit.h"
 
 namespace tabrova::app {
 
 class TForm1;
 
-class TTargetCADForm : public QDialog {
+class TTargetCADForm : public QDialog, public Ui::TTargetCADForm {
     Q_OBJECT
 public:
     // form: the main window whose target the OK button sets.
@@ -38,18 +33,6 @@ public:
 
     // Switches the input method off for a box that gains the focus; tests replace it.
     static std::function<void(QWidget*)>& inputMethodOffHook();
-
-    QListWidget* ListBox1;
-    QGroupBox* GroupBox1;
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QLabel* Label2;
-    QLineEdit* Edit2;
-    QToolButton* SpeedButton1;
-    QToolButton* SpeedButton2;
-    QToolButton* SpeedButton3;
-    QPushButton* Button1;
-    QPushButton* Button2;
 
 protected:
     void showEvent(QShowEvent* event) override;

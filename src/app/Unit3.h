@@ -2,25 +2,17 @@
 #pragma once
 
 #include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+
+#include "ui_Unit3.h"
 
 namespace tabrova::app {
 
 // "実行" closes with Accepted, "中止" and the close box with Rejected. Neither button is the
 // default nor the cancel button: Enter and Esc in the boxes leave the dialog open.
-class TForm3 : public QDialog {
+class TForm3 : public QDialog, public Ui::TForm3 {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
-
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QLabel* Label2;
-    QLineEdit* Edit2;
-    QPushButton* Button1;
-    QPushButton* Button2;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

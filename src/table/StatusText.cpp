@@ -1,0 +1,34 @@
+#include "table/StatusText.h"
+
+namespace tabrova {
+
+namespace {
+
+std::u16string shownPath(std::filesystem::path path) { return path.make_preferred().u16string(); }
+
+}  // namespace
+
+std::u16string sourceStatusText(const std::optional<WorkbookSource>& source,
+                                bool applicationsReachable, std::u16string_view excelProgId) {
+    if (source) {
+        return u"取得元: " + source->path.filename().u16string() + u" [" + source->sheet + u"] " +
+               source->range;
+    }
+    if (applicationsReachable) {
+        return u"取得元: 起動中の Excel (" + std::u16string(excelProgId) + u")";
+    }
+    return u"取得元: なし (" + std::u16string(kNoWorkbookHint) + u")";
+}
+
+std::u16string sourceToolTip(const std::optional<WorkbookSource>& source) {
+    return source ? shownPath(source->path) : std::u16string();
+}
+
+std::u16string insertStatusText(InsertOutcome outcome, const std::filesystem::path& dxfFile) {
+    const char16_t* prefix = u"DXF を保存しました: ";
+    if (outcome == InsertOutcome::inserted) prefix = u"CAD へ挿入しました: ";
+    if (outcome == InsertOutcome::savedWithoutCad) prefix = u"CAD が起動していないため保存のみ: ";
+    return prefix + shownPath(dxfFile);
+}
+
+}  // namespace tabrova

@@ -1,0 +1,42 @@
+// What the main window's status bar says: where "Excel から取得" reads from, and where the last
+// drawing went.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tabrova {
+
+// The workbook file chosen as the source of "Excel から取得": the file, the sheet and the range
+// the user confirmed, and the file's time of last change when it was last opened.
+struct WorkbookSource {
+    std::filesystem::path path;
+    std::u16string sheet;
+    std::u16string range;
+    std::filesystem::file_time_type modified;
+};
+
+// How to open a workbook where no spreadsheet application can run.
+inline constexpr const char16_t* kNoWorkbookHint =
+    u"ブックが開かれていません. 「ブック...」で開くか、ブックのファイルをウィンドウにドロップして"
+    u"ください.";
+
+// The source of the next read: the chosen workbook file; else the running spreadsheet
+// application reached by excelProgId, where one can run; else the hint how to open a workbook.
+std::u16string sourceStatusText(const std::optional<WorkbookSource>& source,
+                                bool applicationsReachable, std::u16string_view excelProgId);
+
+// The chosen file's full path in the system's separators; empty without a file.
+std::u16string sourceToolTip(const std::optional<WorkbookSource>& source);
+
+enum class InsertOutcome {
+    saved,            // the DXF is written, the hand-off to the CAD has not run yet
+    inserted,         // a running CAD took the drawing
+    savedWithoutCad,  // no target CAD runs: the file is all there is
+};
+
+// The status after "CAD へ挿入", naming the DXF file in the system's separators.
+std::u16string insertStatusText(InsertOutcome outcome, const std::filesystem::path& dxfFile);
+
+}  // namespace tabrova

@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include "table/StatusText.h"
+
+namespace tabrova {
+namespace {
+
+TEST(StatusText, NamesTheSourceOfTheNextRead) {
+    const std::filesystem::path path = std::filesystem::path("folder") / "book.xlsx";
+    const std::optional<WorkbookSource> file = WorkbookSource{path, u"部品", u"B2:D4", {}};
+    const struct {
+        std::optional<WorkbookSource> source;
+        bool reachable;
+        std::u16string expected;
+    } cases[] = {
+        {file, false, u"取得元: book.xlsx [部品] B2:D4"},
+        {std::nullopt, true, u"取得元: 起動中の Excel (Excel.Application.16)"},
+        {std::nullopt, false, u"取得元: なし (" + std::u16string(kNoWorkbookHint) + u")"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sourceStatusText(c.source, c.reachable, u"Excel.Application.16"), c.expected);
+    }
+    EXPECT_EQ(sourceToolTip(file), std::filesystem::path(path).make_preferred().u16string());
+    EXPECT_EQ(sourceToolTip(std::nullopt), u"");
+}
+
+TEST(StatusText, TellsWhereTheDrawingWent) {
+    const std::filesystem::path dxf = std::filesystem::path("dir") / "tabrova.dxf";
+    const std::u16string shown = std::filesystem::path(dxf).make_preferred().u16string();
+    EXPECT_EQ(insertStatusText(InsertOutcome::saved, dxf), u"DXF を保存しました: " + shown);
+    EXPECT_EQ(insertStatusText(InsertOutcome::inserted, dxf), u"CAD へ挿入しました: " + shown);
+    EXPECT_EQ(insertStatusText(InsertOutcome::savedWithoutCad, dxf),
+              u"CAD が起動していないため保存のみ: " + shown);
+}
+
+}  // namespace
+}  // namespace tabrova
