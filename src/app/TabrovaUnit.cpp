@@ -1006,7 +1006,7 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     if (reading_) return false;
     std::shared_ptr<workbook::XlsxWorkbook> book;
     try {
-        book = workbook::XlsxWorkbook::load(path);
+        book = workbook::XlsxWorkbook::open(path);
     } catch (const workbook::WorkbookError&) {
         showMessage(this, describeException(std::current_exception()), qs(kMessageCaption),
                     MessageKind::warning);
@@ -1064,6 +1064,7 @@ void TForm1::ensureWorkbookOpen() {
     app->getObject(u"ActiveSheet")
         ->getObject(u"Range", {automation::Variant(source_->range), automation::Missing{}})
         ->call(u"Select");
+    openBook_->readSelection();
 }
 
 QString TForm1::noWorkbookHint() {
