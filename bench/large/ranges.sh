@@ -52,5 +52,5 @@ for range in A1:H20 B25001:K25040 A49990:AD50000 A1:AD200 selection; do
   [ "$range" = selection ] || args=(--range "$range")
   measure tabrova-dxf "$tool" -q -o "$work/ranges.dxf" "${args[@]}" "$book"
   [ "$range" = selection ] && range=$selection
-  measure "openpyxl read-only" python3 "$work/openpyxl_read.py" "$book" "$range"
+  measure "openpyxl read-only" /usr/bin/python3 "$work/openpyxl_read.py" "$book" "$range"
 done
