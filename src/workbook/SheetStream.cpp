@@ -541,10 +541,9 @@ public:
     SheetHandler(const SheetSource& source, Sheet& sheet, std::optional<CellRange> range)
         : source_(source), sheet_(sheet), range_(range) {
         if (range) {
-            keepRows_ =
-                CellRange{std::max(range->firstRow, 2u) - 1, std::max(range->firstCol, 2u) - 1,
-                          std::min(range->lastRow, kMaxRows - 1) + 1,
-                          std::min(range->lastCol, kMaxCols - 1) + 1};
+            kept_ = CellRange{std::max(range->firstRow, 2u) - 1, std::max(range->firstCol, 2u) - 1,
+                              std::min(range->lastRow, kMaxRows - 1) + 1,
+                              std::min(range->lastCol, kMaxCols - 1) + 1};
         }
     }
 
@@ -709,7 +708,7 @@ private:
         return v < source_.styleCount ? static_cast<std::uint32_t>(v) : 0;
     }
     bool keeps(std::uint32_t row) const {
-        return keepRows_ && row >= keepRows_->firstRow && row <= keepRows_->lastRow;
+        return kept_ && row >= kept_->firstRow && row <= kept_->lastRow;
     }
 
     Kind rootChild(std::string_view local, const Attributes& a) {
@@ -795,7 +794,7 @@ private:
             ++colNumber_;
             if (colNumber_ > kMaxCols) outside("a cell of row " + std::to_string(row_));
         }
-        if (colNumber_ < keepRows_->firstCol || colNumber_ > keepRows_->lastCol) return Kind::other;
+        if (colNumber_ < kept_->firstCol || colNumber_ > kept_->lastCol) return Kind::other;
         cell_ = Cell{};
         cell_.row = row_;
         cell_.col = static_cast<std::uint32_t>(colNumber_);
@@ -869,8 +868,8 @@ private:
 
     const SheetSource& source_;
     Sheet& sheet_;
-    std::optional<CellRange> range_;     // the range read; nothing when reading the settings
-    std::optional<CellRange> keepRows_;  // the range and the cells around it
+    std::optional<CellRange> range_;  // the range read; nothing when reading the settings
+    std::optional<CellRange> kept_;   // the range and the cells around it
     std::vector<Element> stack_;
     bool rootIsWorksheet_ = false;
     bool seenFormat_ = false, seenCols_ = false, seenViews_ = false, seenData_ = false,
