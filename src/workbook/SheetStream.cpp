@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -353,7 +355,36 @@ private:
         return std::string_view(buf_).substr(at, end - at);
     }
     // Just past the end tag of the item whose content starts at from.
-    std::size_t itemEnd(std::size_t from, std::string_view name) const {
+    std::size_t itemEnd(std::size_t from, std::string_view name) {
+        // Most items hold no comment, CDATA section or instruction (all start with "<!" or
+        // "<?"): then the first "</name" is the end tag. It is looked for by its last letter,
+        // which is rare in cells' markup, so that the search does not stop at every tag.
+        if (closing_.size() != name.size() + 2 || closing_.compare(2, npos, name) != 0) {
+            closing_ = "</" + std::string(name);
+        }
+        const char* begin = buf_.data() + from;
+        const char* end = buf_.data() + buf_.size();
+        const char* at = nullptr;
+        for (const char* p = begin + closing_.size() - 1; p < end; ++p) {
+            p = static_cast<const char*>(
+                std::memchr(p, closing_.back(), static_cast<std::size_t>(end - p)));
+            if (!p) break;
+            if (std::memcmp(p + 1 - closing_.size(), closing_.data(), closing_.size()) == 0) {
+                at = p + 1 - closing_.size();
+                break;
+            }
+        }
+        if (!at) return kMore;
+        if (!markupBetween(begin, at)) {
+            const std::size_t q = static_cast<std::size_t>(at - buf_.data());
+            if (q + closing_.size() >= buf_.size()) return kMore;
+            const char c = buf_[q + closing_.size()];
+            if (c == '>') return q + closing_.size() + 1;
+            if (isSpace(c)) {
+                const std::size_t gt = buf_.find('>', q);
+                return gt == npos ? kMore : gt + 1;
+            }
+        }
         for (std::size_t i = from;;) {
             const std::size_t q = buf_.find('<', i);
             if (q == npos || q + 1 >= buf_.size()) return kMore;
@@ -374,6 +405,17 @@ private:
             if (special == kMore) return kMore;
             i = special == kNotSpecial || special == kUnknown ? q + 1 : special;
         }
+    }
+    static bool markupBetween(const char* begin, const char* end) {
+        for (const char mark : {'!', '?'}) {
+            for (const char* p = begin; p < end; ++p) {
+                p = static_cast<const char*>(
+                    std::memchr(p, mark, static_cast<std::size_t>(end - p)));
+                if (!p) break;
+                if (p > begin && p[-1] == '<') return true;
+            }
+        }
+        return false;
     }
     void readAttributes(std::size_t from, std::size_t to) {
         const std::string_view tag = std::string_view(buf_).substr(from, to - from);
@@ -424,6 +466,7 @@ private:
     std::size_t pos_ = 0;  // where the scan goes on
     std::size_t fed_ = 0;  // the bytes before it are fed or skipped
     std::string containerName_;
+    std::string closing_;  // "</" and the item's name
     std::string attributeText_;
     Attributes attributes_;
     std::uint64_t fedTotal_ = 0;
