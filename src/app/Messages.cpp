@@ -5,11 +5,16 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Automation.h"
+#include "platform/ProgramPaths.h"
+#include "platform/Utf8.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::app {
 
 namespace {
+
+// The most of a failure's reason a message shows.
+constexpr std::size_t kReasonChars = 800;
 
 MessageHandler& handlerSlot() {
     static MessageHandler handler;
@@ -68,11 +73,12 @@ QString describeException(const std::exception_ptr& error) {
     } catch (const automation::AutomationError& e) {
         return QString::fromStdU16String(e.message());
     } catch (const platform::FileError& e) {
-        return QString::fromStdU16String(e.path().u16string()) + QStringLiteral(": ") +
-               QString::fromStdString(e.reason());
+        return QString::fromStdU16String(platform::pathToUtf16(e.path())) + QStringLiteral(": ") +
+               QString::fromStdString(messageText(e.reason(), kReasonChars));
     } catch (const workbook::WorkbookError& e) {
-        return QString::fromStdU16String(e.path().u16string()) + QStringLiteral(": ") +
-               QString::fromStdString(e.reason());
+        // The reason may quote the file's own text.
+        return QString::fromStdU16String(platform::pathToUtf16(e.path())) + QStringLiteral(": ") +
+               QString::fromStdString(messageText(e.reason(), kReasonChars));
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "app/TabrovaApplication.h"
 
 #include "app/Messages.h"
+#include "app/TabrovaUnit.h"
 #include "platform/Automation.h"
 
 namespace tabrova::app {
@@ -12,6 +13,17 @@ std::optional<QString> initializeComApartment() {
         return QString::fromStdU16String(e.message());
     }
     return std::nullopt;
+}
+
+std::unique_ptr<TForm1> createMainWindow(const std::function<ProgramFiles()>& locate,
+                                         QString& failure) {
+    try {
+        return std::make_unique<TForm1>(locate());
+    } catch (...) {
+        failure = QStringLiteral("Tabrova を起動できませんでした.\n%1")
+                      .arg(describeException(std::current_exception()));
+        return nullptr;
+    }
 }
 
 TabrovaApplication::TabrovaApplication(int& argc, char** argv) : QApplication(argc, argv) {

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "app/Messages.h"
@@ -30,11 +31,11 @@
 #include "platform/AtomicFile.h"
 #include "platform/Automation.h"
 #include "platform/UserLocale.h"
+#include "platform/Utf8.h"
 #include "platform/WindowOps.h"
 #include "settings/TargetCadList.h"
 #include "sizing/CellGeometry.h"
 #include "table/SelectionReader.h"
-#include "platform/Utf8.h"
 #include "workbook/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
@@ -165,7 +166,8 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
             const CellTextFn text = [this](std::int32_t col, std::int32_t row) {
                 return u16(StringGrid1->cell(col + 1, row + 1));
             };
-            return buildTableDrawing(CellTable_, text, settings_.cadTof, CheckBox1->isChecked());
+            return buildTableDrawing(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(),
+                                     drawingOptions(settings_));
         },
         this);
 
@@ -395,7 +397,47 @@ void TForm1::buildTab2() {
     layout->addWidget(GroupBox1);
     layout->addWidget(GroupBox2);
     layout->addWidget(GroupBox3);
+    layout->addWidget(buildDrawingOptionsGroup(TabSheet2));
     layout->addStretch(1);
+}
+
+QGroupBox* TForm1::buildDrawingOptionsGroup(QWidget* parent) {
+    GroupBoxDrawingOptions =
+        named(new QGroupBox(QStringLiteral("描画オプション"), parent), "GroupBoxDrawingOptions");
+    GroupBoxDrawingOptions->setToolTip(QStringLiteral(
+        "罫線の線種と太さ、文字の縦位置、折り返しは、Excel から取得するときに読み取ります"));
+    auto box = [this](const char* name, const char16_t* caption) {
+        return named(new QCheckBox(qs(caption), GroupBoxDrawingOptions), name);
+    };
+    CheckBoxBorderStyles = box("CheckBoxBorderStyles", u"罫線の線種と太さ");
+    CheckBoxVerticalAlign = box("CheckBoxVerticalAlign", u"文字の縦位置");
+    CheckBoxWrapText = box("CheckBoxWrapText", u"折り返して全体を表示");
+    CheckBoxFitText = box("CheckBoxFitText", u"はみ出す文字を縮める");
+    auto* grid = new QGridLayout(GroupBoxDrawingOptions);
+    grid->addWidget(CheckBoxBorderStyles, 0, 0);
+    grid->addWidget(CheckBoxVerticalAlign, 0, 1);
+    grid->addWidget(CheckBoxWrapText, 1, 0);
+    grid->addWidget(CheckBoxFitText, 1, 1);
+    return GroupBoxDrawingOptions;
+}
+
+// Each box holds its option's working value; a change redraws the preview. The options that
+// need members of the cells (all but the fitting) take effect from the next read.
+void TForm1::connectDrawingOptions() {
+    const std::pair<QCheckBox*, bool WorkingSettings::*> boxes[] = {
+        {CheckBoxBorderStyles, &WorkingSettings::borderStyles},
+        {CheckBoxVerticalAlign, &WorkingSettings::verticalAlign},
+        {CheckBoxWrapText, &WorkingSettings::wrapText},
+        {CheckBoxFitText, &WorkingSettings::fitText},
+    };
+    for (const auto& [box, option] : boxes) {
+        connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
+            guard([this, option, on] {
+                settings_.*option = on;
+                refreshPreview();
+            });
+        });
+    }
 }
 
 void TForm1::buildTab3() {
@@ -458,6 +500,7 @@ void TForm1::connectHandlers() {
     on(Button4, &QPushButton::clicked, [this] { Button4Click(); });
     on(PreviewButton, &QPushButton::clicked, [this] { PreviewButtonClick(); });
     on(CheckBox1, &QCheckBox::toggled, [this] { refreshPreview(); });
+    connectDrawingOptions();
     for (QLineEdit* box : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
         on(box, &QLineEdit::textChanged, [this] { Edit6Change(); });
     }
@@ -533,6 +576,11 @@ void TForm1::showSettingsInBoxes() {
     Edit10->setText(QString::number(settings_.cellLineColor));
     CheckBox1->setChecked(settings_.cellLineDraw);
     Edit15->setText(qs(settings_.excelPID));
+    const WorkingSettings loaded = settings_;  // each box writes its option back as it changes
+    CheckBoxBorderStyles->setChecked(loaded.borderStyles);
+    CheckBoxVerticalAlign->setChecked(loaded.verticalAlign);
+    CheckBoxWrapText->setChecked(loaded.wrapText);
+    CheckBoxFitText->setChecked(loaded.fitText);
 }
 
 void TForm1::lookUpTargetCadName() {
@@ -948,8 +996,24 @@ void TForm1::Button4Click() {
         return u16(StringGrid1->cell(col + 1, row + 1));
     };
     const std::filesystem::path& path = files_.dxfFile;
+    // A coordinate the file cannot hold: nothing is written, and the scale to change is named.
+    if (const auto scale = nonFiniteScale(CellTable_, text, settings_.cadTof,
+                                          CheckBox1->isChecked(), drawingOptions(settings_))) {
+        const double value = *scale == u"cadXsc"   ? settings_.cadXsc
+                             : *scale == u"cadYsc" ? settings_.cadYsc
+                             : *scale == u"cadTsc" ? settings_.cadTsc
+                                                   : settings_.cadTof;
+        showMessage(
+            this,
+            QStringLiteral("DXF ファイルを保存できませんでした.\n尺度 %1 = %2 では図面の座標が"
+                           "有限の数になりません.")
+                .arg(qs(std::u16string(*scale)), QString::number(value, 'g', 17)),
+            qs(kApplicationTitle), MessageKind::error);
+        return;
+    }
     try {
-        if (!writeTableDxf(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(), path)) {
+        if (!writeTableDxf(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(), path,
+                           drawingOptions(settings_))) {
             return;
         }
     } catch (const platform::FileError& e) {
@@ -1012,6 +1076,21 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
                     MessageKind::warning);
         return false;
     }
+    // What exceeds Excel's limits was cut or left out; the user is told before choosing, and of
+    // the cells' texts once the range is read.
+    const std::vector<std::string> openNotes = book->notes();
+    auto showNotes = [this](const std::vector<std::string>& list) {
+        if (list.empty()) return;
+        QString notes;
+        for (const std::string& note : list)
+            notes += QStringLiteral("\n") + QString::fromStdString(note);
+        showMessage(
+            this,
+            QStringLiteral("ブックの一部は Excel の上限を超えているため、そのままでは読めません:") +
+                notes,
+            qs(kMessageCaption), MessageKind::warning);
+    };
+    showNotes(openNotes);
     TOpenBookForm form(*book, this);
     if (!confirmWorkbookHook()(form)) return false;
     std::error_code ignored;
@@ -1027,6 +1106,11 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
         showSource();
         return false;
     }
+    std::vector<std::string> readNotes;
+    for (const std::string& note : openBook_->workbook().notes())
+        if (std::find(openNotes.begin(), openNotes.end(), note) == openNotes.end())
+            readNotes.push_back(note);
+    showNotes(readNotes);
     showSource();
     return true;
 }
@@ -1056,7 +1140,7 @@ void TForm1::ensureWorkbookOpen() {
         const std::filesystem::path path = source_->path;
         const std::u16string sheet = source_->sheet;
         openBook_.reset();
-        throw workbook::WorkbookError(path, "no sheet named \"" + utf16ToUtf8(sheet) + "\"");
+        throw workbook::WorkbookError(path, "no sheet named " + quotedText(sheet));
     }
     app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
         .toObject()
@@ -1068,8 +1152,9 @@ void TForm1::ensureWorkbookOpen() {
 }
 
 QString TForm1::noWorkbookHint() {
-    return QStringLiteral("ブックが開かれていません. 「ブック...」で開くか、ブックのファイルをウィンドウに"
-                          "ドロップしてください.");
+    return QStringLiteral(
+        "ブックが開かれていません. 「ブック...」で開くか、ブックのファイルをウィンドウに"
+        "ドロップしてください.");
 }
 
 void TForm1::showSource() {

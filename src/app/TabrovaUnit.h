@@ -158,6 +158,12 @@ public:
     QToolButton* SpeedButton4;
     QLabel* Label5;
     QLineEdit* Edit15;
+    // The drawing options: how closely the drawing follows the sheet (settings section Options).
+    QGroupBox* GroupBoxDrawingOptions;
+    QCheckBox* CheckBoxBorderStyles;   // "罫線の線種と太さ", borderStyles
+    QCheckBox* CheckBoxVerticalAlign;  // "文字の縦位置", verticalAlign
+    QCheckBox* CheckBoxWrapText;       // "折り返して全体を表示", wrapText
+    QCheckBox* CheckBoxFitText;        // "はみ出す文字を縮める", fitText
     QPlainTextEdit* Memo1;
     QMenu* PopupMenu1;
     // Additions for reading workbook files and telling where the DXF went.
@@ -182,6 +188,8 @@ private:
     void buildTab1();
     void buildTab2();
     void buildTab3();
+    QGroupBox* buildDrawingOptionsGroup(QWidget* parent);
+    void connectDrawingOptions();
     void buildPopupMenu();
     void connectPopupMenu();
     void connectHandlers();

@@ -2,13 +2,12 @@
 // An optional argument names a workbook file to open as the source of "Excel から取得".
 #include <QMessageBox>
 #include <QStringList>
-#include <exception>
 #include <memory>
 #include <optional>
 
-#include "app/Messages.h"
 #include "app/TabrovaApplication.h"
 #include "app/TabrovaUnit.h"
+#include "platform/Console.h"
 #include "settings/ProgramFiles.h"
 
 int main(int argc, char** argv) {
@@ -20,15 +19,11 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, QStringLiteral("Tabrova"), *comFailure);
         return 1;
     }
-    // What start-up needs beyond the program's files (its folder, code page 932) may be missing;
-    // that ends the program with a message, not with std::terminate.
-    std::unique_ptr<tabrova::app::TForm1> window;
-    try {
-        window = std::make_unique<tabrova::app::TForm1>(tabrova::locateProgramFiles());
-    } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("Tabrova"),
-                              QStringLiteral("Tabrova を起動できませんでした.\n%1")
-                                  .arg(tabrova::app::describeException(std::current_exception())));
+    QString failure;
+    const std::unique_ptr<tabrova::app::TForm1> window =
+        tabrova::app::createMainWindow([] { return tabrova::locateProgramFiles(); }, failure);
+    if (!window) {
+        QMessageBox::critical(nullptr, QStringLiteral("Tabrova"), failure);
         return 1;
     }
     tabrova::app::TForm1& form = *window;
@@ -36,7 +31,10 @@ int main(int argc, char** argv) {
 
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1) {
-        form.openWorkbookFile(std::filesystem::path(arguments.at(1).toStdU16String()));
+        // Byte for byte where the name is bytes: Qt's text of a name that is not UTF-8 would
+        // name another file.
+        form.openWorkbookFile(
+            tabrova::platform::pathArgument(argv, 1, arguments.at(1).toStdU16String()));
     }
     return application.exec();
 }

@@ -58,11 +58,32 @@ struct Options {
     bool help = false;
 };
 
+// The most of a message's subject (a path, a ProgID) and of its reason shown on the one line;
+// the parts quoted from files or arguments are cut shorter where they are made.
+constexpr std::size_t kSubjectChars = 400;
+constexpr std::size_t kReasonChars = 800;
+
+// The DXF file: the one given, else the workbook's path with the extension ".dxf".
+std::filesystem::path outputPath(const Options& options) {
+    if (options.output) return *options.output;
+    std::filesystem::path output = options.workbook;
+    return output.replace_extension(".dxf");
+}
+
+std::vector<std::filesystem::path> outputFiles(const Options& options,
+                                               const std::filesystem::path& output) {
+    std::vector<std::filesystem::path> files{output};
+    if (options.dump && *options.dump != u"-")
+        files.push_back(platform::pathFromUtf16(*options.dump));
+    if (options.preview) files.push_back(*options.preview);
+    return files;
+}
+
 struct UsageError {
     std::string message;
 };
 
-std::filesystem::path toPath(const std::u16string& text) { return std::filesystem::path(text); }
+std::filesystem::path toPath(const std::u16string& text) { return platform::pathFromUtf16(text); }
 
 Options parseArguments(const std::vector<std::u16string>& args) {
     Options options;
@@ -91,15 +112,15 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         auto value = [&]() -> std::u16string {
             if (inlineValue) return *inlineValue;
             if (i + 1 >= args.size())
-                throw UsageError{"option " + utf16ToUtf8(name) + " needs a value"};
+                throw UsageError{"option " + messageText(name) + " needs a value"};
             return args[++i];
         };
         auto flag = [&] {
-            if (inlineValue) throw UsageError{"option " + utf16ToUtf8(name) + " takes no value"};
+            if (inlineValue) throw UsageError{"option " + messageText(name) + " takes no value"};
         };
         if (name == u"-o" || name == u"--output") {
             const std::u16string v = value();
-            if (v.empty()) throw UsageError{"option " + utf16ToUtf8(name) + " needs a file name"};
+            if (v.empty()) throw UsageError{"option " + messageText(name) + " needs a file name"};
             options.output = toPath(v);
         } else if (name == u"--sheet") {
             options.sheet = value();
@@ -107,8 +128,8 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             options.range = value();
             if (!isRangeRef(*options.range)) {
                 throw UsageError{
-                    "--range \"" + utf16ToUtf8(*options.range) +
-                    "\" is not an A1-style range within the sheet (such as B2:F20 or C5)"};
+                    "--range " + quotedText(*options.range) +
+                    " is not an A1-style range within the sheet (such as B2:F20 or C5)"};
             }
         } else if (name == u"--settings") {
             const std::u16string v = value();
@@ -123,8 +144,8 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             if (v.empty()) throw UsageError{"option --preview needs a file name"};
             options.preview = toPath(v);
             if (!isPictureName(*options.preview)) {
-                throw UsageError{"--preview \"" + utf16ToUtf8(v) +
-                                 "\": the picture's name must end in .png or .svg"};
+                throw UsageError{"--preview " + quotedText(v) +
+                                 ": the picture's name must end in .png or .svg"};
             }
         } else if (name == u"--running") {
             flag();
@@ -139,7 +160,7 @@ Options parseArguments(const std::vector<std::u16string>& args) {
             flag();
             options.help = true;
         } else {
-            throw UsageError{"unknown option " + utf16ToUtf8(name)};
+            throw UsageError{"unknown option " + messageText(name)};
         }
     }
     if (options.help) return options;
@@ -232,13 +253,14 @@ std::string readFailure(const SelectionReadResult& result) {
                    std::to_string(kMaxSelectionCells) + " cells)";
         case SelectionReadStatus::stopped: {
             std::string why = "reading stopped";
-            if (!result.stopCell.empty()) why += " at cell " + utf16ToUtf8(result.stopCell);
-            if (!result.stopMember.empty()) why += " (" + utf16ToUtf8(result.stopMember) + ")";
-            if (!result.errorText.empty()) why += ": " + utf16ToUtf8(result.errorText);
+            if (!result.stopCell.empty()) why += " at cell " + messageText(result.stopCell);
+            if (!result.stopMember.empty()) why += " (" + messageText(result.stopMember) + ")";
+            if (!result.errorText.empty()) why += ": " + messageText(result.errorText, 200);
             return why;
         }
         case SelectionReadStatus::attachFailed:
-            return "the spreadsheet could not be attached (" + utf16ToUtf8(result.message) + ")";
+            return "the spreadsheet could not be attached (" + messageText(result.message, 200) +
+                   ")";
         case SelectionReadStatus::noWorkbook:
             return "the spreadsheet has no workbook open";
         default:
@@ -269,11 +291,25 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     // The workbook, open as the spreadsheet application for the reader, or the one running.
     const std::u16string progId = options.progId.value_or(settings.excelPID);
     const std::string subject = options.running ? utf16ToUtf8(progId) : pathText(options.workbook);
+    const std::filesystem::path output = outputPath(options);
+    // Every output is refused before the workbook is read when it exists and is not a regular file
+    // (a device, a named pipe): writing would replace it, or block.
+    for (const std::filesystem::path& file : outputFiles(options, output)) {
+        try {
+            platform::detail::refuseSpecialFile(file);
+        } catch (const platform::FileError& e) {
+            throw ToolFailure{pathText(file), e.reason()};
+        }
+    }
     std::unique_ptr<OpenedWorkbook> opened;
     std::string sheetPrefix;  // failures of a workbook's read name the sheet
     if (!options.running) {
         opened = openWorkbookForReading(options.workbook, progId, options.sheet, options.range);
-        sheetPrefix = "sheet \"" + utf16ToUtf8(opened->sheetName()) + "\": ";
+        sheetPrefix = "sheet " + quotedText(opened->sheetName()) + ": ";
+        for (const std::string& note : opened->notes()) {
+            io.err << "tabrova-dxf: " << messageText(subject, kSubjectChars) << ": " << note
+                   << "\n";
+        }
     }
 
     // Read and size it, exactly as the desktop program does.
@@ -299,7 +335,7 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     if (options.dump) {
         DumpInfo info;
         const auto [book, sheet] = splitCaption(grid.caption);
-        info.workbook = options.running ? book : options.workbook.filename().u16string();
+        info.workbook = options.running ? book : utf8ToUtf16(pathText(options.workbook.filename()));
         info.sheet = sheet;
         info.first = grid.firstAddress;
         info.last = grid.lastAddress;
@@ -314,9 +350,6 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
             for (std::int32_t c = 0; c < shown.colCount; ++c) shown.at(c, r).str = text(c, r);
         json = tableJson(info, shown);
     }
-    std::filesystem::path output = options.output.value_or(options.workbook);
-    if (!options.output) output.replace_extension(".dxf");
-
     const bool dumpToFile = options.dump && *options.dump != u"-";
     // An output that names the workbook itself would replace the input.
     auto sameFile = [](const std::filesystem::path& a, const std::filesystem::path& b) {
@@ -328,40 +361,67 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         (options.preview && sameFile(*options.preview, options.workbook))) {
         throw ToolFailure{subject, "an output file would replace the workbook itself"};
     }
-    if (dumpToFile) {
+    // A coordinate the file cannot hold fails the run before anything is written.
+    if (const auto scale = nonFiniteScale(table, text, settings.cadTof, settings.cellLineDraw,
+                                              drawingOptions(settings))) {
+        const double value = *scale == u"cadXsc"   ? settings.cadXsc
+                             : *scale == u"cadYsc" ? settings.cadYsc
+                             : *scale == u"cadTsc" ? settings.cadTsc
+                                                   : settings.cadTof;
+        throw ToolFailure{subject, "the drawing's sizes overflow with the scale " +
+                                       utf16ToUtf8(*scale) + " = " + jsonNumber(value) +
+                                       " (coordinates would not be finite numbers)"};
+    }
+
+    // Every output goes to a temporary file first; only when all are complete do they replace
+    // the files they are for, so that a failed or interrupted run leaves every one as it was.
+    platform::FileReplacements outputs;
+    auto stage = [&](const std::filesystem::path& file, std::string_view bytes) {
         try {
-            platform::saveFileAtomically(toPath(*options.dump), json);
+            outputs.stage(file, bytes);
         } catch (const platform::FileError& e) {
             throw ToolFailure{pathText(e.path()), e.reason()};
         }
+    };
+    if (dumpToFile) {
+        stage(toPath(*options.dump), json);
+        json = {};
     }
-    try {
-        if (!writeTableDxf(table, text, settings.cadTof, settings.cellLineDraw, output)) {
+    {
+        DxfLineList list;
+        if (!buildTableDxf(table, text, settings.cadTof, settings.cellLineDraw, list,
+                           drawingOptions(settings))) {
             throw ToolFailure{subject, "the range holds no cells to draw"};
         }
-    } catch (const platform::FileError& e) {
-        // No half of the output stays behind: the dump goes with the drawing it belongs to.
-        if (dumpToFile) {
-            std::error_code ec;
-            std::filesystem::remove(toPath(*options.dump), ec);
-        }
-        throw ToolFailure{pathText(e.path()), e.reason()};
+        stage(output, list.encoded());
     }
     if (options.preview) {
         // The picture shows the entities the file holds.
-        const auto entities =
-            buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw);
+        const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw,
+                                                drawingOptions(settings));
         try {
-            writePicture(entities.value_or(std::vector<DrawnEntity>{}), *options.preview);
+            stage(*options.preview,
+                  pictureBytes(entities.value_or(std::vector<DrawnEntity>{}), *options.preview));
         } catch (const platform::FileError& e) {
             throw ToolFailure{pathText(e.path()), e.reason()};
         }
     }
-    if (options.dump && !dumpToFile) io.out << json << std::flush;
+    // The table on standard output goes before the files are replaced: when it cannot be
+    // written, the run fails and leaves them as they were.
+    if (options.dump && !dumpToFile) {
+        io.out << json << std::flush;
+        if (!io.out) throw ToolFailure{"standard output", "the table could not be written"};
+    }
+    try {
+        outputs.commit();
+    } catch (const platform::FileError& e) {
+        throw ToolFailure{pathText(e.path()), e.reason()};
+    }
     if (!options.quiet && !(options.dump && !dumpToFile)) {
         io.out << pathText(output) << "\n";
         if (options.preview) io.out << pathText(*options.preview) << "\n";
         io.out << std::flush;
+        if (!io.out) throw ToolFailure{"standard output", "the paths could not be written"};
     }
     return kExitDone;
 }
@@ -490,7 +550,7 @@ int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::p
     try {
         options = parseArguments(args);
     } catch (const UsageError& e) {
-        io.err << "tabrova-dxf: " << e.message
+        io.err << "tabrova-dxf: " << messageText(e.message, kReasonChars)
                << "\nTry 'tabrova-dxf --help' for more information.\n";
         return kExitUsage;
     }
@@ -501,12 +561,13 @@ int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::p
     try {
         return run(options, executable, io);
     } catch (const ToolFailure& f) {
-        io.err << "tabrova-dxf: " << f.subject << ": " << f.reason << "\n";
+        io.err << "tabrova-dxf: " << messageText(f.subject, kSubjectChars) << ": "
+               << messageText(f.reason, kReasonChars) << "\n";
     } catch (const std::bad_alloc&) {
         const std::string subject = options.running
                                         ? utf16ToUtf8(options.progId.value_or(u"--running"))
                                         : pathText(options.workbook);
-        io.err << "tabrova-dxf: " << subject << ": out of memory\n";
+        io.err << "tabrova-dxf: " << messageText(subject, kSubjectChars) << ": out of memory\n";
     }
     return kExitFailed;
 }

@@ -6,8 +6,9 @@ namespace tabrova::cli {
 
 bool isPictureName(const std::filesystem::path& path) { return preview::isPictureFile(path); }
 
-void writePicture(const std::vector<DrawnEntity>& entities, const std::filesystem::path& path) {
-    preview::writeDrawingPicture(entities, path);
+std::string pictureBytes(const std::vector<DrawnEntity>& entities,
+                         const std::filesystem::path& path) {
+    return preview::drawingPictureBytes(entities, path);
 }
 
 }  // namespace tabrova::cli

@@ -32,6 +32,8 @@ public:
     virtual ~OpenedWorkbook() = default;
     // The active sheet's name, after the sheet and range asked for were made active and selected.
     virtual std::u16string sheetName() const = 0;
+    // What the reader cut or left out because it exceeds the spreadsheet's limits (UTF-8).
+    virtual std::vector<std::string> notes() const = 0;
     // No longer served as the running application.
     virtual void close() = 0;
 };
@@ -43,10 +45,12 @@ std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::pa
                                                        const std::optional<std::u16string>& sheet,
                                                        const std::optional<std::u16string>& range);
 
-// Whether the path names a picture format writePicture writes (".png" or ".svg").
+// Whether the path names a picture format pictureBytes makes (".png" or ".svg").
 bool isPictureName(const std::filesystem::path& path);
 
-// Writes a picture of the entities. Throws platform::FileError.
-void writePicture(const std::vector<DrawnEntity>& entities, const std::filesystem::path& path);
+// The file of a picture of the entities, in the format the path's extension names. Throws
+// platform::FileError.
+std::string pictureBytes(const std::vector<DrawnEntity>& entities,
+                         const std::filesystem::path& path);
 
 }  // namespace tabrova::cli

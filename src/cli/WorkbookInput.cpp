@@ -12,6 +12,7 @@ public:
     OpenedFile(const std::filesystem::path& file, const std::u16string& progId)
         : open_(file, progId) {}
     std::u16string sheetName() const override { return sheetName_; }
+    std::vector<std::string> notes() const override { return open_.workbook().notes(); }
     void close() override { open_.close(); }
 
     workbook::OpenWorkbook open_;
@@ -37,7 +38,7 @@ std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::pa
         if (sheet) {
             const auto index = opened->open_.workbook().findSheet(*sheet);
             if (!index) {
-                throw ToolFailure{pathText(file), "no sheet named \"" + utf16ToUtf8(*sheet) + "\""};
+                throw ToolFailure{pathText(file), "no sheet named " + quotedText(*sheet)};
             }
             app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
                 .toObject()
@@ -53,8 +54,8 @@ std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::pa
     } catch (const workbook::WorkbookError& e) {
         throw ToolFailure{pathText(file), e.reason()};
     } catch (const automation::AutomationError& e) {
-        throw ToolFailure{pathText(file), "sheet \"" + utf16ToUtf8(opened->sheetName_) +
-                                              "\": " + utf16ToUtf8(e.message())};
+        throw ToolFailure{pathText(file), "sheet " + quotedText(opened->sheetName_) + ": " +
+                                              messageText(e.message(), 200)};
     }
     return opened;
 }

@@ -12,13 +12,6 @@ namespace tabrova {
 
 namespace {
 
-bool isWide(char16_t c) {
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0xD800 && c <= 0xDBFF);
-}
-
 struct Justification {
     std::int32_t horizontal = 0;
     std::int32_t vertical = 0;
@@ -35,7 +28,8 @@ DrawingBounds textBounds(const DrawnText& text, const TextWidthFn& width) {
     const Justification j = justificationOf(text);
     const ViewTransform identity;
     const PlacedText p =
-        placeText(identity.toView(text.base), width(dxfTextWithoutControls(text.text), text.height),
+        placeText(identity.toView(text.base),
+                  width(dxfTextWithoutControls(text.text), text.height) * text.widthFactor,
                   text.height, j.horizontal, j.vertical);
     DrawingBounds b;
     b.add(p.box.left, -p.box.top);
@@ -105,6 +99,43 @@ std::string color(Rgb c) {
     return buf;
 }
 
+// Lines longer than this many pattern repeats are shown continuous: the pattern could not be
+// told apart at a scale that shows them whole.
+constexpr double kMaxPatternRepeats = 20000;
+
+// The line as display pieces: one for a continuous line, one per dash of a line type.
+void addDisplayLine(DisplayList& list, const DrawnLine& line, const ViewTransform& transform) {
+    const Rgb color = colorOnWhite(dxfLayerColor(line.layer));
+    const double width = layerPenWidth(line.layer);
+    const std::span<const double> pattern = dxfLineTypeElements(line.lineType);
+    const double dx = line.end.x - line.start.x;
+    const double dy = line.end.y - line.start.y;
+    const double length = std::hypot(dx, dy);
+    double period = 0;
+    for (double e : pattern) period += std::fabs(e) * line.patternUnit;
+    if (pattern.empty() || !(period > 0) || !(length > 0) || length / period > kMaxPatternRepeats) {
+        list.lines.push_back(
+            {transform.toView(line.start), transform.toView(line.end), color, width});
+        return;
+    }
+    // A dot shows as a dash of at least half a pixel.
+    const double minDash = 0.5 / transform.scale;
+    auto at = [&](double t) {
+        return transform.toView(line.start.x + dx * t / length, line.start.y + dy * t / length);
+    };
+    for (double pos = 0; pos < length;) {
+        for (double e : pattern) {
+            const double step = std::fabs(e) * line.patternUnit;
+            if (e > 0) {
+                const double to = std::min(length, pos + std::max(step, minDash));
+                list.lines.push_back({at(pos), at(to), color, width});
+            }
+            pos += step;
+            if (pos >= length) break;
+        }
+    }
+}
+
 constexpr const char* kSvgFonts =
     "'Noto Sans CJK JP', 'Noto Sans JP', 'Source Han Sans JP', 'IPAexGothic', 'Yu Gothic', "
     "'Meiryo', 'MS Gothic', sans-serif";
@@ -134,6 +165,12 @@ void DrawingBounds::add(const DrawingBounds& other) {
     if (!other.valid) return;
     add(other.minX, other.minY);
     add(other.maxX, other.maxY);
+}
+
+double layerPenWidth(std::u16string_view layer) {
+    if (layer == kLayerBordLineMedium) return 2;
+    if (layer == kLayerBordLineThick) return 3;
+    return 1;
 }
 
 Rgb colorOnWhite(std::int32_t colorNumber) {
@@ -170,15 +207,6 @@ Rgb colorOnWhite(std::int32_t colorNumber) {
             // 7 and every colour this picture does not distinguish.
             return {0, 0, 0};
     }
-}
-
-double estimateTextWidth(std::u16string_view text, double capHeight) {
-    double ems = 0;
-    for (char16_t c : text) {
-        if (c >= 0xDC00 && c <= 0xDFFF) continue;  // the second half of a pair
-        ems += isWide(c) ? 1.0 : 0.55;
-    }
-    return ems * capHeight / kCapHeightPerEm;
 }
 
 PlacedText placeText(ViewPoint anchor, double width, double capHeight, std::int32_t horizontalJust,
@@ -308,8 +336,7 @@ DisplayList buildDisplayList(const std::vector<DrawnEntity>& entities,
     const Rgb textColor = colorOnWhite(dxfLayerColor(kLayerCellText));
     for (const DrawnEntity& e : entities) {
         if (const auto* line = std::get_if<DrawnLine>(&e)) {
-            list.lines.push_back({transform.toView(line->start), transform.toView(line->end),
-                                  colorOnWhite(dxfLayerColor(line->layer))});
+            addDisplayLine(list, *line, transform);
         } else if (const auto* outline = std::get_if<DrawnOutline>(&e)) {
             DisplayOutline o;
             for (std::size_t i = 0; i < 4; ++i)
@@ -324,9 +351,10 @@ DisplayList buildDisplayList(const std::vector<DrawnEntity>& entities,
             const Justification j = justificationOf(*text);
             t.horizontalJust = j.horizontal;
             t.verticalAlign = j.vertical;
+            t.widthFactor = text->widthFactor;
             t.color = textColor;
-            t.placement = placeText(t.anchor, width(t.text, t.capHeight), t.capHeight,
-                                    t.horizontalJust, t.verticalAlign);
+            t.placement = placeText(t.anchor, width(t.text, t.capHeight) * t.widthFactor,
+                                    t.capHeight, t.horizontalJust, t.verticalAlign);
             list.texts.push_back(std::move(t));
         }
     }
@@ -343,8 +371,9 @@ std::string displayListSvg(const DisplayList& list, double width, double height,
     out += "<g fill=\"none\" stroke-width=\"1\" stroke-linecap=\"square\">\n";
     for (const DisplayLine& l : list.lines) {
         out += "<line x1=\"" + number(l.start.x) + "\" y1=\"" + number(l.start.y) + "\" x2=\"" +
-               number(l.end.x) + "\" y2=\"" + number(l.end.y) + "\" stroke=\"" + color(l.color) +
-               "\"/>\n";
+               number(l.end.x) + "\" y2=\"" + number(l.end.y) + "\" stroke=\"" + color(l.color);
+        if (l.width != 1) out += "\" stroke-width=\"" + number(l.width);
+        out += "\"/>\n";
     }
     for (const DisplayOutline& o : list.outlines) {
         out += "<polygon points=\"";
@@ -369,8 +398,15 @@ std::string displayListSvg(const DisplayList& list, double width, double height,
             anchor = "end";
             x = t.anchor.x;
         }
-        out += "<text x=\"" + number(x) + "\" y=\"" + number(t.placement.baselineStart.y) +
-               "\" font-size=\"" + number(t.capHeight / kCapHeightPerEm) + "\" text-anchor=\"" +
+        const std::string y = number(t.placement.baselineStart.y);
+        if (t.widthFactor != 1) {
+            // Narrowed about its anchor: the scale applies after the move to it.
+            out += "<text transform=\"translate(" + number(x) + " " + y + ") scale(" +
+                   std::to_string(t.widthFactor) + " 1)\"";
+        } else {
+            out += "<text x=\"" + number(x) + "\" y=\"" + y + "\"";
+        }
+        out += " font-size=\"" + number(t.capHeight / kCapHeightPerEm) + "\" text-anchor=\"" +
                anchor + "\" fill=\"" + color(t.color) + "\">";
         appendXmlText(out, t.text);
         out += "</text>\n";

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dxf/TableDrawing.h"
+#include "dxf/TextLayout.h"
 
 namespace tabrova {
 
@@ -69,17 +70,11 @@ struct Rgb {
 // black, the grey numbers 250 ... 255 as their greys, the seven standard colours as themselves.
 Rgb colorOnWhite(std::int32_t colorNumber);
 
-// Capital letters of a text of height h are h high; the font's em is h / kCapHeightPerEm (the
-// ratio of Noto Sans CJK, which the painters use).
-inline constexpr double kCapHeightPerEm = 0.733;
 // Descenders reach this many cap heights below the baseline.
 inline constexpr double kDescentPerCap = 0.3;
 
 // The advance width of a text whose capital letters are capHeight high, in the same units.
 using TextWidthFn = std::function<double(std::u16string_view text, double capHeight)>;
-
-// An estimate without a font: wide (East Asian) characters one em, others 0.55 em.
-double estimateTextWidth(std::u16string_view text, double capHeight);
 
 struct PlacedText {
     ViewPoint baselineStart;  // where the painter starts the text on its baseline
@@ -92,11 +87,17 @@ struct PlacedText {
 PlacedText placeText(ViewPoint anchor, double width, double capHeight,
                         std::int32_t horizontalJust, std::int32_t verticalAlign);
 
+// A straight piece of a line (a dashed line is one per dash), width pixels wide.
 struct DisplayLine {
     ViewPoint start;
     ViewPoint end;
     Rgb color;
+    double width = 1;
 };
+
+// The pen width in pixels of lines on a layer: 2 for medium and 3 for thick border weights,
+// 1 for every other layer.
+double layerPenWidth(std::u16string_view layer);
 
 // A closed polyline.
 struct DisplayOutline {
@@ -110,8 +111,9 @@ struct DisplayText {
     double capHeight = 0;
     std::int32_t horizontalJust = 0;
     std::int32_t verticalAlign = 0;
+    double widthFactor = 1;  // the text is drawn this much narrower than the font's
     Rgb color;
-    PlacedText placement;
+    PlacedText placement;  // over the narrowed width
 };
 
 struct DisplayList {

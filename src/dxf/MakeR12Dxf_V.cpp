@@ -241,7 +241,17 @@ std::int32_t dxfLayerColor(std::u16string_view layer) {
     for (const DxfLayer& known : kDxfLayers) {
         if (known.name == layer) return known.color;
     }
+    for (const DxfLayer& known : kDxfBorderWeightLayers) {
+        if (known.name == layer) return known.color;
+    }
     return 7;
+}
+
+std::span<const double> dxfLineTypeElements(std::u16string_view lineType) {
+    for (const DxfLineType& known : kDxfBorderLineTypes) {
+        if (known.name == lineType) return known.elements;
+    }
+    return {};
 }
 
 void dxfTextJustification(std::u16string_view alignCode, std::int32_t& horizontalJust,
@@ -278,11 +288,16 @@ void dxfWriteHeader(DxfLineList& list) {
     tables.end();
 }
 
-void dxfWriteLtypeTable(DxfLineList& list) {
-    DxfItemWriter item(list);
-    item.group("  0", "TABLE");
-    item.group("  2", "LTYPE");
-    item.group(" 70", "     2");
+namespace {
+
+// A table integer: right-aligned in 6 characters.
+std::string tableInteger(std::int32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%6d", static_cast<int>(value));
+    return text;
+}
+
+void writeContinuousLtype(DxfItemWriter& item) {
     item.group("  0", "LTYPE");
     item.group("  2", "CONTINUOUS");
     item.group(" 70", "     0");
@@ -290,6 +305,26 @@ void dxfWriteLtypeTable(DxfLineList& list) {
     item.group(" 72", "    65");
     item.group(" 73", "     0");
     item.group(" 40", "0.0");
+}
+
+void writeLayers(DxfItemWriter& item, std::span<const DxfLayer> layers) {
+    for (const DxfLayer& layer : layers) {
+        item.group("  0", "LAYER");
+        item.group("  2", layer.name);
+        item.group(" 70", "     0");
+        item.group(" 62", tableInteger(layer.color));
+        item.group("  6", "CONTINUOUS");
+    }
+}
+
+}  // namespace
+
+void dxfWriteLtypeTable(DxfLineList& list) {
+    DxfItemWriter item(list);
+    item.group("  0", "TABLE");
+    item.group("  2", "LTYPE");
+    item.group(" 70", "     2");
+    writeContinuousLtype(item);
     item.group("  0", "ENDTAB");
     item.end();
 }
@@ -299,15 +334,41 @@ void dxfWriteLayerTable(DxfLineList& list) {
     item.group("  0", "TABLE");
     item.group("  2", "LAYER");
     item.group(" 70", "     4");
-    for (const DxfLayer& layer : kDxfLayers) {
-        char color[16];
-        std::snprintf(color, sizeof color, "%6d", static_cast<int>(layer.color));
-        item.group("  0", "LAYER");
-        item.group("  2", layer.name);
+    writeLayers(item, kDxfLayers);
+    item.group("  0", "ENDTAB");
+    item.end();
+}
+
+void dxfWriteBorderStyleLtypeTable(DxfLineList& list, double unitsPerPoint) {
+    DxfItemWriter item(list);
+    item.group("  0", "TABLE");
+    item.group("  2", "LTYPE");
+    item.group(" 70", tableInteger(static_cast<std::int32_t>(1 + std::size(kDxfBorderLineTypes))));
+    writeContinuousLtype(item);
+    for (const DxfLineType& type : kDxfBorderLineTypes) {
+        double total = 0;
+        for (double e : type.elements) total += std::fabs(e) * unitsPerPoint;
+        item.group("  0", "LTYPE");
+        item.group("  2", type.name);
         item.group(" 70", "     0");
-        item.group(" 62", std::string_view(color));
-        item.group("  6", "CONTINUOUS");
+        item.group("  3", type.description);
+        item.group(" 72", "    65");
+        item.group(" 73", tableInteger(static_cast<std::int32_t>(type.elements.size())));
+        item.real(" 40", total);
+        for (double e : type.elements) item.real(" 49", e * unitsPerPoint);
     }
+    item.group("  0", "ENDTAB");
+    item.end();
+}
+
+void dxfWriteBorderStyleLayerTable(DxfLineList& list) {
+    DxfItemWriter item(list);
+    item.group("  0", "TABLE");
+    item.group("  2", "LAYER");
+    item.group(" 70", tableInteger(static_cast<std::int32_t>(std::size(kDxfLayers) +
+                                                             std::size(kDxfBorderWeightLayers))));
+    writeLayers(item, kDxfLayers);
+    writeLayers(item, kDxfBorderWeightLayers);
     item.group("  0", "ENDTAB");
     item.end();
 }

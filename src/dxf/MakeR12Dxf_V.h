@@ -71,7 +71,41 @@ inline constexpr DxfLayer kDxfLayers[] = {
     {u"XLSBordLine", 7},
 };
 
-// The colour number of a layer of the layer table; 7 for any other layer.
+// The layers the drawing adds for border weights when it draws border styles, after the four
+// above. Thin borders stay on "XLSBordLine". Each weight has its own colour so that a
+// colour-dependent plot style can give it its own pen: magenta for the hairline, blue for medium,
+// red for thick. Standard colours that read on a white and on a black background, apart from
+// white (7: texts and thin borders) and from the grey of the cell lines, which a grey hairline
+// lying on them could not be told from.
+inline constexpr DxfLayer kDxfBorderWeightLayers[] = {
+    {u"XLSBordLine_Hair", 6},
+    {u"XLSBordLine_Medium", 5},
+    {u"XLSBordLine_Thick", 1},
+};
+
+// A line type of the border styles: dashes (positive) and gaps (negative) in points of the
+// sheet, scaled to drawing units when the table is written.
+struct DxfLineType {
+    std::u16string_view name;
+    std::string_view description;
+    std::span<const double> elements;
+};
+inline constexpr double kDashedElements[] = {6, -3};
+inline constexpr double kDotElements[] = {0.75, -2.25};
+inline constexpr double kDashDotElements[] = {6, -2.25, 0.75, -2.25};
+inline constexpr double kDivideElements[] = {6, -2.25, 0.75, -2.25, 0.75, -2.25};
+inline constexpr DxfLineType kDxfBorderLineTypes[] = {
+    {u"DASHED", "Dashed __ __ __ __", kDashedElements},
+    {u"DOT", "Dot . . . . . . . .", kDotElements},
+    {u"DASHDOT", "Dash dot __ . __ . __", kDashDotElements},
+    {u"DIVIDE", "Divide __ . . __ . . __", kDivideElements},
+};
+
+// The dash pattern of a line type of kDxfBorderLineTypes in points; empty for any other name
+// (continuous lines).
+std::span<const double> dxfLineTypeElements(std::u16string_view lineType);
+
+// The colour number of a layer of the layer tables; 7 for any other layer.
 std::int32_t dxfLayerColor(std::u16string_view layer);
 
 // The group 72 and 73 values that dxfWriteText writes for an alignment code and passed values.
@@ -86,6 +120,11 @@ std::u16string dxfTextWithoutControls(std::u16string_view text);
 void dxfWriteHeader(DxfLineList& list);
 void dxfWriteLtypeTable(DxfLineList& list);
 void dxfWriteLayerTable(DxfLineList& list);
+// The tables of a drawing with border styles: CONTINUOUS and the line types of
+// kDxfBorderLineTypes, their patterns scaled by unitsPerPoint; the layers of kDxfLayers and
+// kDxfBorderWeightLayers.
+void dxfWriteBorderStyleLtypeTable(DxfLineList& list, double unitsPerPoint);
+void dxfWriteBorderStyleLayerTable(DxfLineList& list);
 // Ends the tables section and starts the entity section.
 void dxfBeginEntities(DxfLineList& list);
 

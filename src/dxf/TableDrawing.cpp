@@ -1,38 +1,40 @@
 #include "dxf/TableDrawing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "dxf/BorderRuns.h"
+#include "dxf/TextLayout.h"
 
 namespace tabrova {
 namespace {
 
 constexpr std::int32_t kByLayer = 256;
-constexpr std::u16string_view kLineType = u"BYLAYER";
 
 // Receives the entities of the drawing in file order.
 class DrawingSink {
 public:
     virtual ~DrawingSink() = default;
-    virtual void line(const TAcadPoint& start, const TAcadPoint& end,
-                      std::u16string_view layer) = 0;
+    virtual void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view layer,
+                      std::u16string_view lineType = kLineTypeByLayer, double patternUnit = 0) = 0;
     virtual void outline(const std::array<TAcadPoint, 4>& corners) = 0;
     virtual void text(std::u16string_view text, const TAcadPoint& base, double height,
-                      std::u16string_view alignCode) = 0;
+                      std::u16string_view alignCode, double widthFactor = 1.0) = 0;
 };
 
 class EntityCollector : public DrawingSink {
 public:
     explicit EntityCollector(std::vector<DrawnEntity>& out) : out_(out) {}
-    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view layer) override {
-        out_.emplace_back(DrawnLine{start, end, layer});
+    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view layer,
+              std::u16string_view lineType, double patternUnit) override {
+        out_.emplace_back(DrawnLine{start, end, layer, lineType, patternUnit});
     }
     void outline(const std::array<TAcadPoint, 4>& corners) override {
         out_.emplace_back(DrawnOutline{corners});
     }
     void text(std::u16string_view text, const TAcadPoint& base, double height,
-              std::u16string_view alignCode) override {
-        out_.emplace_back(DrawnText{std::u16string(text), base, height, alignCode});
+              std::u16string_view alignCode, double widthFactor) override {
+        out_.emplace_back(DrawnText{std::u16string(text), base, height, alignCode, widthFactor});
     }
 
 private:
@@ -42,16 +44,17 @@ private:
 class DxfEntityWriter : public DrawingSink {
 public:
     explicit DxfEntityWriter(DxfLineList& list) : list_(list) {}
-    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view layer) override {
-        dxfWriteLine(list_, start, end, layer, kLineType, kByLayer);
+    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view layer,
+              std::u16string_view lineType, double) override {
+        dxfWriteLine(list_, start, end, layer, lineType, kByLayer);
     }
     void outline(const std::array<TAcadPoint, 4>& corners) override {
-        dxfWritePolyline(list_, corners, 3, true, kLayerCellLine, kLineType, kByLayer);
+        dxfWritePolyline(list_, corners, 3, true, kLayerCellLine, kLineTypeByLayer, kByLayer);
     }
     void text(std::u16string_view text, const TAcadPoint& base, double height,
-              std::u16string_view alignCode) override {
-        dxfWriteText(list_, text, base, base, height, 1.0, 0.0, 0, 0, alignCode, kLayerCellText,
-                     kByLayer);
+              std::u16string_view alignCode, double widthFactor) override {
+        dxfWriteText(list_, text, base, base, height, widthFactor, 0.0, 0, 0, alignCode,
+                     kLayerCellText, kByLayer);
     }
 
 private:
@@ -209,8 +212,93 @@ void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0,
     }
 }
 
+// What the text options make of a cell's text: its lines (wrapped where the sheet wraps), each
+// with its width factor, placed as a block at the region's top, middle or bottom. Margins from
+// the cell lines: drawTH × cadTof left and right (as without options), half of that above and
+// below, but never so much that a text at the top or bottom lies further in than a centred one.
+void addPlacedCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0, double top,
+                       double w, double h, double cadTof, const DrawingOptions& options,
+                       DrawingSink& out) {
+    if (text.empty()) return;
+    const double th = cell.drawTH;
+    const double margin = th * cadTof;
+    const double allowed = w - 2 * margin;
+    double x;
+    char16_t horizontal;
+    switch (cell.txtAlign) {
+        case alignCenter:
+            x = x0 + w / 2;
+            horizontal = u'C';
+            break;
+        case alignRight:
+            x = x0 + w - margin;
+            horizontal = u'R';
+            break;
+        default:
+            x = x0 + margin;
+            horizontal = u'L';
+            break;
+    }
+
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(u'\n', start);
+        const std::u16string_view line = text.substr(start, end - start);
+        if (options.wrapText && cell.wrapText) {
+            for (std::u16string& part : wrapTextLine(dxfTextWithoutControls(line), th, allowed))
+                lines.push_back(std::move(part));
+        } else {
+            lines.emplace_back(line);
+        }
+        if (end == std::u16string_view::npos) break;
+        start = end + 1;
+    }
+
+    const std::uint8_t place = options.verticalAlign ? cell.txtPlace : std::uint8_t{placeMiddle};
+    const double n = static_cast<double>(lines.size());
+    const double verticalMargin = std::min(margin / 2, std::max(0.0, (h - n * th) / 2));
+    double lineY;
+    char16_t vertical;
+    switch (place) {
+        case placeTop:
+            lineY = top - verticalMargin;
+            vertical = u'T';
+            break;
+        case placeBottom:
+            lineY = top - h + verticalMargin + (n - 1) * th;
+            vertical = u'B';
+            break;
+        default:
+            lineY = top - h / 2 + (n - 1) * th / 2;
+            vertical = u'M';
+            break;
+    }
+    static constexpr std::u16string_view kCodes[] = {u"TL", u"TC", u"TR", u"ML", u"MC",
+                                                     u"MR", u"BL", u"BC", u"BR"};
+    const std::size_t row = vertical == u'T' ? 0 : vertical == u'M' ? 1 : 2;
+    const std::size_t col = horizontal == u'L' ? 0 : horizontal == u'C' ? 1 : 2;
+    const std::u16string_view code = kCodes[row * 3 + col];
+
+    const bool fit = options.fitText;
+    for (const std::u16string& line : lines) {
+        const std::u16string shown = dxfTextWithoutControls(line);
+        if (!shown.empty()) {
+            const double factor =
+                fit ? widthFactorToFit(estimateTextWidth(shown, th), allowed) : 1.0;
+            out.text(line, {x, lineY, 0}, th, code, factor);
+        }
+        lineY -= th;
+    }
+}
+
+bool placesTexts(const DrawingOptions& options) {
+    return options.verticalAlign || options.wrapText || options.fitText;
+}
+
 void addCells(const CellTable& table, const Layout& layout, const CellTextFn& text, double cadTof,
-              bool cellLineDraw, DrawingSink& out) {
+              bool cellLineDraw, const DrawingOptions& options, DrawingSink& out) {
+    const bool placed = placesTexts(options);
     for (std::int32_t r = 0; r < table.rowCount; ++r) {
         const double top = layout.rowTop[static_cast<std::size_t>(r)];
         double x0 = 0;
@@ -223,7 +311,11 @@ void addCells(const CellTable& table, const Layout& layout, const CellTextFn& te
                 out.outline({TAcadPoint{x0, top, 0}, TAcadPoint{x0 + w, top, 0},
                              TAcadPoint{x0 + w, top - h, 0}, TAcadPoint{x0, top - h, 0}});
             }
-            if (text) addCellText(cell, text(c, r), x0, top, w, h, cadTof, out);
+            if (text && placed) {
+                addPlacedCellText(cell, text(c, r), x0, top, w, h, cadTof, options, out);
+            } else if (text) {
+                addCellText(cell, text(c, r), x0, top, w, h, cadTof, out);
+            }
             x0 += cell.drawW;
         }
     }
@@ -250,13 +342,141 @@ void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
 
 namespace {
 
+// How strongly a border style shows, for an edge two neighbouring cells draw differently: the
+// heavier line wins, and at the same weight a continuous line over a broken one.
+int strength(EdgeStyle style) {
+    static constexpr int kWeight[] = {2, 1, 3, 5};  // thin, hair, medium, thick
+    const int weight = style.line == borderDouble ? 4 : kWeight[style.weight & 3];
+    return weight * 8 + (7 - style.line);
+}
+
+// A border kind: the layer and line type its lines are drawn with. Double lines are thin.
+std::size_t kindOf(EdgeStyle style) {
+    if (style.line == borderDouble) return borderDouble;
+    return static_cast<std::size_t>(style.weight & 3) * 6 + style.line;
+}
+constexpr std::size_t kKinds = 4 * 6;
+
+std::u16string_view layerOfKind(std::size_t kind) {
+    static constexpr std::u16string_view kLayers[] = {kLayerBordLine, kLayerBordLineHair,
+                                                      kLayerBordLineMedium, kLayerBordLineThick};
+    return kLayers[kind / 6];
+}
+
+std::u16string_view lineTypeOfKind(std::size_t kind) {
+    switch (kind % 6) {
+        case borderDash:
+            return kDxfBorderLineTypes[0].name;
+        case borderDot:
+            return kDxfBorderLineTypes[1].name;
+        case borderDashDot:
+            return kDxfBorderLineTypes[2].name;
+        case borderDashDotDot:
+            return kDxfBorderLineTypes[3].name;
+        default:
+            return kLineTypeByLayer;
+    }
+}
+
+// The style an edge is drawn with: the cell's own, or its neighbour's on the same edge when that
+// one shows more strongly, so that both cells put the edge in the same kind and it is drawn once.
+EdgeStyle sharedEdgeStyle(const CellTable& table, std::int32_t c, std::int32_t r, EdgeIndex edge) {
+    EdgeStyle style = table.at(c, r).edgeStyles[edge];
+    std::int32_t nc = c, nr = r;
+    EdgeIndex facing;
+    unsigned facingBit;
+    switch (edge) {
+        case edgeIndexTop:
+            nr = r - 1;
+            facing = edgeIndexBottom;
+            facingBit = edgeBottom;
+            break;
+        case edgeIndexBottom:
+            nr = r + 1;
+            facing = edgeIndexTop;
+            facingBit = edgeTop;
+            break;
+        case edgeIndexLeft:
+            nc = c - 1;
+            facing = edgeIndexRight;
+            facingBit = edgeRight;
+            break;
+        default:
+            nc = c + 1;
+            facing = edgeIndexLeft;
+            facingBit = edgeLeft;
+            break;
+    }
+    if (nc < 0 || nr < 0 || nc >= table.colCount || nr >= table.rowCount) return style;
+    const TXlsxCellAttr& neighbour = table.at(nc, nr);
+    if (!(borderBits(neighbour) & facingBit)) return style;
+    const EdgeStyle other = neighbour.edgeStyles[facing];
+    return strength(other) > strength(style) ? other : style;
+}
+
+// The border lines with their styles: the edges sorted into kinds, each kind joined as the
+// plain borders are, written vertical kinds first, then horizontal ones. A double border is two
+// thin lines, half the gap to either side of the cell line.
+void addStyledBorders(const CellTable& table, const DrawingOptions& options, DrawingSink& out) {
+    std::array<BorderRuns, kKinds> vertical;
+    std::array<BorderRuns, kKinds> horizontal;
+    double top = 0;
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        const double bottom = top - table.at(0, r).drawH;
+        double left = 0;
+        for (std::int32_t c = 0; c < table.colCount; ++c) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            const double right = left + cell.drawW;
+            const unsigned bits = borderBits(cell);
+            auto kind = [&](EdgeIndex edge) { return kindOf(sharedEdgeStyle(table, c, r, edge)); };
+            if (bits & edgeTop) horizontal[kind(edgeIndexTop)].add(top, left, right);
+            if (bits & edgeBottom) horizontal[kind(edgeIndexBottom)].add(bottom, left, right);
+            if (bits & edgeLeft) vertical[kind(edgeIndexLeft)].add(left, top, bottom);
+            if (bits & edgeRight) vertical[kind(edgeIndexRight)].add(right, top, bottom);
+            left = right;
+        }
+        top = bottom;
+    }
+    const double half = kDoubleLineGapPoints * options.unitsPerPoint / 2;
+    for (std::size_t kind = 0; kind < kKinds; ++kind)
+        joinBorderRuns(vertical[kind], horizontal[kind]);
+    auto write = [&](const std::array<BorderRuns, kKinds>& lists, bool isVertical) {
+        for (std::size_t kind = 0; kind < kKinds; ++kind) {
+            const BorderRuns& runs = lists[kind];
+            const std::u16string_view layer = layerOfKind(kind);
+            const std::u16string_view lineType = lineTypeOfKind(kind);
+            const bool twice = kind == borderDouble;
+            const double unit = lineType == kLineTypeByLayer ? 0 : options.unitsPerPoint;
+            for (std::size_t i = 0; i < runs.runs.size(); ++i) {
+                if (runs.marks[i]) continue;
+                const BorderRun& run = runs.runs[i];
+                for (const double offset : {-half, half}) {
+                    const double cross = twice ? run.cross + offset : run.cross;
+                    if (isVertical) {
+                        out.line({cross, run.from, 0}, {cross, run.to, 0}, layer, lineType, unit);
+                    } else {
+                        out.line({run.from, cross, 0}, {run.to, cross, 0}, layer, lineType, unit);
+                    }
+                    if (!twice) break;
+                }
+            }
+        }
+    };
+    write(vertical, true);
+    write(horizontal, false);
+}
+
 // Separators, then per cell its outline and text lines, then the border lines: vertical ones,
 // then horizontal ones.
 void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-               DrawingSink& out) {
+               const DrawingOptions& options, DrawingSink& out) {
     const Layout layout = layoutOf(table);
     if (cellLineDraw) addSeparators(table, layout, out);
-    addCells(table, layout, text, cadTof, cellLineDraw, out);
+    addCells(table, layout, text, cadTof, cellLineDraw, options, out);
+    if (options.borderStyles) {
+        addStyledBorders(table, options, out);
+        return;
+    }
 
     // The border segments, collected and joined as collectKeisen and joinKeisen do, in compact
     // form.
@@ -283,57 +503,133 @@ void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bo
     }
 }
 
-void beginDxf(DxfLineList& list, std::size_t expectedBytes) {
+// Notes which of the drawing's quantities are not finite numbers.
+class FiniteCheck : public DrawingSink {
+public:
+    void line(const TAcadPoint& start, const TAcadPoint& end, std::u16string_view,
+              std::u16string_view, double) override {
+        point(start);
+        point(end);
+    }
+    void outline(const std::array<TAcadPoint, 4>& corners) override {
+        for (const TAcadPoint& p : corners) point(p);
+    }
+    void text(std::u16string_view, const TAcadPoint& base, double height, std::u16string_view,
+              double widthFactor) override {
+        textHeight |= !std::isfinite(height) || !std::isfinite(base.y);
+        textX |= !std::isfinite(base.x) || !std::isfinite(widthFactor);
+    }
+    void point(const TAcadPoint& p) {
+        x |= !std::isfinite(p.x);
+        y |= !std::isfinite(p.y);
+    }
+
+    bool x = false;
+    bool y = false;
+    bool textHeight = false;  // a text's height, or its lines' spread
+    bool textX = false;       // a text's offset from its cell's side
+};
+
+void beginDxf(DxfLineList& list, std::size_t expectedBytes, const DrawingOptions& options) {
     dxfWriteHeader(list);
     // Reserved address space costs nothing until it is written.
     list.reserve(expectedBytes + 4096);
-    dxfWriteLtypeTable(list);
-    dxfWriteLayerTable(list);
+    if (options.borderStyles) {
+        dxfWriteBorderStyleLtypeTable(list, options.unitsPerPoint);
+        dxfWriteBorderStyleLayerTable(list);
+    } else {
+        dxfWriteLtypeTable(list);
+        dxfWriteLayerTable(list);
+    }
     dxfBeginEntities(list);
 }
 
 }  // namespace
 
+std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const CellTextFn& text,
+                                                  double cadTof, bool cellLineDraw,
+                                                  const DrawingOptions& options) {
+    if (!table.usable()) return std::nullopt;
+    FiniteCheck check;
+    // The sums of widths and heights, whether or not lines show them.
+    for (std::int32_t r = 0; r < table.rowCount; ++r) {
+        double left = 0;
+        for (std::int32_t c = 0; c < table.colCount; ++c) {
+            const TXlsxCellAttr& cell = table.at(c, r);
+            left += cell.drawW;
+            check.point({left, 0, 0});
+            check.point({cell.drawMW, cell.drawMH, 0});
+            check.textHeight |= !std::isfinite(cell.drawTH);
+        }
+    }
+    for (std::int32_t c = 0; c < table.colCount; ++c) {
+        double depth = 0;
+        for (std::int32_t r = 0; r < table.rowCount; ++r) {
+            depth += table.at(c, r).drawH;
+            check.point({0, depth, 0});
+        }
+    }
+    if (!check.x && !check.y && !check.textHeight)
+        drawTable(table, text, cadTof, cellLineDraw, options, check);
+    if (check.x) return u"cadXsc";
+    if (check.y) return u"cadYsc";
+    if (check.textHeight) return u"cadTsc";
+    if (check.textX) return u"cadTof";
+    return std::nullopt;
+}
+
+DrawingOptions drawingOptions(const WorkingSettings& settings) {
+    DrawingOptions options;
+    options.borderStyles = settings.borderStyles;
+    options.verticalAlign = settings.verticalAlign;
+    options.wrapText = settings.wrapText;
+    options.fitText = settings.fitText;
+    options.unitsPerPoint = settings.cadYsc;
+    return options;
+}
+
 std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
                                                           const CellTextFn& text, double cadTof,
-                                                          bool cellLineDraw) {
+                                                          bool cellLineDraw,
+                                                          const DrawingOptions& options) {
     if (!table.usable()) return std::nullopt;
     std::vector<DrawnEntity> entities;
     entities.reserve(table.cells.size() + 16);
     EntityCollector collector(entities);
-    drawTable(table, text, cadTof, cellLineDraw, collector);
+    drawTable(table, text, cadTof, cellLineDraw, options, collector);
     return entities;
 }
 
-void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities) {
-    beginDxf(list, entities.size() * 256);
+void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities,
+                     const DrawingOptions& options) {
+    beginDxf(list, entities.size() * 256, options);
     DxfEntityWriter writer(list);
     for (const DrawnEntity& entity : entities) {
         if (const auto* line = std::get_if<DrawnLine>(&entity)) {
-            writer.line(line->start, line->end, line->layer);
+            writer.line(line->start, line->end, line->layer, line->lineType, line->patternUnit);
         } else if (const auto* outline = std::get_if<DrawnOutline>(&entity)) {
             writer.outline(outline->corners);
         } else if (const auto* text = std::get_if<DrawnText>(&entity)) {
-            writer.text(text->text, text->base, text->height, text->alignCode);
+            writer.text(text->text, text->base, text->height, text->alignCode, text->widthFactor);
         }
     }
     dxfWriteEnd(list);
 }
 
 bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   DxfLineList& list) {
+                   DxfLineList& list, const DrawingOptions& options) {
     if (!table.usable()) return false;
-    beginDxf(list, table.cells.size() * 320);
+    beginDxf(list, table.cells.size() * 320, options);
     DxfEntityWriter writer(list);
-    drawTable(table, text, cadTof, cellLineDraw, writer);
+    drawTable(table, text, cadTof, cellLineDraw, options, writer);
     dxfWriteEnd(list);
     return true;
 }
 
 bool writeTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   const std::filesystem::path& path) {
+                   const std::filesystem::path& path, const DrawingOptions& options) {
     DxfLineList list;
-    if (!buildTableDxf(table, text, cadTof, cellLineDraw, list)) return false;
+    if (!buildTableDxf(table, text, cadTof, cellLineDraw, list, options)) return false;
     dxfSaveToFile(list, path);
     return true;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dxf/MakeR12Dxf_V.h"
+#include "settings/Settings.h"
 #include "table/CellTable.h"
 
 namespace tabrova {
@@ -24,15 +25,50 @@ using CellTextFn = std::function<std::u16string(std::int32_t col, std::int32_t r
 inline constexpr std::u16string_view kLayerCellLine = u"XLSCellLine";
 inline constexpr std::u16string_view kLayerCellText = u"XLSCellText";
 inline constexpr std::u16string_view kLayerBordLine = u"XLSBordLine";
+inline constexpr std::u16string_view kLayerBordLineHair = u"XLSBordLine_Hair";
+inline constexpr std::u16string_view kLayerBordLineMedium = u"XLSBordLine_Medium";
+inline constexpr std::u16string_view kLayerBordLineThick = u"XLSBordLine_Thick";
+
+// The line type of every entity that follows its layer's, continuous lines included.
+inline constexpr std::u16string_view kLineTypeByLayer = u"BYLAYER";
+
+// How closely the drawing follows the sheet. With every option off, every border is a thin
+// continuous line on kLayerBordLine and every text one line (or one per line feed) centred
+// vertically at full width: the file is the same whatever the cells' further fields hold.
+struct DrawingOptions {
+    // Border weights on their layers, line styles as line types, double borders as two lines.
+    bool borderStyles = false;
+    // Texts at the top or bottom of their region as the cell's txtPlace says.
+    bool verticalAlign = false;
+    // Texts of wrapText cells broken into lines that fit their region.
+    bool wrapText = false;
+    // Texts (and lines) wider than their region less its margins narrowed by a width factor.
+    bool fitText = false;
+    // Drawing units per point of the sheet: sizes the dash patterns and the distance between
+    // the two lines of a double border.
+    double unitsPerPoint = 0.43;
+};
+
+// The options of the working settings, with the CAD Y scale as units per point.
+DrawingOptions drawingOptions(const WorkingSettings& settings);
+
+// The distance between the two lines of a double border: 2 pixels of the sheet at 100 %, in
+// points.
+inline constexpr double kDoubleLineGapPoints = 1.5;
 
 // Border segments closer than this are taken as touching or equal.
 inline constexpr double kKeisenTolerance = 0.000001;
 
-// A LINE: a cell separator on kLayerCellLine or a border line on kLayerBordLine.
+// A LINE: a cell separator on kLayerCellLine or a border line on kLayerBordLine (or, with border
+// styles, the layer of its weight), with its line type.
 struct DrawnLine {
     TAcadPoint start;
     TAcadPoint end;
     std::u16string_view layer;
+    std::u16string_view lineType = kLineTypeByLayer;
+    // Drawing units per point of the line type's dash pattern (as the file's line-type table
+    // holds it scaled); 0 for continuous lines.
+    double patternUnit = 0;
 };
 
 // The closed outline of a merged region on kLayerCellLine: top-left, top-right, bottom-right,
@@ -42,12 +78,15 @@ struct DrawnOutline {
 };
 
 // One line of a cell text on kLayerCellText, placed by its base point and alignment code
-// ("ML", "MC" or "MR": the base point is the middle of the text's left end, centre or right end).
+// ("ML", "MC" or "MR": the base point is the middle of the text's left end, centre or right end;
+// with vertical alignment also "T." for its top and "B." for its bottom), narrowed by its width
+// factor.
 struct DrawnText {
     std::u16string text;
     TAcadPoint base;
     double height = 0;
     std::u16string_view alignCode;
+    double widthFactor = 1.0;
 };
 
 using DrawnEntity = std::variant<DrawnLine, DrawnOutline, DrawnText>;
@@ -56,21 +95,31 @@ using DrawnEntity = std::variant<DrawnLine, DrawnOutline, DrawnText>;
 // is empty or its shape does not match its records.
 std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
                                                           const CellTextFn& text, double cadTof,
-                                                          bool cellLineDraw);
+                                                          bool cellLineDraw,
+                                                          const DrawingOptions& options = {});
 
-// The complete DXF file of the entities (header, tables, entities, end).
-void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities);
+// The scale ("cadXsc", "cadYsc", "cadTsc" or "cadTof") that makes a coordinate or a text height
+// of the table's drawing overflow to infinity or become NaN, if any: the file has no way to hold
+// such a number.
+std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const CellTextFn& text,
+                                                  double cadTof, bool cellLineDraw,
+                                                  const DrawingOptions& options = {});
+
+// The complete DXF file of the entities (header, tables, entities, end). The tables are those of
+// border styles when options.borderStyles is on.
+void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities,
+                     const DrawingOptions& options = {});
 
 // The complete DXF file of the table's drawing, exactly as writeTableDxf saves it. Returns false
 // and leaves the list alone when the table is empty or unusable.
 bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   DxfLineList& list);
+                   DxfLineList& list, const DrawingOptions& options = {});
 
 // Draws the table and saves the DXF file at path, replacing any previous file only once the new
 // one is complete. Returns false and writes nothing when the table is empty or unusable; throws
 // platform::FileError when the file cannot be saved.
 bool writeTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   const std::filesystem::path& path);
+                   const std::filesystem::path& path, const DrawingOptions& options = {});
 
 // True when |a - b| <= tol.
 bool nearlyEqual(double a, double b, double tol);

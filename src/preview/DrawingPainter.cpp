@@ -82,14 +82,16 @@ void paintDisplayList(QPainter& painter, const DisplayList& list) {
     pen.setCapStyle(Qt::SquareCap);
     for (const DisplayLine& l : list.lines) {
         pen.setColor(qcolor(l.color));
+        pen.setWidthF(l.width);
         painter.setPen(pen);
         painter.drawLine(qpoint(l.start), qpoint(l.end));
     }
+    pen.setWidthF(1);
     for (const DisplayOutline& o : list.outlines) {
         pen.setColor(qcolor(o.color));
         painter.setPen(pen);
-        const QPointF corners[] = {qpoint(o.corners[0]), qpoint(o.corners[1]),
-                                   qpoint(o.corners[2]), qpoint(o.corners[3])};
+        const QPointF corners[] = {qpoint(o.corners[0]), qpoint(o.corners[1]), qpoint(o.corners[2]),
+                                   qpoint(o.corners[3])};
         painter.drawPolygon(corners, 4);
     }
     const QFont font = layoutFont();
@@ -111,7 +113,7 @@ void paintDisplayList(QPainter& painter, const DisplayList& list) {
         painter.setFont(font);
         painter.translate(qpoint(t.placement.baselineStart));
         const double k = t.capHeight / cap;
-        painter.scale(k, k);
+        painter.scale(k * t.widthFactor, k);
         painter.drawText(QPointF(0, 0), qs(t.text));
         painter.restore();
     }
@@ -152,14 +154,12 @@ bool isPictureFile(const std::filesystem::path& path) {
     return ext == ".png" || ext == ".svg";
 }
 
-void writeDrawingPicture(const std::vector<DrawnEntity>& entities,
-                         const std::filesystem::path& path) {
+std::string drawingPictureBytes(const std::vector<DrawnEntity>& entities,
+                                const std::filesystem::path& path) {
     if (lowerExtension(path) == ".svg") {
         const PicturePlan plan = planPicture(entities);
         const DisplayList list = buildDisplayList(entities, plan.transform);
-        platform::saveFileAtomically(
-            path, displayListSvg(list, plan.width, plan.height, plan.sizeLabel));
-        return;
+        return displayListSvg(list, plan.width, plan.height, plan.sizeLabel);
     }
     ensureGuiApplication();
     const TextWidthFn width = fontTextWidth();
@@ -182,8 +182,7 @@ void writeDrawingPicture(const std::vector<DrawnEntity>& entities,
     if (!image.save(&buffer, "PNG")) {
         throw platform::FileError(path, "the picture could not be encoded as PNG");
     }
-    platform::saveFileAtomically(path, std::string_view(bytes.constData(),
-                                                        static_cast<std::size_t>(bytes.size())));
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 }  // namespace tabrova::preview

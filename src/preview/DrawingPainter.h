@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QString>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "dxf/DrawingView.h"
@@ -29,12 +30,12 @@ void paintSizeLabel(QPainter& painter, const QRectF& area, const QString& label)
 // then lives until the program ends).
 void ensureGuiApplication();
 
-// Writes the picture of the drawing at a legible scale: SVG when the path ends in ".svg", else
-// PNG. Throws platform::FileError naming the path when it cannot be written.
-void writeDrawingPicture(const std::vector<DrawnEntity>& entities,
-                         const std::filesystem::path& path);
+// The picture of the drawing at a legible scale, as the bytes of its file: SVG when the path ends
+// in ".svg", else PNG. Throws platform::FileError naming the path when it cannot be made.
+std::string drawingPictureBytes(const std::vector<DrawnEntity>& entities,
+                                const std::filesystem::path& path);
 
-// Whether the path names a picture format writeDrawingPicture writes (".png" or ".svg", in any
+// Whether the path names a picture format drawingPictureBytes makes (".png" or ".svg", in any
 // case).
 bool isPictureFile(const std::filesystem::path& path);
 

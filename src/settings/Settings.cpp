@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::u16string_view kVarnekto = u"Varnekto";
 constexpr std::u16string_view kTarget = u"Target";
+constexpr std::u16string_view kOptions = u"Options";
 
 std::u16string_view trimBlanks(std::u16string_view s) {
     while (!s.empty() && (s.front() == u' ' || s.front() == u'\t')) s.remove_prefix(1);
@@ -35,8 +36,9 @@ double readDouble(const IniFile& ini, std::u16string_view key, double fallback, 
     return parseSettingsDouble(*text, sep).value_or(fallback);
 }
 
-std::int32_t readInteger(const IniFile& ini, std::u16string_view key, std::int32_t fallback) {
-    const auto text = ini.value(kVarnekto, key);
+std::int32_t readInteger(const IniFile& ini, std::u16string_view key, std::int32_t fallback,
+                         std::u16string_view section = kVarnekto) {
+    const auto text = ini.value(section, key);
     if (!text) return fallback;
     return parseSettingsInteger(*text).value_or(fallback);
 }
@@ -185,6 +187,13 @@ WorkingSettings loadSettings(const std::filesystem::path& file, char16_t decimal
     s.xlsVerNum = readInteger(ini, u"xlsVerNum", s.xlsVerNum);
     s.targetProgID = ini.value(kTarget, u"ProgID").value_or(s.targetProgID);
     s.excelPID = ini.value(kTarget, u"ExcelPID").value_or(s.excelPID);
+    auto readOption = [&](std::u16string_view key) {
+        return readInteger(ini, key, 0, kOptions) != 0;
+    };
+    s.borderStyles = readOption(u"borderStyles");
+    s.verticalAlign = readOption(u"verticalAlign");
+    s.wrapText = readOption(u"wrapText");
+    s.fitText = readOption(u"fitText");
     return s;
 }
 
@@ -209,6 +218,13 @@ void saveSettings(const std::filesystem::path& file, const WorkingSettings& s,
     writeInteger(u"xlsVerNum", s.xlsVerNum);
     ini.setValue(kTarget, u"ProgID", s.targetProgID);
     ini.setValue(kTarget, u"ExcelPID", s.excelPID);
+    auto writeOption = [&](std::u16string_view key, bool on) {
+        ini.setValue(kOptions, key, on ? u"1" : u"0");
+    };
+    writeOption(u"borderStyles", s.borderStyles);
+    writeOption(u"verticalAlign", s.verticalAlign);
+    writeOption(u"wrapText", s.wrapText);
+    writeOption(u"fitText", s.fitText);
     ini.save(file);
 }
 

@@ -1,6 +1,7 @@
 // The working settings and the settings file they are kept in between runs.
 //
-// The file is a private-profile file (see IniFile.h) with the sections "Varnekto" and "Target".
+// The file is a private-profile file (see IniFile.h) with the sections "Varnekto", "Target"
+// and "Options".
 // It is read once at start-up and written once when the program closes; every key is written on
 // every save, and whatever else the file holds is kept.
 //
@@ -39,6 +40,12 @@ struct WorkingSettings {
     // Section Target.
     std::u16string targetProgID = u"BricscadApp.AcadApplication";  // key ProgID
     std::u16string excelPID = u"Excel.Application";                // key ExcelPID (Edit15)
+    // Section Options: how closely the drawing follows the sheet. All off draws every border as
+    // a thin continuous line and every text in one line, centred vertically.
+    bool borderStyles = false;   // border line styles and weights
+    bool verticalAlign = false;  // the cells' vertical alignment
+    bool wrapText = false;       // texts the sheet wraps are drawn in several lines
+    bool fitText = false;        // texts wider than their cell are narrowed
 
     bool operator==(const WorkingSettings&) const = default;
 };
@@ -50,7 +57,8 @@ WorkingSettings loadSettings(const std::filesystem::path& file, char16_t decimal
                              unsigned codePage = platform::systemAnsiCodePage());
 
 // Writes every key, in the order Varnekto colXsc, rowYsc, cadXsc, cadYsc, cadTsc, cadTof,
-// cellLineColor, cellLineDraw, xlsVerNum, then Target ProgID, ExcelPID. Other sections, keys and
+// cellLineColor, cellLineDraw, xlsVerNum, then Target ProgID, ExcelPID, then Options
+// borderStyles, verticalAlign, wrapText, fitText. Other sections, keys and
 // comments already in the file are kept, as is the file's encoding (a new file is in the code
 // page; one that must hold a character the code page lacks becomes UTF-8 with BOM). The file is
 // replaced atomically. Throws platform::FileError naming the path and the system's reason when

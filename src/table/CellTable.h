@@ -1,6 +1,7 @@
 // The cell table: one record per cell of the spreadsheet range last read, stored row by row.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,37 @@ enum EdgeBit : std::uint8_t {
     edgeBottom = 2,
     edgeLeft = 4,
     edgeRight = 8,
+};
+
+// The look of one border edge, as the drawing's border styles distinguish it. The zero values
+// are the thin continuous line every border is drawn as when the styles are not read.
+enum BorderLine : std::uint8_t {
+    borderContinuous = 0,
+    borderDash,
+    borderDot,
+    borderDashDot,  // dash-dot and slant dash-dot
+    borderDashDotDot,
+    borderDouble,
+};
+enum BorderWeight : std::uint8_t {
+    weightThin = 0,
+    weightHair,
+    weightMedium,
+    weightThick,
+};
+struct EdgeStyle {
+    std::uint8_t line = borderContinuous;  // BorderLine
+    std::uint8_t weight = weightThin;      // BorderWeight
+    bool operator==(const EdgeStyle&) const = default;
+};
+// Index of an edge in TXlsxCellAttr::edgeStyles.
+enum EdgeIndex : std::uint8_t { edgeIndexTop = 0, edgeIndexBottom, edgeIndexLeft, edgeIndexRight };
+
+// Vertical places of a cell's text; middle is where every text goes when they are not read.
+enum VerticalPlace : std::uint8_t {
+    placeMiddle = 0,
+    placeTop,
+    placeBottom,
 };
 
 // Text alignment values of txtAlign.
@@ -51,6 +83,11 @@ struct TXlsxCellAttr {
     std::uint8_t txtAlignStd = 0;       // reserved, always 0
     double drawThStd = 0;               // reserved, always 0
     bool txtDefMark = false;            // reserved, always false
+    // Read only for the drawing options that use them; otherwise left at their zero values.
+    std::array<EdgeStyle, 4> edgeStyles{};  // by EdgeIndex
+    std::uint8_t txtPlace = placeMiddle;    // VerticalPlace
+    bool wrapText = false;                  // the sheet wraps the text in its cell
+    bool shrinkToFit = false;               // the sheet shrinks the text to fit its cell
 };
 
 // A point in drawing units.

@@ -26,6 +26,17 @@ constexpr std::int32_t xlEdgeLeft = 7;
 constexpr std::int32_t xlEdgeTop = 8;
 constexpr std::int32_t xlEdgeBottom = 9;
 constexpr std::int32_t xlEdgeRight = 10;
+constexpr std::int32_t xlDash = -4115;
+constexpr std::int32_t xlDot = -4118;
+constexpr std::int32_t xlDouble = -4119;
+constexpr std::int32_t xlDashDot = 4;
+constexpr std::int32_t xlDashDotDot = 5;
+constexpr std::int32_t xlSlantDashDot = 13;
+constexpr std::int32_t xlHairline = 1;
+constexpr std::int32_t xlMedium = -4138;
+constexpr std::int32_t xlThick = 4;
+constexpr std::int32_t xlVAlignTop = -4160;
+constexpr std::int32_t xlVAlignBottom = -4107;
 
 std::u16string decimal(std::int64_t n) {
     const std::string digits = std::to_string(n);
@@ -84,6 +95,57 @@ bool valueLooksNumeric(const Variant& value2, char16_t decimalSeparator) {
 
 ObjectPtr objectOf(const Variant& value) { return value.toObject(); }
 
+// A border's LineStyle and Weight as the drawing tells them apart; a double line is drawn as two
+// thin ones whatever its weight.
+EdgeStyle edgeStyleOf(std::int32_t lineStyle, std::int32_t weight) {
+    EdgeStyle style;
+    switch (lineStyle) {
+        case xlDash:
+            style.line = borderDash;
+            break;
+        case xlDot:
+            style.line = borderDot;
+            break;
+        case xlDashDot:
+        case xlSlantDashDot:
+            style.line = borderDashDot;
+            break;
+        case xlDashDotDot:
+            style.line = borderDashDotDot;
+            break;
+        case xlDouble:
+            style.line = borderDouble;
+            return style;
+        default:
+            break;
+    }
+    switch (weight) {
+        case xlHairline:
+            style.weight = weightHair;
+            break;
+        case xlMedium:
+            style.weight = weightMedium;
+            break;
+        case xlThick:
+            style.weight = weightThick;
+            break;
+        default:
+            break;
+    }
+    return style;
+}
+
+std::uint8_t verticalPlaceOf(std::int32_t verticalAlignment) {
+    switch (verticalAlignment) {
+        case xlVAlignTop:
+            return placeTop;
+        case xlVAlignBottom:
+            return placeBottom;
+        default:
+            return placeMiddle;
+    }
+}
+
 struct SheetReader {
     const SelectionReadSettings& settings;
     ObjectPtr app;
@@ -109,8 +171,9 @@ struct SheetReader {
         return roundedWord(size);
     }
 
-    // The 28 member reads of one cell (more only for a Null font size), in the order of the
-    // sheet's member list; grid texts and sizes are written as they arrive.
+    // The 28 member reads of one cell (more for a Null font size and for the members the drawing
+    // options ask for), in the order of the sheet's member list; grid texts and sizes are written
+    // as they arrive.
     TXlsxCellAttr readCell(std::int64_t col, std::int64_t row, std::int32_t gc, std::int32_t gr,
                            bool firstRow, bool firstCol, SelectionReadView& view) {
         TXlsxCellAttr rec;
@@ -145,17 +208,28 @@ struct SheetReader {
         static constexpr struct {
             std::int32_t index;
             std::uint8_t bit;
+            EdgeIndex edgeIndex;
             std::u16string_view member;
+            std::u16string_view weightMember;
         } borders[] = {
-            {xlEdgeTop, edgeTop, u"Borders(8).LineStyle"},
-            {xlEdgeBottom, edgeBottom, u"Borders(9).LineStyle"},
-            {xlEdgeLeft, edgeLeft, u"Borders(7).LineStyle"},
-            {xlEdgeRight, edgeRight, u"Borders(10).LineStyle"},
+            {xlEdgeTop, edgeTop, edgeIndexTop, u"Borders(8).LineStyle", u"Borders(8).Weight"},
+            {xlEdgeBottom, edgeBottom, edgeIndexBottom, u"Borders(9).LineStyle",
+             u"Borders(9).Weight"},
+            {xlEdgeLeft, edgeLeft, edgeIndexLeft, u"Borders(7).LineStyle", u"Borders(7).Weight"},
+            {xlEdgeRight, edgeRight, edgeIndexRight, u"Borders(10).LineStyle",
+             u"Borders(10).Weight"},
         };
         for (const auto& border : borders) {
             step = border.member;
             const ObjectPtr edge = objectOf(cell->get(u"Borders"sv, {border.index}));
-            if (edge->get(u"LineStyle"sv).toInt() != xlLineStyleNone) rec.lineBits |= border.bit;
+            const std::int32_t lineStyle = edge->get(u"LineStyle"sv).toInt();
+            if (lineStyle == xlLineStyleNone) continue;
+            rec.lineBits |= border.bit;
+            if (settings.readBorderStyles) {
+                step = border.weightMember;
+                rec.edgeStyles[border.edgeIndex] =
+                    edgeStyleOf(lineStyle, edge->get(u"Weight"sv).toInt());
+            }
         }
 
         step = u"MergeCells";
@@ -170,6 +244,19 @@ struct SheetReader {
         rec.mergeLeft = roundedWord(objectOf(cell->get(u"MergeArea"sv))->get(u"Left"sv));
         step = u"MergeArea.Top";
         rec.mergeTop = roundedWord(objectOf(cell->get(u"MergeArea"sv))->get(u"Top"sv));
+
+        if (settings.readVerticalAlignment) {
+            step = u"VerticalAlignment";
+            rec.txtPlace = verticalPlaceOf(cell->get(u"VerticalAlignment"sv).toInt());
+        }
+        if (settings.readWrapText) {
+            step = u"WrapText";
+            rec.wrapText = cell->get(u"WrapText"sv).toBool();
+        }
+        if (settings.readShrinkToFit) {
+            step = u"ShrinkToFit";
+            rec.shrinkToFit = cell->get(u"ShrinkToFit"sv).toBool();
+        }
         return rec;
     }
 };
@@ -394,6 +481,10 @@ SelectionReadSettings selectionReadSettings(const WorkingSettings& settings, std
     read.cadYsc = settings.cadYsc;
     read.cadTsc = settings.cadTsc;
     read.decimalSeparator = decimalSeparator;
+    read.readBorderStyles = settings.borderStyles;
+    read.readVerticalAlignment = settings.verticalAlign;
+    read.readWrapText = settings.wrapText;
+    read.readShrinkToFit = settings.fitText;
     return read;
 }
 

@@ -27,9 +27,16 @@ struct SelectionReadSettings {
     double cadTsc = 0;
     char16_t decimalSeparator = u'.';  // of the user's locale, for the text of Value2
     std::int64_t maxCells = kMaxSelectionCells;
+    // Members read besides the 28 of every cell, each only for the drawing option that uses it:
+    // Borders(i).Weight of every edge that has a line, VerticalAlignment, WrapText, ShrinkToFit.
+    bool readBorderStyles = false;
+    bool readVerticalAlignment = false;
+    bool readWrapText = false;
+    bool readShrinkToFit = false;
 };
 
-// The read's settings from the working settings' scales, with the ProgID to attach to.
+// The read's settings from the working settings' scales and drawing options, with the ProgID to
+// attach to.
 SelectionReadSettings selectionReadSettings(const WorkingSettings& settings, std::u16string progId,
                                             char16_t decimalSeparator);
 

@@ -270,6 +270,7 @@ struct Section {
     double operand = 0;
     bool gannen = false;    // era year 1 shown as 元
     bool japanese = false;  // a Japanese locale tag: weekdays and AM/PM in Japanese
+    int dbnum = 0;          // [DBNum1]–[DBNum3]: the numbers in Japanese numerals
     // Number sections.
     bool grouping = false;
     int scaleDigits = 0;  // divide by 10^scaleDigits (trailing commas)
@@ -438,8 +439,11 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
                     }
                     if (locale == u"f400" || locale == u"x-systime") replacement = u"h:mm:ss";
                 }
+            } else if (body.size() == 6 && startsWithNoCase(body, 0, u"dbnum") && body[5] >= u'1' &&
+                       body[5] <= u'3') {
+                sec.dbnum = body[5] - u'0';
             }
-            // Colours, [DBNum…], [NatNum…] and the like do not change the text.
+            // Colours, [NatNum…] and the like do not change the text.
         } else if (const K k = symbolKind(c); k != K::Lit) {
             toks.push_back({k, std::u16string(here)});
             ++i;
@@ -841,6 +845,77 @@ void fillIntegerPlaceholders(const std::vector<Tok>& toks, int first, int last,
     }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Japanese numerals of [DBNum1] (kanji 一二三), [DBNum2] (the formal 壱弐参 of deeds and
+// receipts) and [DBNum3] (full-width digits). A number is written either digit by digit
+// (二〇二六) or with the place units (千二百三十四, 壱阡弐百参拾四, 千2百3十4): General and the
+// fields of dates other than the year take the units, digit placeholders and years the digits.
+
+constexpr std::array<std::u16string_view, 4> kDbNumDigits = {
+    u"0123456789", u"〇一二三四五六七八九", u"〇壱弐参四伍六七八九", u"０１２３４５６７８９"};
+
+std::u16string dbnumDigitWise(std::u16string_view digits, int style) {
+    std::u16string s;
+    for (char16_t c : digits) {
+        s += c >= u'0' && c <= u'9' ? kDbNumDigits[static_cast<size_t>(style)][c - u'0'] : c;
+    }
+    return s;
+}
+
+// A run of ASCII digits with the place units of four-digit groups (万進). 一 before 十, 百 and
+// 千 is left out in kanji and full-width forms (千, not 一千) and written in the formal one
+// (壱阡), as deeds do.
+std::u16string dbnumWithUnits(std::u16string_view digits, int style) {
+    const std::u16string_view digitChars = kDbNumDigits[static_cast<size_t>(style)];
+    const bool formal = style == 2;
+    const std::u16string_view small = formal ? u"拾百阡" : u"十百千";
+    static constexpr std::array<std::u16string_view, 6> kGroups = {u"",   u"万", u"億",
+                                                                   u"兆", u"京", u"垓"};
+    const size_t first = digits.find_first_not_of(u'0');
+    if (first == std::u16string_view::npos) return std::u16string(1, digitChars[0]);
+    digits.remove_prefix(first);
+    std::u16string s;
+    const size_t groups = (digits.size() + 3) / 4;
+    for (size_t g = groups; g-- > 0;) {
+        const size_t end = digits.size() - g * 4;
+        const size_t begin = end >= 4 ? end - 4 : 0;
+        bool any = false;
+        for (size_t i = begin; i < end; ++i) {
+            const int d = digits[i] - u'0';
+            const size_t place = end - 1 - i;
+            if (d == 0) continue;
+            any = true;
+            if (place == 0 || d != 1 || formal) s += digitChars[static_cast<size_t>(d)];
+            if (place > 0) s += small[place - 1];
+        }
+        if (any && g > 0) {
+            if (g < kGroups.size()) s += formal && g == 1 ? u"萬" : kGroups[g];
+        }
+    }
+    return s;
+}
+
+// The ASCII digit runs of a shown number in the section's numerals; with units, the digits of
+// a fraction or an exponent stay digit by digit.
+std::u16string dbnumText(std::u16string_view text, int style, bool units) {
+    std::u16string s;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] < u'0' || text[i] > u'9') {
+            s += text[i++];
+            continue;
+        }
+        size_t j = i;
+        while (j < text.size() && text[j] >= u'0' && text[j] <= u'9') ++j;
+        const std::u16string_view run = text.substr(i, j - i);
+        const bool afterPoint =
+            i > 0 && (text[i - 1] == u'.' || text[i - 1] == u'+' || (text[i - 1] == u'-' && i > 1));
+        s += units && !afterPoint ? dbnumWithUnits(run, style) : dbnumDigitWise(run, style);
+        i = j;
+    }
+    return s;
+}
+
 std::u16string joinPieces(const Section& sec, const std::vector<std::u16string>& pieces,
                           bool minus) {
     std::u16string s = minus ? u"-" : u"";
@@ -848,6 +923,8 @@ std::u16string joinPieces(const Section& sec, const std::vector<std::u16string>&
         const Tok& t = sec.toks[i];
         if (t.kind == K::Lit || t.kind == K::Percent) {
             s += t.text;
+        } else if (sec.dbnum > 0) {
+            s += dbnumText(pieces[i], sec.dbnum, t.kind == K::General);
         } else {
             s += pieces[i];
         }
@@ -1076,6 +1153,7 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
     const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
     std::u16string s;
     for (const Tok& t : sec.toks) {
+        const size_t fieldStart = s.size();
         switch (t.kind) {
             case K::Year2:
                 s += number(date.year % 100, 2);
@@ -1197,6 +1275,14 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
                 s += t.text;
                 break;
         }
+        if (sec.dbnum > 0 && t.kind != K::Lit) {
+            const bool year = t.kind == K::Year2 || t.kind == K::Year4 ||
+                              t.kind == K::BuddhistYear2 || t.kind == K::BuddhistYear4;
+            const std::u16string field = s.substr(fieldStart);
+            s.resize(fieldStart);
+            // Full-width dates keep their digits (１２月), the kanji ones take units (十二月).
+            s += dbnumText(field, sec.dbnum, !year && t.kind != K::SubSec && sec.dbnum != 3);
+        }
     }
     return s;
 }
@@ -1294,7 +1380,9 @@ std::u16string formatNumber(double value, std::u16string_view formatCode, bool d
     const bool negative = value < 0;
     auto general = [&] { return generalText(value, kGeneralChars + (negative ? 1 : 0)); };
     if (count == 0) return general();
-    if (count == 1 && secs[0].toks.empty() && !secs[0].hasCond) return general();
+    if (count == 1 && secs[0].toks.empty() && !secs[0].hasCond) {
+        return secs[0].dbnum > 0 ? dbnumText(general(), secs[0].dbnum, true) : general();
+    }
     const bool conditional = secs[0].hasCond || (count >= 2 && secs[1].hasCond);
     if (!conditional) {
         if (count == 1) return renderSection(secs[0], value, negative, date1904);
@@ -1331,14 +1419,14 @@ std::u16string formatNumber(double value, std::u16string_view formatCode, bool d
 
 std::u16string formatText(std::u16string_view text, std::u16string_view formatCode) {
     const auto fmt = cachedFormat(formatCode);
-    if (fmt->textSection < 0) return std::u16string(text);
+    if (fmt->textSection < 0) return std::u16string(text.substr(0, kMaxCellTextChars));
     std::u16string s;
     for (const Tok& t : fmt->sections[static_cast<size_t>(fmt->textSection)].toks) {
-        if (t.kind == K::At || t.kind == K::General) {
-            s += text;
-        } else {
-            s += t.text;
-        }
+        // A code that repeats "@" would otherwise multiply the text.
+        const std::u16string_view piece =
+            t.kind == K::At || t.kind == K::General ? text : std::u16string_view(t.text);
+        s += piece.substr(0, kMaxCellTextChars - s.size());
+        if (s.size() == kMaxCellTextChars) break;
     }
     return s;
 }
@@ -1347,7 +1435,7 @@ bool isGeneralFormat(std::u16string_view formatCode) {
     const auto fmt = cachedFormat(formatCode);
     if (fmt->numberSections == 0) return true;
     const Section& s = fmt->sections[0];
-    return fmt->numberSections == 1 && !s.hasCond &&
+    return fmt->numberSections == 1 && !s.hasCond && s.dbnum == 0 &&
            (s.toks.empty() || (s.toks.size() == 1 && s.toks[0].kind == K::General));
 }
 

@@ -7,6 +7,9 @@
 
 namespace tabrova::workbook {
 
+// Excel's limit on the characters of a cell's text, which also bounds the text a format shows.
+inline constexpr std::size_t kMaxCellTextChars = 32767;
+
 // The format code of a built-in number format id (0–58 and the others Excel knows) as the
 // Japanese-locale Excel shows it; empty when the id is not built in (Excel shows a cell with
 // such an id as General).
@@ -20,7 +23,7 @@ std::u16string builtinNumberFormat(int id);
 std::u16string formatNumber(double value, std::u16string_view formatCode, bool date1904);
 
 // The text of a string value under a format code (the text section / "@"); a code without a
-// text section shows the text unchanged.
+// text section shows the text unchanged. At most kMaxCellTextChars UTF-16 units.
 std::u16string formatText(std::u16string_view text, std::u16string_view formatCode);
 
 // General number shortened to at most maxChars characters (the minus sign included) as Excel

@@ -21,7 +21,7 @@
 
 namespace tabrova::workbook {
 
-std::string sheetLabel(const Sheet& sheet) { return "sheet '" + utf16ToUtf8(sheet.name) + "'"; }
+std::string sheetLabel(const Sheet& sheet) { return "sheet " + quotedText(sheet.name); }
 
 namespace {
 
@@ -530,7 +530,7 @@ public:
             }
         } else if (parent == runProps && local == "sz" && !seenSize_) {
             seenSize_ = true;
-            if (auto v = parseDouble(a["val"]); v && *v > 0) runSize_ = *v;
+            if (auto v = acceptedFontSize(parseDouble(a["val"]))) runSize_ = *v;
             return runSize;
         }
         return static_cast<Kind>(0xFF);
@@ -856,6 +856,7 @@ private:
                 cell_.type = CellType::string;
                 cell_.text = static_cast<std::uint32_t>(sheet_.strings.size());
                 sheet_.strings.push_back(std::move(*inlineString_));
+                if (limitCellText(sheet_.strings.back())) ++sheet_.cutTexts;
             }
         } else if (!seenValue_ || *value == '\0') {
             // No value: a blank cell that carries only its style.
@@ -872,6 +873,7 @@ private:
             cell_.type = type_ == "e" ? CellType::error : CellType::string;
             cell_.text = static_cast<std::uint32_t>(sheet_.strings.size());
             sheet_.strings.push_back(RichString{unescapeText(utf8ToUtf16(value_)), {}});
+            if (limitCellText(sheet_.strings.back())) ++sheet_.cutTexts;
         } else if (type_ == "b") {
             cell_.type = CellType::boolean;
             cell_.number = isTrue(value);
@@ -1007,6 +1009,7 @@ void clearCells(Sheet& sheet) {
     sheet.cols.clear();
     sheet.rows.clear();
     sheet.merges.clear();
+    sheet.cutTexts = 0;
     sheet.defaultColWidth.reset();
     sheet.baseColWidth = 8;
     sheet.defaultRowHeight.reset();
@@ -1054,6 +1057,8 @@ void readSheetCells(const SheetSource& source, Sheet& sheet, const CellRange& ra
                 [&](const Attributes& a) { return strings.chooseItem(a); }, false);
         }
         const std::size_t found = sheet.strings.size() - base;
+        for (std::size_t i = base; i < sheet.strings.size(); ++i)
+            if (limitCellText(sheet.strings[i])) ++sheet.cutTexts;
         for (std::size_t at : shared) {
             Cell& cell = sheet.cells[at];
             const auto k = static_cast<std::size_t>(

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ProgramPaths.h"
 #include "platform/Utf8.h"
 #include "table/CellAddress.h"
 #include "workbook/NumberFormat.h"
@@ -118,8 +119,7 @@ ObjectPtr makeRange(const SessionPtr& session, std::size_t sheet, CellRange rang
 
 class ValueObject : public Object {
 public:
-    // An object with one property (Font.Size, Border.LineStyle) and optionally one child object
-    // (Characters.Font).
+    // An object with one property (Font.Size, a workbook's Name).
     ValueObject(std::u16string_view name, Variant value) : name_(name), value_(std::move(value)) {}
     Variant get(std::u16string_view member, std::span<const Variant> args) override {
         if (sameName(member, name_)) {
@@ -138,6 +138,24 @@ private:
 };
 
 ObjectPtr fontObject(Variant size) { return object<ValueObject>(u"Size", std::move(size)); }
+
+// Borders(i): the edge's LineStyle and Weight.
+class BorderObject : public Object {
+public:
+    explicit BorderObject(BorderEdge edge) : edge_(edge) {}
+    Variant get(std::u16string_view member, std::span<const Variant> args) override {
+        expectArgs(member, args, 0, 0);
+        if (is(member, u"LineStyle")) return edge_.style;
+        if (is(member, u"Weight")) return edge_.weight;
+        unknownMember(member);
+    }
+    Variant call(std::u16string_view member, std::span<const Variant> args) override {
+        return get(member, args);
+    }
+
+private:
+    BorderEdge edge_;
+};
 
 class CharactersObject : public Object {
 public:
@@ -175,7 +193,7 @@ private:
     std::uint32_t col() const { return range_.firstCol; }
     Variant count() const;
     Variant fontSize(std::span<const Variant> charArgs) const;
-    std::int32_t edge(std::int32_t index) const;
+    BorderEdge edge(std::int32_t index) const;
     Variant value2() const;
 
     // The top-left cell's record, style and merged area, looked up once per object (the reader
@@ -244,7 +262,7 @@ Variant RangeObject::fontSize(std::span<const Variant> charArgs) const {
     return *size;
 }
 
-std::int32_t RangeObject::edge(std::int32_t index) const {
+BorderEdge RangeObject::edge(std::int32_t index) const {
     const XlsxWorkbook& w = wb();
     const Sheet& sh = sheet();
     const std::uint32_t r = row(), c = col();
@@ -252,26 +270,27 @@ std::int32_t RangeObject::edge(std::int32_t index) const {
     auto neighbour = [&](std::uint32_t nr, std::uint32_t nc) -> const BorderInfo& {
         return w.borderOf(w.styleAt(sh, nr, nc));
     };
+    // An edge the cell does not draw itself shows its neighbour's facing edge.
+    auto ownOr = [](const BorderEdge& mine, bool hasNeighbour, auto facing) {
+        if (mine.style != lineNone || !hasNeighbour) return mine;
+        return facing();
+    };
     switch (index) {
         case 5:  // diagonal down
-            return own.diagonalDown ? own.diagonal : lineNone;
+            return own.diagonalDown ? own.diagonal : BorderEdge{};
         case 6:  // diagonal up
-            return own.diagonalUp ? own.diagonal : lineNone;
+            return own.diagonalUp ? own.diagonal : BorderEdge{};
         case 7:  // left
-            if (own.left != lineNone) return own.left;
-            return c > 1 ? neighbour(r, c - 1).right : lineNone;
+            return ownOr(own.left, c > 1, [&] { return neighbour(r, c - 1).right; });
         case 8:  // top
-            if (own.top != lineNone) return own.top;
-            return r > 1 ? neighbour(r - 1, c).bottom : lineNone;
+            return ownOr(own.top, r > 1, [&] { return neighbour(r - 1, c).bottom; });
         case 9:  // bottom
-            if (own.bottom != lineNone) return own.bottom;
-            return r < kMaxRows ? neighbour(r + 1, c).top : lineNone;
+            return ownOr(own.bottom, r < kMaxRows, [&] { return neighbour(r + 1, c).top; });
         case 10:  // right
-            if (own.right != lineNone) return own.right;
-            return c < kMaxCols ? neighbour(r, c + 1).left : lineNone;
+            return ownOr(own.right, c < kMaxCols, [&] { return neighbour(r, c + 1).left; });
         case 11:  // inside vertical, inside horizontal: a single cell has none
         case 12:
-            return lineNone;
+            return {};
         default:
             throw AutomationError(u"Unable to get the Item property of the Borders class",
                                   kObjectDefined);
@@ -301,7 +320,7 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
     const Sheet& sh = sheet();
     if (is(member, u"Borders")) {
         expectArgs(member, args, 1, 1);
-        return object<ValueObject>(u"LineStyle", edge(args[0].toInt()));
+        return object<BorderObject>(edge(args[0].toInt()));
     }
     if (is(member, u"Characters")) {
         expectArgs(member, args, 0, 2);
@@ -354,6 +373,9 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
         return first;
     }
     if (is(member, u"HorizontalAlignment")) return w.format(resolved().style).horizontal;
+    if (is(member, u"VerticalAlignment")) return w.format(resolved().style).vertical;
+    if (is(member, u"WrapText")) return w.format(resolved().style).wrapText;
+    if (is(member, u"ShrinkToFit")) return w.format(resolved().style).shrinkToFit;
     if (is(member, u"Font")) return fontObject(fontSize({}));
     if (is(member, u"Text")) {
         if (!text_) text_ = displayText(w, cellSheet(), row(), col());
@@ -503,7 +525,7 @@ public:
             return sheets(session_, member, args);
         expectArgs(member, args, 0, 0);
         if (is(member, u"Name")) return session_->workbook->fileName();
-        if (is(member, u"FullName")) return session_->workbook->path().u16string();
+        if (is(member, u"FullName")) return platform::pathToUtf16(session_->workbook->path());
         if (is(member, u"ActiveSheet")) return makeWorksheet(session_, session_->activeSheet);
         unknownMember(member);
     }

@@ -23,7 +23,7 @@ struct XlsxPackage::Impl {
 XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_unique<Impl>()) {
     impl_->path = path;
     try {
-        impl_->bytes = platform::readWholeFile(path);
+        impl_->bytes = platform::readWholeFile(path, kMaxFileSize);
     } catch (const platform::FileError& e) {
         throw WorkbookError(path, e.reason());
     }

@@ -13,6 +13,8 @@ namespace tabrova::workbook {
 
 class XlsxPackage {
 public:
+    // The largest workbook file read (it is read into memory whole).
+    static constexpr std::uint64_t kMaxFileSize = 512ull << 20;
     // Limits on what one workbook may inflate to.
     static constexpr std::uint64_t kMaxPartSize = 256ull << 20;
     static constexpr std::uint64_t kMaxTotalSize = 1024ull << 20;

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <limits>
 #include <pugixml.hpp>
+#include <unordered_map>
 
+#include "platform/ProgramPaths.h"
 #include "platform/Utf8.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
@@ -55,6 +57,28 @@ std::optional<CellRange> parseRangeRefT(std::basic_string_view<Char> text) {
 
 std::optional<CellRange> parseRangeRef(std::u16string_view text) { return parseRangeRefT(text); }
 std::optional<CellRange> parseRangeRef(std::string_view text) { return parseRangeRefT(text); }
+
+bool limitCellText(RichString& s) {
+    if (s.text.size() <= kMaxCellTextChars) return false;
+    std::size_t keep = kMaxCellTextChars;
+    if (s.text[keep - 1] >= 0xD800 && s.text[keep - 1] <= 0xDBFF) --keep;
+    s.text.resize(keep);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < s.runs.size(); ++i) {
+        if (start + s.runs[i].length >= keep) {
+            s.runs[i].length = static_cast<std::uint32_t>(keep - start);
+            s.runs.resize(i + 1);
+            break;
+        }
+        start += s.runs[i].length;
+    }
+    return true;
+}
+
+std::optional<double> acceptedFontSize(std::optional<double> size) {
+    if (size && *size > 0 && *size <= kMaxFontSize) return size;
+    return std::nullopt;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Loading
@@ -109,25 +133,36 @@ std::optional<double> attrDouble(const pugi::xml_node& node, const char* name) {
     return parseDouble(a.value());
 }
 
-std::int32_t lineStyleOf(const char* name) {
-    static const std::pair<const char*, std::int32_t> kStyles[] = {
-        {"thin", lineContinuous},
-        {"medium", lineContinuous},
-        {"thick", lineContinuous},
-        {"hair", lineContinuous},
-        {"dashed", lineDash},
-        {"mediumDashed", lineDash},
-        {"dotted", lineDot},
-        {"double", lineDouble},
-        {"dashDot", lineDashDot},
-        {"mediumDashDot", lineDashDot},
-        {"dashDotDot", lineDashDotDot},
-        {"mediumDashDotDot", lineDashDotDot},
-        {"slantDashDot", lineSlantDashDot},
+// The LineStyle and Weight the object model gives for a border style of the file.
+BorderEdge borderEdgeOf(const char* name) {
+    static const std::pair<const char*, BorderEdge> kStyles[] = {
+        {"thin", {lineContinuous, weightThinX}},
+        {"medium", {lineContinuous, weightMediumX}},
+        {"thick", {lineContinuous, weightThickX}},
+        {"hair", {lineContinuous, weightHairline}},
+        {"dashed", {lineDash, weightThinX}},
+        {"mediumDashed", {lineDash, weightMediumX}},
+        {"dotted", {lineDot, weightThinX}},
+        {"double", {lineDouble, weightThickX}},
+        {"dashDot", {lineDashDot, weightThinX}},
+        {"mediumDashDot", {lineDashDot, weightMediumX}},
+        {"dashDotDot", {lineDashDotDot, weightThinX}},
+        {"mediumDashDotDot", {lineDashDotDot, weightMediumX}},
+        {"slantDashDot", {lineSlantDashDot, weightMediumX}},
     };
     for (const auto& [n, v] : kStyles)
         if (std::strcmp(n, name) == 0) return v;
-    return lineNone;
+    return {};
+}
+
+std::int32_t verticalOf(const char* name) {
+    static const std::pair<const char*, std::int32_t> kAligns[] = {
+        {"top", valignTop},         {"center", valignCenter},           {"bottom", valignBottom},
+        {"justify", valignJustify}, {"distributed", valignDistributed},
+    };
+    for (const auto& [n, v] : kAligns)
+        if (std::strcmp(n, name) == 0) return v;
+    return valignBottom;
 }
 
 std::int32_t horizontalOf(const char* name) {
@@ -306,17 +341,29 @@ void WorkbookLoader::loadStyles(const std::string& part) {
     if (!part.empty()) {
         const pugi::xml_document doc = parse(part, false);
         const pugi::xml_node ss = child(doc, "styleSheet");
+        std::vector<std::uint64_t> overlong;  // ids of codes too long to use
         forEachChild(child(ss, "numFmts"), "numFmt", [&](const pugi::xml_node& n) {
             if (auto id = parseUnsigned(n.attribute("numFmtId").value()); id && *id < 0x10000) {
-                wb_.numberFormats_[static_cast<std::uint32_t>(*id)] =
-                    utf8ToUtf16(n.attribute("formatCode").value());
+                std::u16string code = utf8ToUtf16(n.attribute("formatCode").value());
+                if (code.size() > kMaxFormatCodeChars) {
+                    overlong.push_back(*id);
+                    return;
+                }
+                wb_.numberFormats_[static_cast<std::uint32_t>(*id)] = std::move(code);
             }
         });
+        if (!overlong.empty()) {
+            wb_.notes_.push_back(std::to_string(overlong.size()) + " number format" +
+                                 (overlong.size() == 1 ? "" : "s") + " (id " +
+                                 std::to_string(overlong.front()) +
+                                 (overlong.size() == 1 ? "" : " and others") +
+                                 ") longer than Excel's " + std::to_string(kMaxFormatCodeChars) +
+                                 " characters not used: their cells show as General");
+        }
         forEachChild(child(ss, "fonts"), "font", [&](const pugi::xml_node& f) {
             FontInfo font;
             font.name = utf8ToUtf16(child(f, "name").attribute("val").value());
-            if (auto v = attrDouble(child(f, "sz"), "val"); v && *v > 0 && *v <= 409)
-                font.size = *v;
+            if (auto v = acceptedFontSize(attrDouble(child(f, "sz"), "val"))) font.size = *v;
             wb_.fonts_.push_back(std::move(font));
         });
         forEachChild(child(ss, "borders"), "border", [&](const pugi::xml_node& b) {
@@ -324,7 +371,7 @@ void WorkbookLoader::loadStyles(const std::string& part) {
             auto edge = [&](const char* a, const char* b2) {
                 pugi::xml_node e = child(b, a);
                 if (!e && b2) e = child(b, b2);
-                return e ? lineStyleOf(e.attribute("style").value()) : lineNone;
+                return e ? borderEdgeOf(e.attribute("style").value()) : BorderEdge{};
             };
             border.left = edge("left", "start");
             border.right = edge("right", "end");
@@ -346,6 +393,9 @@ void WorkbookLoader::loadStyles(const std::string& part) {
             format.numFmtId = index("numFmtId");
             if (const pugi::xml_node al = child(x, "alignment")) {
                 format.horizontal = horizontalOf(al.attribute("horizontal").value());
+                format.vertical = verticalOf(al.attribute("vertical").value());
+                format.wrapText = truthy(al.attribute("wrapText"));
+                format.shrinkToFit = truthy(al.attribute("shrinkToFit"));
             }
             wb_.cellFormats_.push_back(format);
         });
@@ -355,9 +405,14 @@ void WorkbookLoader::loadStyles(const std::string& part) {
     if (wb_.borders_.empty()) wb_.borders_.emplace_back();
     if (wb_.cellFormats_.empty()) wb_.cellFormats_.emplace_back();
     wb_.mdw_ = maxDigitWidth(wb_.fonts_.front().name, wb_.fonts_.front().size);
+    // Cell formats share their codes: a styles part may list many formats of one long code.
+    std::unordered_map<std::uint32_t, std::uint32_t> codeIndex;  // numFmtId -> formatCodes_
     for (const CellFormat& f : wb_.cellFormats_) {
-        wb_.styleFormatCodes_.push_back(wb_.numberFormatCode(f.numFmtId));
-        wb_.styleIsGeneral_.push_back(isGeneralFormat(wb_.styleFormatCodes_.back()));
+        auto [it, added] =
+            codeIndex.emplace(f.numFmtId, static_cast<std::uint32_t>(wb_.formatCodes_.size()));
+        if (added) wb_.formatCodes_.push_back(wb_.numberFormatCode(f.numFmtId));
+        wb_.styleFormatCode_.push_back(it->second);
+        wb_.styleIsGeneral_.push_back(isGeneralFormat(wb_.formatCodes_[it->second]));
     }
 }
 
@@ -456,7 +511,19 @@ void XlsxWorkbook::readCells(std::size_t index, const CellRange& range) {
 // ---------------------------------------------------------------------------------------------
 // Queries
 
-std::u16string XlsxWorkbook::fileName() const { return path_.filename().u16string(); }
+std::vector<std::string> XlsxWorkbook::notes() const {
+    std::vector<std::string> notes = notes_;
+    std::size_t cut = 0;
+    for (const Sheet& sheet : sheets_) cut += sheet.cutTexts;
+    static_assert(kMaxCellTextChars == 32767);
+    if (cut > 0) {
+        notes.push_back(std::to_string(cut) + " text" + (cut == 1 ? "" : "s") +
+                        " longer than Excel's 32,767 characters cut to that length");
+    }
+    return notes;
+}
+
+std::u16string XlsxWorkbook::fileName() const { return platform::pathToUtf16(path_.filename()); }
 
 std::optional<std::size_t> XlsxWorkbook::findSheet(std::u16string_view name) const {
     auto lower = [](char16_t c) {
@@ -481,7 +548,7 @@ std::u16string XlsxWorkbook::numberFormatCode(std::uint32_t numFmtId) const {
 }
 
 const std::u16string& XlsxWorkbook::formatCodeOf(std::uint32_t style) const {
-    return styleFormatCodes_[style < styleFormatCodes_.size() ? style : 0];
+    return formatCodes_[styleFormatCode_[style < styleFormatCode_.size() ? style : 0]];
 }
 
 bool XlsxWorkbook::isGeneralStyle(std::uint32_t style) const {

@@ -12,11 +12,19 @@
 #include <unordered_map>
 #include <vector>
 
+#include "workbook/NumberFormat.h"
+
 namespace tabrova::workbook {
 
 // The sheet's limits.
 inline constexpr std::uint32_t kMaxRows = 1048576;
 inline constexpr std::uint32_t kMaxCols = 16384;
+
+// Excel's own limit on the characters of a number format code (that on a cell's text,
+// kMaxCellTextChars, is in NumberFormat.h).
+inline constexpr std::size_t kMaxFormatCodeChars = 255;
+// The largest font size Excel accepts, in points.
+inline constexpr double kMaxFontSize = 409;
 
 // A workbook that cannot be read: names the file and the reason (UTF-8).
 class WorkbookError : public std::runtime_error {
@@ -60,6 +68,23 @@ enum LineStyle : std::int32_t {
     lineSlantDashDot = 13,
 };
 
+// The spreadsheet's border weights (XlBorderWeight).
+enum BorderWeightX : std::int32_t {
+    weightHairline = 1,
+    weightThinX = 2,
+    weightMediumX = -4138,
+    weightThickX = 4,
+};
+
+// The spreadsheet's vertical alignments (XlVAlign).
+enum VerticalAlign : std::int32_t {
+    valignTop = -4160,
+    valignCenter = -4108,
+    valignBottom = -4107,
+    valignJustify = -4130,
+    valignDistributed = -4117,
+};
+
 // The spreadsheet's horizontal alignments (XlHAlign).
 enum HorizontalAlign : std::int32_t {
     alignGeneral = 1,
@@ -77,12 +102,18 @@ struct FontInfo {
     double size = 11;
 };
 
+// One edge of a border: its LineStyle and Weight as the object model gives them.
+struct BorderEdge {
+    std::int32_t style = lineNone;
+    std::int32_t weight = weightThinX;
+};
+
 struct BorderInfo {
-    std::int32_t left = lineNone;
-    std::int32_t right = lineNone;
-    std::int32_t top = lineNone;
-    std::int32_t bottom = lineNone;
-    std::int32_t diagonal = lineNone;
+    BorderEdge left;
+    BorderEdge right;
+    BorderEdge top;
+    BorderEdge bottom;
+    BorderEdge diagonal;
     bool diagonalUp = false;
     bool diagonalDown = false;
 };
@@ -93,6 +124,9 @@ struct CellFormat {
     std::uint32_t borderId = 0;
     std::uint32_t numFmtId = 0;
     std::int32_t horizontal = alignGeneral;
+    std::int32_t vertical = valignBottom;
+    bool wrapText = false;
+    bool shrinkToFit = false;
 };
 
 // A run of rich text: its length in UTF-16 units and its font size (NaN where the run takes the
@@ -108,6 +142,14 @@ struct RichString {
     std::u16string text;
     std::vector<TextRun> runs;
 };
+
+// Cuts a string longer than a cell holds to kMaxCellTextChars UTF-16 units, its runs with it
+// (without splitting a surrogate pair). Returns whether it was cut.
+bool limitCellText(RichString& s);
+
+// A font size as the file gives it, when it is one Excel accepts (more than 0, at most
+// kMaxFontSize); nothing otherwise, so that the default applies.
+std::optional<double> acceptedFontSize(std::optional<double> size);
 
 enum class CellType : std::uint8_t { blank, number, string, boolean, error };
 
@@ -152,7 +194,8 @@ struct Sheet {
     std::vector<ColumnInfo> cols;  // sorted, not overlapping
     std::vector<RowInfo> rows;     // sorted by row
     std::vector<CellRange> merges;
-    CellRange selection;  // the saved selection (see XlsxWorkbook)
+    std::size_t cutTexts = 0;  // texts of the cells read that were cut to a cell's limit
+    CellRange selection;       // the saved selection (see XlsxWorkbook)
     std::optional<double> defaultColWidth;
     double baseColWidth = 8;
     std::optional<double> defaultRowHeight;
@@ -204,6 +247,10 @@ public:
     const std::vector<FontInfo>& fonts() const { return fonts_; }
     const std::vector<BorderInfo>& borders() const { return borders_; }
     const std::vector<CellFormat>& cellFormats() const { return cellFormats_; }
+    // What the reader cut or left out of what the file holds because it exceeds Excel's limits,
+    // one sentence each (UTF-8), for the user to be told: of the styles once opened, of the
+    // cells' texts once read.
+    std::vector<std::string> notes() const;
     // The format code of a number format id: the workbook's own, else the built-in one.
     std::u16string numberFormatCode(std::uint32_t numFmtId) const;
     // The format code of a cell style, and whether it is General (looked up once at load).
@@ -252,9 +299,12 @@ private:
     std::unordered_map<std::uint32_t, std::u16string> numberFormats_;
     std::shared_ptr<XlsxPackage> package_;  // the file as opened, for the reads of cells
     std::string sharedStringsPart_;
-    std::vector<std::u16string> styleFormatCodes_;  // per cellXfs entry
+    // The format codes the cell formats use, each once, and per cellXfs entry its index there.
+    std::vector<std::u16string> formatCodes_;
+    std::vector<std::uint32_t> styleFormatCode_;
     std::vector<bool> styleIsGeneral_;
     int mdw_ = 7;
+    std::vector<std::string> notes_;
 
     friend class WorkbookLoader;
 };

@@ -9,8 +9,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <stdexcept>
 
 #include "AppFixture.h"
+#include "app/TabrovaApplication.h"
+#include "platform/UserLocale.h"
+#include "settings/Settings.h"
 #include "sizing/CellGeometry.h"
 
 namespace tabrova::app::testing {
@@ -495,6 +499,33 @@ TEST_F(MainWindow, ScaleBoxesWithoutATableKeepTheScales) {
     form_->PageControl1->setCurrentIndex(0);
     EXPECT_EQ(form_->settings().cadXsc, 3);
     EXPECT_EQ(form_->StringGrid2->item(0, 1)->text(), "");
+}
+
+// The command-line tool reads the settings with the platform's separator; the window must write
+// them with the same one, whatever Qt's own locale says.
+TEST_F(MainWindow, SettingsUseThePlatformsDecimalSeparatorNotQts) {
+    form_->close();
+    form_.reset();
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    createForm();
+    loadTable();  // scales apply to a table
+    form_->Edit6->setText(QStringLiteral("2") + QChar(platform::userDecimalSeparator()) + "3");
+    form_->PageControl1->setCurrentIndex(1);
+    form_->PageControl1->setCurrentIndex(0);
+    form_->close();
+    form_.reset();
+    QLocale::setDefault(previous);
+    EXPECT_EQ(loadSettings(files().settingsFile, platform::userDecimalSeparator()).cadXsc, 2.3);
+}
+
+TEST(MainWindowStartUp, AFailureOtherThanAFileErrorEndsWithAMessage) {
+    QString failure;
+    const auto window = createMainWindow(
+        []() -> ProgramFiles { throw std::runtime_error("code page 932 is not available"); },
+        failure);
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(failure, "Tabrova を起動できませんでした.\ncode page 932 is not available");
 }
 
 TEST_F(MainWindow, IndividualWidthsAreResetByReturningToTheFirstTab) {

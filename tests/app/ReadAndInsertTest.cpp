@@ -186,6 +186,19 @@ TEST_F(ReadAndInsert, AnUnwritableDxfFolderIsReportedWithPathAndReason) {
     EXPECT_GT(messages_[0].text.split('\n').size(), 2);
 }
 
+TEST_F(ReadAndInsert, AScaleThatMakesTheDrawingInfiniteWritesNothingAndIsNamed) {
+    form_->close();
+    form_.reset();
+    std::ofstream(folder_ / "tabrova.ini") << "[Varnekto]\r\ncadTsc=1e308\r\n";
+    createForm();
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->Button4->click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains("cadTsc = 1e+308")) << messages_[0].text.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(form_->programFiles().dxfFile));
+}
+
 TEST_F(ReadAndInsert, AnotherSheetAndRangeCanBeChosen) {
     sheetToPick_ = "部品";
     rangeToType_ = "c3";
@@ -395,6 +408,48 @@ TEST_F(ReadAndInsert, PreviewFollowsTextsBasePointsScalesAndCellLines) {
     std::size_t texts = 0;
     for (std::size_t at = 0; (at = dxf.find("\r\nTEXT\r\n", at)) != std::string::npos; ++at) ++texts;
     EXPECT_EQ(texts, previewTexts(*form_).size());
+}
+
+TEST_F(ReadAndInsert, DrawingOptionBoxesLoadRedrawThePreviewAndAreSaved) {
+    form_->close();
+    form_.reset();
+    std::ofstream(folder_ / "tabrova.ini") << "[Options]\r\nborderStyles=1\r\n";
+    createForm();
+    EXPECT_EQ(find<QGroupBox>("GroupBoxDrawingOptions")->title(), "描画オプション");
+    const struct {
+        const char* name;
+        const char* caption;
+        bool checked;
+    } boxes[] = {{"CheckBoxBorderStyles", "罫線の線種と太さ", true},
+                 {"CheckBoxVerticalAlign", "文字の縦位置", false},
+                 {"CheckBoxWrapText", "折り返して全体を表示", false},
+                 {"CheckBoxFitText", "はみ出す文字を縮める", false}};
+    for (const auto& b : boxes) {
+        EXPECT_EQ(find<QCheckBox>(b.name)->text(), QString::fromUtf8(b.caption)) << b.name;
+        EXPECT_EQ(find<QCheckBox>(b.name)->isChecked(), b.checked) << b.name;
+    }
+
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->Edit6->setText("0.5");  // columns too narrow for their texts
+    form_->PreviewButton->click();
+    QApplication::processEvents();
+    const auto narrowed = [&] {
+        std::size_t n = 0;
+        for (const DisplayText& t : form_->PreviewForm->view()->displayList().texts)
+            n += t.widthFactor < 1 ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(narrowed(), 0u);
+    find<QCheckBox>("CheckBoxFitText")->setChecked(true);
+    QApplication::processEvents();
+    EXPECT_GT(narrowed(), 0u);
+
+    form_->close();
+    const std::string ini = readFile(folder_ / "tabrova.ini");
+    EXPECT_NE(ini.find("borderStyles=1\r\nverticalAlign=0\r\nwrapText=0\r\nfitText=1\r\n"),
+              std::string::npos)
+        << ini;
 }
 
 TEST_F(ReadAndInsert, PreviewZoomsPansAndFitsAgain) {

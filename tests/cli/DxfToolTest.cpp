@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/DxfTool.h"
+#include "platform/Utf8.h"
 #include "workbook/TestWorkbooks.h"
 #include "workbook/WorkbookObjects.h"
 
@@ -20,11 +21,21 @@ struct ToolRun {
     std::string err;
 };
 
-ToolRun runTool(const std::vector<std::string>& args, char16_t decimalSeparator = u'.') {
+// Standard output that takes nothing, as a full disk or a closed pipe.
+class FailingOutput : public std::streambuf {
+    int overflow(int) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+// Arguments are bytes, as the command line gives them.
+ToolRun runTool(const std::vector<std::string>& args, char16_t decimalSeparator = u'.',
+                bool outputFails = false) {
     std::vector<std::u16string> wide;
-    for (const auto& a : args) wide.emplace_back(a.begin(), a.end());
+    for (const auto& a : args) wide.push_back(bytesToUtf16(a));
     std::ostringstream out, err;
-    ToolIo io{out, err, false, decimalSeparator};
+    FailingOutput failing;
+    std::ostream failingOut(&failing);
+    ToolIo io{outputFails ? failingOut : out, err, false, decimalSeparator};
     ToolRun run;
     run.status = runDxfTool(wide, {}, io);
     run.out = out.str();
@@ -104,6 +115,9 @@ TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
         {{(dir / "missing.xlsx").string()}, "missing.xlsx", "No such file"},
         {{(dir / "text.xlsx").string()}, "text.xlsx", "not a zip archive"},
         {{book.string(), "--sheet", "Nope"}, "Book1.xlsx", "no sheet named \"Nope\""},
+        {{book.string(), "--sheet", "a\nb\x1b[2J" + std::string(100, 'c')},
+         "Book1.xlsx",
+         "no sheet named \"a\\nb\\x1b[2J" + std::string(73, 'c') + "\xE2\x80\xA6\""},
         {{book.string(), "--settings", (dir / "none.ini").string()}, "none.ini", "No such file"},
         {{book.string(), "-o", (dir / "no-such-folder" / "out.dxf").string()}, "out.dxf", ""},
         {{book.string(), "--dump-table", (dir / "no-such-folder" / "t.json").string()},
@@ -133,6 +147,78 @@ TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
               "tabrova-dxf: Tabrova.NoSuchSheet: the spreadsheet could not be attached (ProgId : "
               "Tabrova.NoSuchSheet は無効です.)\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "r.dxf"));
+}
+
+// A run replaces all the outputs it was asked for or none: whatever fails, and wherever,
+// every old output stays as it was and no temporary file is left.
+TEST(DxfTool, AFailedRunLeavesEveryOutputAsItWas) {
+    TempDir dir;
+    const std::string book = tableWorkbook(dir).string();
+    const std::string dxf = (dir / "Book1.dxf").string(), json = (dir / "t.json").string(),
+                      svg = (dir / "p.svg").string();
+    int settingsFiles = 0;
+    auto settings = [&](const std::string& line) {
+        const auto file = dir / ("s" + std::to_string(++settingsFiles) + ".ini");
+        std::ofstream(file) << "[Varnekto]\n" << line << "\n";
+        return file.string();
+    };
+    std::filesystem::create_directory(dir / "d.svg");
+    const struct {
+        std::vector<std::string> args;
+        bool outputFails;
+        std::string reason;
+    } cases[] = {
+        {{"--preview", (dir / "none" / "p.svg").string(), "--dump-table", json}, false, "p.svg"},
+        {{"--preview", (dir / "d.svg").string()}, false, "d.svg: Is a directory"},
+        {{"--dump-table", "-", "--preview", svg}, true, "standard output"},
+        {{"--settings", settings("cadXsc=1e308")}, false, "the scale cadXsc = 1e+308"},
+        {{"--settings", settings("cadYsc=-1e308")}, false, "the scale cadYsc = -1e+308"},
+        {{"--settings", settings("cadTsc=1e308")}, false, "the scale cadTsc = 1e+308"},
+        {{"--settings", settings("cadTof=1e308")}, false, "the scale cadTof = 1e+308"},
+    };
+    for (const auto& c : cases) {
+        for (const auto& file : {dxf, json, svg}) std::ofstream(file) << "old";
+        std::vector<std::string> args = {book, "--dump-table", json, "--preview", svg};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolRun run = runTool(args, u'.', c.outputFails);
+        EXPECT_EQ(run.status, kExitFailed) << c.reason;
+        EXPECT_EQ(lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        for (const auto& file : {dxf, json, svg}) EXPECT_EQ(readFile(file), "old") << c.reason;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+    }
+    // Zero and negative scales draw as they are.
+    for (const char* line : {"cadXsc=0", "cadYsc=-3", "cadTsc=5e-324"}) {
+        EXPECT_EQ(runTool({book, "-q", "--settings", settings(line)}).status, kExitDone) << line;
+    }
+}
+
+TEST(DxfTool, OutputsThatAreNotRegularFilesAreRefusedBeforeReading) {
+    TempDir dir;
+    const std::string book = tableWorkbook(dir).string();
+    std::error_code ec;
+    if (!std::filesystem::is_character_file("/dev/null", ec)) GTEST_SKIP() << "no /dev/null";
+    for (const char* option : {"-o", "--dump-table"}) {
+        const ToolRun run = runTool({book, option, "/dev/null"});
+        EXPECT_EQ(run.status, kExitFailed) << option;
+        EXPECT_EQ(run.err, "tabrova-dxf: /dev/null: not a regular file (a character device)\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null", ec));
+    EXPECT_FALSE(std::filesystem::exists(dir / "Book1.dxf"));
+}
+
+// A name that is not UTF-8 (possible on Linux) is used as its bytes, and shown escaped.
+TEST(DxfTool, FileNamesThatAreNotUtf8AreUsedByteForByte) {
+    if (std::filesystem::path::preferred_separator != '/') GTEST_SKIP() << "names are UTF-16";
+    TempDir dir;
+    const std::filesystem::path book = dir / "Book\xFF\x1b.xlsx";
+    std::filesystem::copy_file(tableWorkbook(dir), book);
+    const ToolRun run = runTool({book.string(), "-q"});
+    EXPECT_EQ(run.status, kExitDone) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "Book\xFF\x1b.dxf"));
+    const ToolRun missing = runTool({(dir / "x\xFE.xlsx").string()});
+    EXPECT_NE(missing.err.find("/x\\xfe.xlsx: No such file"), std::string::npos) << missing.err;
 }
 
 TEST(DxfTool, RangesAndSheetsTheWorkbookCannotGiveAreClearErrors) {
@@ -276,6 +362,39 @@ TEST(DxfTool, RangeSheetSettingsAndDumpToStandardOutput) {
     EXPECT_EQ(quiet.status, kExitDone);
     EXPECT_TRUE(quiet.out.empty());
     EXPECT_TRUE(quiet.err.empty());
+}
+
+TEST(DxfTool, DrawingOptionsComeFromTheSettingsFile) {
+    TempDir dir;
+    const auto book = buildXlsx(dir / "styled.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "S");
+        lxw_format* f = workbook_add_format(wb);
+        format_set_border(f, LXW_BORDER_THICK);
+        format_set_align(f, LXW_ALIGN_VERTICAL_TOP);
+        format_set_text_wrap(f);
+        worksheet_write_string(ws, 0, 0, "one two three four five", f);
+    });
+    const auto dxf = dir / "styled.dxf";
+    ASSERT_EQ(runTool({book.string(), "-q"}).status, kExitDone);
+    const std::string plain = readFile(dxf);
+    std::ofstream(dir / "opt.ini") << "[Options]\nborderStyles=1\nverticalAlign=1\nwrapText=1\n";
+    ASSERT_EQ(runTool({book.string(), "-q", "--settings", (dir / "opt.ini").string()}).status,
+              kExitDone);
+    const std::string styled = readFile(dxf);
+    EXPECT_EQ(plain.find("XLSBordLine_Thick"), std::string::npos);
+    EXPECT_NE(styled.find("LINE\r\n  8\r\nXLSBordLine_Thick\r\n"), std::string::npos);
+    // Wrapped into several lines at the top of the cell: group 73 is 3.
+    auto texts = [](const std::string& file) {
+        std::size_t n = 0;
+        for (auto at = file.find("\nTEXT\r"); at != std::string::npos;
+             at = file.find("\nTEXT\r", at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(texts(plain), 1u);
+    EXPECT_GT(texts(styled), 1u);
+    EXPECT_NE(styled.find(" 73\r\n3\r\n"), std::string::npos);
+    EXPECT_EQ(plain.find(" 73\r\n3\r\n"), std::string::npos);
 }
 
 TEST(DxfTool, MixedFontSizesReadTheFirstCharactersSize) {

@@ -104,7 +104,7 @@ TEST(SettingsFormatTest, ParsesIntegersInDecimalAndHexadecimal) {
     }
 }
 
-TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllElevenKeys) {
+TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllFifteenKeys) {
     const auto file = dir / "Tabrova.ini";
     const WorkingSettings loaded = loadSettings(file, u'.');
     EXPECT_EQ(loaded, WorkingSettings{});
@@ -127,7 +127,13 @@ TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllElevenKeys) {
               "\r\n"
               "[Target]\r\n"
               "ProgID=BricscadApp.AcadApplication\r\n"
-              "ExcelPID=Excel.Application\r\n");
+              "ExcelPID=Excel.Application\r\n"
+              "\r\n"
+              "[Options]\r\n"
+              "borderStyles=0\r\n"
+              "verticalAlign=0\r\n"
+              "wrapText=0\r\n"
+              "fitText=0\r\n");
 }
 
 TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
@@ -142,7 +148,11 @@ TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
                "cellLineDraw=0\n"
                "xlsVerNum=$0C\n"
                "[Target]\n"
-               "ExcelPID=\n");
+               "ExcelPID=\n"
+               "[options]\n"
+               "borderStyles=1\n"
+               "verticalAlign=0x10\n"
+               "wrapText=no\n");
     const WorkingSettings s = loadSettings(file, u',');
     EXPECT_EQ(s.colXsc, 25.5);
     EXPECT_EQ(s.rowYsc, 4.25);
@@ -154,12 +164,18 @@ TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
     EXPECT_EQ(s.xlsVerNum, 12);
     EXPECT_EQ(s.targetProgID, u"BricscadApp.AcadApplication");  // key missing
     EXPECT_EQ(s.excelPID, u"");                                 // key present, empty
+    EXPECT_TRUE(s.borderStyles);
+    EXPECT_TRUE(s.verticalAlign);  // any non-zero integer
+    EXPECT_FALSE(s.wrapText);      // does not parse
+    EXPECT_FALSE(s.fitText);       // missing
 
     saveSettings(file, s, u',');
     const std::string written = readBytes(file);
     EXPECT_NE(written.find("cellLineDraw=0\r\n"), std::string::npos);
     EXPECT_NE(written.find("colXsc=25,5\r\n"), std::string::npos);
     EXPECT_NE(written.find("cellLineColor=256\r\n"), std::string::npos);
+    EXPECT_NE(written.find("borderStyles=1\r\nverticalAlign=1\r\nwrapText=0\r\nfitText=0\r\n"),
+              std::string::npos);
     EXPECT_EQ(loadSettings(file, u','), s);
 }
 
@@ -198,7 +214,13 @@ TEST_F(SettingsTest, SaveKeepsUnknownSectionsKeysCommentsAndTheirOrder) {
               "; trailing comment\r\n"
               "[Target]\r\n"
               "ProgID=AutoCAD.Application\r\n"
-              "ExcelPID=Excel.Application\r\n");
+              "ExcelPID=Excel.Application\r\n"
+              "\r\n"
+              "[Options]\r\n"
+              "borderStyles=0\r\n"
+              "verticalAlign=0\r\n"
+              "wrapText=0\r\n"
+              "fitText=0\r\n");
 }
 
 TEST_F(SettingsTest, KeepsTheFileEncodingAndNeverLosesACharacter) {

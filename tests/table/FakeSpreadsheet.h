@@ -36,6 +36,10 @@ struct Cell {
     Variant firstCharSize = 11.0;  // Characters(1, 1).Font.Size
     std::int32_t borders[4] = {xlLineStyleNone, xlLineStyleNone, xlLineStyleNone,
                                xlLineStyleNone};  // Borders(7) to Borders(10)
+    std::int32_t weights[4] = {2, 2, 2, 2};       // their Weight, xlThin
+    std::int32_t verticalAlignment = -4107;       // xlBottom
+    bool wrapText = false;
+    bool shrinkToFit = false;
 };
 
 struct Rect {
@@ -156,6 +160,24 @@ private:
     Variant v_;
 };
 
+// Borders(i): its LineStyle and Weight.
+class Border : public Base {
+public:
+    Border(std::shared_ptr<Sheet> sheet, std::int64_t col, std::int64_t row, std::int32_t style,
+           std::int32_t weight)
+        : Base(std::move(sheet), col, row), style_(style), weight_(weight) {}
+    Variant get(std::u16string_view member, std::span<const Variant>) override {
+        enter(member);
+        if (member == u"LineStyle"sv) return style_;
+        if (member == u"Weight"sv) return weight_;
+        unknown(member);
+    }
+
+private:
+    std::int32_t style_;
+    std::int32_t weight_;
+};
+
 enum class RangeForm { cells, rows, columns };
 
 class Range : public Base {
@@ -189,8 +211,12 @@ public:
         if (m == u"Borders"sv) {
             const std::int32_t index = args.empty() ? 0 : args[0].toInt();
             if (index < 7 || index > 10) throw AutomationError(u"インデックスが範囲外です.", 9);
-            return value(u"LineStyle", cell().borders[index - 7]);
+            return ObjectPtr(std::make_shared<Border>(sheet_, col_, row_, cell().borders[index - 7],
+                                                      cell().weights[index - 7]));
         }
+        if (m == u"VerticalAlignment"sv) return cell().verticalAlignment;
+        if (m == u"WrapText"sv) return cell().wrapText;
+        if (m == u"ShrinkToFit"sv) return cell().shrinkToFit;
         if (m == u"MergeCells"sv) {
             const Rect area = s.mergeAreaOf(rect_.col1, rect_.row1);
             return area.col1 != area.col2 || area.row1 != area.row2;

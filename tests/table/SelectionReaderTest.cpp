@@ -280,6 +280,71 @@ TEST_F(SelectionReaderTest, TwentyEightMemberReadsPerCellInOrder) {
     EXPECT_EQ(sheet->log, expected);
 }
 
+TEST_F(SelectionReaderTest, DrawingOptionsAddTheirMembersOnlyWhenAsked) {
+    sheet->selection = Rect{1, 1, 1, 1};
+    fake::Cell& cell = sheet->cell(1, 1);
+    cell.borders[1] = fake::xlContinuous;  // the top edge only
+    cell.weights[1] = 4;                   // xlThick
+    cell.verticalAlignment = -4160;        // xlTop
+    cell.wrapText = cell.shrinkToFit = true;
+    sheet->logCalls = true;
+    ASSERT_EQ(read().status, SelectionReadStatus::complete);
+    const std::size_t plain = sheet->log.size();
+    EXPECT_EQ(table.cells[0].edgeStyles[edgeIndexTop], EdgeStyle{});
+    EXPECT_EQ(table.cells[0].txtPlace, placeMiddle);
+    EXPECT_FALSE(table.cells[0].wrapText || table.cells[0].shrinkToFit);
+
+    settings.readBorderStyles = settings.readVerticalAlignment = true;
+    settings.readWrapText = settings.readShrinkToFit = true;
+    sheet->log.clear();
+    ASSERT_EQ(read().status, SelectionReadStatus::complete);
+    // One Weight for the one edge with a line, after its LineStyle; the three at the end.
+    ASSERT_EQ(sheet->log.size(), plain + 4);
+    const std::size_t topLineStyle = plain - 28 + 10;  // Range ... Value2, Borders, LineStyle
+    EXPECT_EQ(sheet->log[topLineStyle + 1], u"Weight");
+    EXPECT_EQ(std::vector<std::u16string>(sheet->log.end() - 3, sheet->log.end()),
+              (std::vector<std::u16string>{u"VerticalAlignment", u"WrapText", u"ShrinkToFit"}));
+    EXPECT_EQ(table.cells[0].edgeStyles[edgeIndexTop], (EdgeStyle{borderContinuous, weightThick}));
+    EXPECT_EQ(table.cells[0].txtPlace, placeTop);
+    EXPECT_TRUE(table.cells[0].wrapText && table.cells[0].shrinkToFit);
+}
+
+TEST_F(SelectionReaderTest, LineStylesWeightsAndVerticalAlignmentsAsTheDrawingTellsThem) {
+    const struct {
+        std::int32_t lineStyle, weight;
+        EdgeStyle style;
+    } borders[] = {
+        {1, 1, {borderContinuous, weightHair}},       {1, 2, {borderContinuous, weightThin}},
+        {1, -4138, {borderContinuous, weightMedium}}, {1, 4, {borderContinuous, weightThick}},
+        {-4115, -4138, {borderDash, weightMedium}},   {-4118, 2, {borderDot, weightThin}},
+        {4, 2, {borderDashDot, weightThin}},          {13, -4138, {borderDashDot, weightMedium}},
+        {5, 2, {borderDashDotDot, weightThin}},       {-4119, 4, {borderDouble, weightThin}},
+    };
+    const struct {
+        std::int32_t alignment;
+        std::uint8_t place;
+    } places[] = {{-4160, placeTop},
+                  {-4107, placeBottom},
+                  {-4108, placeMiddle},
+                  {-4130, placeMiddle},
+                  {-4117, placeMiddle}};
+    settings.readBorderStyles = settings.readVerticalAlignment = true;
+    sheet->selection = Rect{1, 1, 1, 1};
+    fake::Cell& cell = sheet->cell(1, 1);
+    for (const auto& b : borders) {
+        cell.borders[3] = b.lineStyle;
+        cell.weights[3] = b.weight;
+        ASSERT_EQ(read().status, SelectionReadStatus::complete);
+        EXPECT_EQ(table.cells[0].edgeStyles[edgeIndexRight], b.style)
+            << b.lineStyle << " " << b.weight;
+    }
+    for (const auto& p : places) {
+        cell.verticalAlignment = p.alignment;
+        ASSERT_EQ(read().status, SelectionReadStatus::complete);
+        EXPECT_EQ(table.cells[0].txtPlace, p.place) << p.alignment;
+    }
+}
+
 TEST_F(SelectionReaderTest, NullFontSizeFallsBackToFirstCharacterThenStandardSize) {
     const struct {
         Variant fontSize, firstChar, standard;

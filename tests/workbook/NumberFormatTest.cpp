@@ -277,6 +277,8 @@ TEST(NumberFormatCustom, UnusualCodes) {
         {1, u"b", u"43"},
     });
     EXPECT_EQ(utf8(formatText(u"text", u"@@")), "texttext");
+    // A repeated text is cut to what a cell holds.
+    EXPECT_EQ(formatText(std::u16string(20000, u'x'), u"@@@@").size(), kMaxCellTextChars);
     EXPECT_EQ(utf8(formatText(u"text", u"\"bar\" @ \"foo\"")), "bar text foo");
     EXPECT_EQ(utf8(formatText(u"text", accounting)), " text ");
     EXPECT_EQ(utf8(formatText(u"foo", u"General;General;General;General'")), "foo'");
@@ -413,6 +415,32 @@ TEST(NumberFormatDate, JapaneseEraBoundaries) {
         {32876, u"[$-411]rr", u"平成02"},
         {32516, u"g", u"H"},
     });
+}
+
+// 2026-12-10 is serial 46366.
+TEST(NumberFormatJapaneseNumerals, DbNumForNumbersAndDates) {
+    expectCases({
+        {1234, u"[DBNum1]General", u"千二百三十四"},
+        {12345, u"[DBNum1]General", u"一万二千三百四十五"},
+        {123456789, u"[DBNum1]General", u"一億二千三百四十五万六千七百八十九"},
+        {100010, u"[DBNum1]General", u"十万十"},
+        {0, u"[DBNum1]General", u"〇"},
+        {-12.5, u"[DBNum1]General", u"-十二.五"},
+        {12345, u"[DBNum2]General", u"壱萬弐阡参百四拾伍"},
+        {10, u"[DBNum2]General", u"壱拾"},
+        {123456789, u"[DBNum3]General", u"１億２千３百４十５万６千７百８十９"},
+        {1234, u"[DBNum1]", u"千二百三十四"},
+        {1234, u"[DBNum1]0", u"一二三四"},
+        {1234.5, u"[DBNum2]#,##0.00", u"壱,弐参四.伍〇"},
+        {1234, u"[DBNum3]0\"円\"", u"１２３４円"},
+        {1234, u"[DBNum1][$-411]0;-0", u"一二三四"},
+        {46366, u"[DBNum1][$-411]ggge\"年\"m\"月\"d\"日\"", u"令和八年十二月十日"},
+        {46366, u"[DBNum1]yyyy\"年\"mm\"月\"dd\"日\"", u"二〇二六年十二月十日"},
+        {46366, u"[DBNum3]yyyy/m/d", u"２０２６/１２/１０"},
+        {46366.5, u"[DBNum1]h:mm", u"十二:〇"},
+    });
+    EXPECT_FALSE(isGeneralFormat(u"[DBNum1]General"));
+    EXPECT_EQ(utf8(formatText(u"山田", u"[DBNum1]@\"様\"")), "山田様");
 }
 
 TEST(NumberFormatText, TextSection) {

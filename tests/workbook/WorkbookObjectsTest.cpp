@@ -53,6 +53,8 @@ Variant evaluate(ObjectPtr object, const std::u16string& path) {
     return value;
 }
 
+std::u16string ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
 std::string show(const Variant& v) {
     if (v.isEmpty()) return "Empty";
     if (v.isNull()) return "Null";
@@ -281,6 +283,70 @@ TEST_F(FeatureWorkbook, FontsAlignmentsAndBorders) {
                  {u"F12", u"Borders(7).LineStyle", static_cast<std::int32_t>(-4118)},
                  {u"A1", u"Borders(8).LineStyle", none},
              });
+}
+
+TEST(StyleWorkbook, EveryBorderStyleItsLineStyleAndWeightAndTheTextPlacements) {
+    const struct {
+        std::uint8_t style;
+        std::int32_t lineStyle, weight;
+    } borders[] = {
+        {LXW_BORDER_THIN, 1, 2},
+        {LXW_BORDER_HAIR, 1, 1},
+        {LXW_BORDER_MEDIUM, 1, -4138},
+        {LXW_BORDER_THICK, 1, 4},
+        {LXW_BORDER_DASHED, -4115, 2},
+        {LXW_BORDER_MEDIUM_DASHED, -4115, -4138},
+        {LXW_BORDER_DOTTED, -4118, 2},
+        {LXW_BORDER_DOUBLE, -4119, 4},
+        {LXW_BORDER_DASH_DOT, 4, 2},
+        {LXW_BORDER_MEDIUM_DASH_DOT, 4, -4138},
+        {LXW_BORDER_DASH_DOT_DOT, 5, 2},
+        {LXW_BORDER_MEDIUM_DASH_DOT_DOT, 5, -4138},
+        {LXW_BORDER_SLANT_DASH_DOT, 13, -4138},
+    };
+    const struct {
+        std::uint8_t align;  // 0: none given
+        std::int32_t vertical;
+    } places[] = {{LXW_ALIGN_VERTICAL_TOP, -4160},         {LXW_ALIGN_VERTICAL_CENTER, -4108},
+                  {LXW_ALIGN_VERTICAL_BOTTOM, -4107},      {LXW_ALIGN_VERTICAL_JUSTIFY, -4130},
+                  {LXW_ALIGN_VERTICAL_DISTRIBUTED, -4117}, {0, -4107}};
+    TempDir dir;
+    buildXlsx(dir / "styles.xlsx", [&](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "Styles");
+        for (std::size_t i = 0; i < std::size(borders); ++i) {
+            lxw_format* f = workbook_add_format(wb);
+            format_set_bottom(f, borders[i].style);
+            worksheet_write_blank(ws, static_cast<lxw_row_t>(2 * i), 1, f);
+        }
+        for (std::size_t i = 0; i < std::size(places); ++i) {
+            lxw_format* f = workbook_add_format(wb);
+            if (places[i].align != 0) format_set_align(f, places[i].align);
+            if (i == 0) format_set_text_wrap(f);
+            if (i == 1) format_set_shrink(f);
+            worksheet_write_string(ws, static_cast<lxw_row_t>(i), 2, "t", f);
+        }
+    });
+    const ObjectPtr sheet = makeWorkbookApplication(XlsxWorkbook::load(dir / "styles.xlsx"))
+                                ->get(u"Worksheets", {Variant(u"Styles")})
+                                .toObject();
+    auto at = [&](std::int32_t col, std::size_t row, const std::u16string& member) {
+        const std::u16string address =
+            std::u16string(1, static_cast<char16_t>(u'A' + col)) + ascii(std::to_string(row));
+        return evaluate(sheet->get(u"Range", {Variant(address), automation::Missing{}}).toObject(),
+                        member);
+    };
+    for (std::size_t i = 0; i < std::size(borders); ++i) {
+        EXPECT_EQ(at(1, 2 * i + 1, u"Borders(9).LineStyle").toInt(), borders[i].lineStyle) << i;
+        EXPECT_EQ(at(1, 2 * i + 1, u"Borders(9).Weight").toInt(), borders[i].weight) << i;
+        // The cell below shows the edge as its top one, weight and all.
+        EXPECT_EQ(at(1, 2 * i + 2, u"Borders(8).Weight").toInt(), borders[i].weight) << i;
+    }
+    for (std::size_t i = 0; i < std::size(places); ++i) {
+        EXPECT_EQ(at(2, i + 1, u"VerticalAlignment").toInt(), places[i].vertical) << i;
+        EXPECT_EQ(at(2, i + 1, u"WrapText").toBool(), i == 0) << i;
+        EXPECT_EQ(at(2, i + 1, u"ShrinkToFit").toBool(), i == 1) << i;
+    }
+    EXPECT_EQ(at(0, 1, u"Borders(9).Weight").toInt(), 2);  // no line: xlThin
 }
 
 TEST_F(FeatureWorkbook, MergedAreas) {

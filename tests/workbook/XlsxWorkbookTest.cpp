@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "table/CellAddress.h"
@@ -292,6 +293,46 @@ TEST(XlsxWorkbook, HandWrittenPartsWithErrorsInlineStringsAndEscapes) {
     ASSERT_TRUE(value.is<automation::ErrorValue>());
     EXPECT_EQ(static_cast<std::uint32_t>(value.get_if<automation::ErrorValue>()->code),
               0x800A07D7u);
+}
+
+TEST(XlsxWorkbook, ExcelsLimitsCutTextsAndLeaveOutLongFormatCodes) {
+    TempDir dir;
+    const std::string code255(255, '0');
+    const std::string code256(256, '0');
+    const std::string styles =
+        R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><numFmts>)"
+        R"(<numFmt numFmtId="164" formatCode=")" +
+        code255 + R"("/><numFmt numFmtId="165" formatCode=")" + code256 +
+        R"("/></numFmts><cellXfs><xf/><xf numFmtId="164"/><xf numFmtId="165"/><xf numFmtId="164"/>)"
+        R"(</cellXfs></styleSheet>)";
+    // Two runs across the cut, the second with a font size Excel does not accept.
+    const std::string strings =
+        R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><si><r><t>)" +
+        std::string(30000, 'a') + R"(</t></r><r><rPr><sz val="1e308"/></rPr><t>)" +
+        std::string(10000, 'b') + "</t></r></si></sst>";
+    const auto path = writeZip(
+        dir / "limits.xlsx",
+        minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="A1" t="s"><v>0</v></c>)"
+                              R"(<c r="B1" t="inlineStr"><is><t>)" +
+                              std::string(32768, 'c') + "</t></is></c></row></sheetData>"),
+                     {{"styles", "styles.xml", styles}, {"sharedStrings", "sst.xml", strings}}));
+    const auto wb = XlsxWorkbook::load(path);
+    const Sheet& sheet = wb->sheets().front();
+    EXPECT_EQ(wb->formatCodeOf(1), std::u16string(255, u'0'));
+    EXPECT_EQ(&wb->formatCodeOf(1), &wb->formatCodeOf(3));  // shared, not copied
+    EXPECT_EQ(wb->formatCodeOf(2), u"General");
+
+    const RichString& shared = wb->textOf(sheet, *wb->findCell(sheet, 1, 1));
+    EXPECT_EQ(shared.text.size(), kMaxCellTextChars);
+    ASSERT_EQ(shared.runs.size(), 2u);
+    EXPECT_EQ(shared.runs[1].length, kMaxCellTextChars - 30000);
+    EXPECT_TRUE(std::isnan(shared.runs[1].size));  // takes the cell's font
+    EXPECT_EQ(displayText(*wb, sheet, 1, 2).size(), kMaxCellTextChars);
+
+    ASSERT_EQ(wb->notes().size(), 2u);
+    EXPECT_NE(wb->notes()[0].find("(id 165) longer than Excel's 255 characters"),
+              std::string::npos);
+    EXPECT_NE(wb->notes()[1].find("2 texts longer than Excel's 32,767"), std::string::npos);
 }
 
 }  // namespace

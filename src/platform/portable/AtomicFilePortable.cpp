@@ -1,9 +1,12 @@
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/AtomicFile.h"
@@ -38,12 +41,104 @@ void syncFolder(const std::filesystem::path& file) {
     ::close(fd);
 }
 
+// The temporaries that exist, for removal when the process is interrupted or terminated. A
+// fixed table of C strings that the signal handler can walk; changes to it happen with those
+// signals blocked.
+constexpr int kPendingSlots = 32;
+char* g_pending[kPendingSlots] = {};
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+extern "C" void removePendingAndExit(int sig) {
+    for (char* name : g_pending)
+        if (name) ::unlink(name);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+class SignalsBlocked {
+public:
+    SignalsBlocked() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : kCleanupSignals) sigaddset(&set, sig);
+        ::pthread_sigmask(SIG_BLOCK, &set, &old_);
+    }
+    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+private:
+    sigset_t old_;
+};
+
+void installCleanupHandler() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int sig : kCleanupSignals) {
+        struct sigaction current {};
+        // A disposition the program chose (ignored, or a handler of its own) stays.
+        if (::sigaction(sig, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+        struct sigaction action {};
+        action.sa_handler = removePendingAndExit;
+        sigemptyset(&action.sa_mask);
+        for (int other : kCleanupSignals) sigaddset(&action.sa_mask, other);
+        ::sigaction(sig, &action, nullptr);
+    }
+}
+
+// Creates the temporary file of the mkstemp template (filled in place) and lists it for removal
+// on a signal. Returns the descriptor, or -1 with errno set.
+int rememberTemporary(std::string& tmpl) {
+    const SignalsBlocked blocked;
+    installCleanupHandler();
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return fd;
+    for (char*& slot : g_pending) {
+        if (!slot) {
+            slot = ::strdup(tmpl.c_str());
+            break;
+        }
+    }
+    return fd;
+}
+
+void forgetTemporary(const std::string& name) {
+    const SignalsBlocked blocked;
+    for (char*& slot : g_pending) {
+        if (slot && name == slot) {
+            char* old = slot;
+            slot = nullptr;
+            std::free(old);
+            break;
+        }
+    }
+}
+
 }  // namespace
 
-void saveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+struct FileReplacements::Staged {
+    std::filesystem::path shown;   // the path as given, for messages
+    std::filesystem::path target;  // the file it names, links followed
+    std::string temporary;
+    bool committed = false;
+};
+
+FileReplacements::FileReplacements() = default;
+
+FileReplacements::~FileReplacements() {
+    for (const auto& s : staged_) {
+        if (s->committed) continue;
+        ::unlink(s->temporary.c_str());
+        forgetTemporary(s->temporary);
+    }
+}
+
+void FileReplacements::stage(const std::filesystem::path& path, std::string_view bytes) {
     const std::filesystem::path target = resolveLinks(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec)) throw FileError(path, systemReason(EISDIR));
+    try {
+        detail::refuseSpecialFile(target);
+    } catch (const FileError& e) {
+        throw FileError(path, e.reason());
+    }
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     // The system decides whether this process may write the file (root may, whatever the mode
@@ -53,12 +148,13 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
     }
 
     std::string tmpl = target.string() + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
+    const int fd = rememberTemporary(tmpl);
     if (fd < 0) throw FileError(path, systemReason(errno));
 
     auto fail = [&](int err) {
         ::close(fd);
         ::unlink(tmpl.c_str());
+        forgetTemporary(tmpl);
         throw FileError(path, systemReason(err));
     };
     const char* p = bytes.data();
@@ -96,14 +192,21 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmpl.c_str());
+        forgetTemporary(tmpl);
         throw FileError(path, systemReason(err));
     }
-    if (::rename(tmpl.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw FileError(path, systemReason(err));
+    staged_.push_back(std::make_unique<Staged>(Staged{path, target, std::move(tmpl)}));
+}
+
+void FileReplacements::commit() {
+    for (const auto& s : staged_) {
+        if (s->committed) continue;
+        if (::rename(s->temporary.c_str(), s->target.c_str()) != 0)
+            throw FileError(s->shown, systemReason(errno));
+        s->committed = true;
+        forgetTemporary(s->temporary);
+        syncFolder(s->target);
     }
-    syncFolder(target);
 }
 
 }  // namespace tabrova::platform

@@ -12,8 +12,12 @@ namespace tabrova::platform {
 
 std::vector<std::u16string> commandLineArguments(int argc, char** argv) {
     std::vector<std::u16string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(utf8ToUtf16(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(bytesToUtf16(argv[i]));
     return args;
+}
+
+std::filesystem::path pathArgument(char** argv, int index, const std::u16string&) {
+    return std::filesystem::path(argv[index]);
 }
 
 bool isTerminal(StandardStream stream) {

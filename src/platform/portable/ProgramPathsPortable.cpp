@@ -4,6 +4,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/ProgramPaths.h"
+#include "platform/Utf8.h"
 
 namespace tabrova::platform {
 
@@ -22,6 +23,14 @@ std::filesystem::path userConfigFolder() {
     std::string home;
     if (const char* h = std::getenv("HOME"); h && h[0] != '\0') home = h;
     return std::filesystem::path(home.empty() ? "." : home) / ".config" / "tabrova";
+}
+
+std::filesystem::path pathFromUtf16(const std::u16string& name) {
+    return std::filesystem::path(utf16ToBytes(name));
+}
+
+std::u16string pathToUtf16(const std::filesystem::path& path) {
+    return bytesToUtf16(path.native());
 }
 
 }  // namespace tabrova::platform

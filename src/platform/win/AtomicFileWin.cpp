@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 
@@ -10,9 +12,9 @@ namespace {
 
 std::string systemReason(DWORD err) {
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, err, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, err, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = n ? std::wstring(buffer, n) : L"error " + std::to_wstring(err);
     if (buffer) LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
@@ -26,12 +28,57 @@ std::string systemReason(DWORD err) {
     return utf8;
 }
 
+// The temporaries that exist, removed when the console's Ctrl+C, Ctrl+Break or close ends the
+// process (the handler runs on a thread of its own).
+std::mutex g_pendingMutex;
+std::vector<std::wstring> g_pending;
+
+BOOL WINAPI removePending(DWORD) {
+    std::lock_guard lock(g_pendingMutex);
+    for (const std::wstring& name : g_pending) DeleteFileW(name.c_str());
+    g_pending.clear();
+    return FALSE;  // the default handling then ends the process
+}
+
+HANDLE createTemporary(const std::wstring& name) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { SetConsoleCtrlHandler(removePending, TRUE); });
+    std::lock_guard lock(g_pendingMutex);
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) g_pending.push_back(name);
+    return h;
+}
+
+void forgetTemporary(const std::wstring& name) {
+    std::lock_guard lock(g_pendingMutex);
+    std::erase(g_pending, name);
+}
+
 }  // namespace
 
-void saveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+struct FileReplacements::Staged {
+    std::filesystem::path shown;
+    std::wstring temporary;
+    bool committed = false;
+};
+
+FileReplacements::FileReplacements() = default;
+
+FileReplacements::~FileReplacements() {
+    for (const auto& s : staged_) {
+        if (s->committed) continue;
+        DeleteFileW(s->temporary.c_str());
+        forgetTemporary(s->temporary);
+    }
+}
+
+void FileReplacements::stage(const std::filesystem::path& path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw FileError(path, systemReason(ERROR_ACCESS_DENIED));
+    if (std::filesystem::is_directory(path, ec))
+        throw FileError(path, systemReason(ERROR_ACCESS_DENIED));
+    detail::refuseSpecialFile(path);
     // Windows refuses to replace a read-only file; say so before writing anything, on every
     // Windows-like system alike.
     const DWORD attributes = GetFileAttributesW(path.wstring().c_str());
@@ -41,12 +88,12 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
 
     const std::wstring tmp = path.wstring() + L".tmp-" + std::to_wstring(GetCurrentProcessId()) +
                              L"-" + std::to_wstring(counter++);
-    HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = createTemporary(tmp);
     if (h == INVALID_HANDLE_VALUE) throw FileError(path, systemReason(GetLastError()));
     auto fail = [&](DWORD err) {
         CloseHandle(h);
         DeleteFileW(tmp.c_str());
+        forgetTemporary(tmp);
         throw FileError(path, systemReason(err));
     };
     const std::optional<std::size_t> diskFullAfter = detail::diskFullAfter();
@@ -64,11 +111,18 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
     }
     if (!FlushFileBuffers(h)) fail(GetLastError());
     CloseHandle(h);
-    if (!MoveFileExW(tmp.c_str(), path.wstring().c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD err = GetLastError();
-        DeleteFileW(tmp.c_str());
-        throw FileError(path, systemReason(err));
+    staged_.push_back(std::make_unique<Staged>(Staged{path, tmp}));
+}
+
+void FileReplacements::commit() {
+    for (const auto& s : staged_) {
+        if (s->committed) continue;
+        if (!MoveFileExW(s->temporary.c_str(), s->shown.wstring().c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            throw FileError(s->shown, systemReason(GetLastError()));
+        }
+        s->committed = true;
+        forgetTemporary(s->temporary);
     }
 }
 

@@ -23,6 +23,10 @@ std::vector<std::u16string> commandLineArguments(int, char**) {
     return args;
 }
 
+std::filesystem::path pathArgument(char**, int, const std::u16string& text) {
+    return std::filesystem::path(std::wstring(text.begin(), text.end()));
+}
+
 bool isTerminal(StandardStream stream) {
     return _isatty(_fileno(stream == StandardStream::output ? stdout : stderr)) != 0;
 }

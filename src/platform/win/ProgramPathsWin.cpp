@@ -40,4 +40,13 @@ std::filesystem::path userConfigFolder() {
     return std::filesystem::path(L".") / L"Tabrova";
 }
 
+std::filesystem::path pathFromUtf16(const std::u16string& name) {
+    return std::filesystem::path(std::wstring(name.begin(), name.end()));
+}
+
+std::u16string pathToUtf16(const std::filesystem::path& path) {
+    const std::wstring& name = path.native();
+    return std::u16string(name.begin(), name.end());
+}
+
 }  // namespace tabrova::platform

@@ -1,7 +1,11 @@
 // What a replacement keeps of the file it replaces on POSIX systems: its mode, its owner, and a
 // symbolic link that led to it.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -83,6 +87,101 @@ TEST_F(AtomicFilePosix, ALoopOfLinksIsAnErrorNamingThePath) {
     } catch (const FileError& e) {
         EXPECT_EQ(e.path(), dir / "a.ini");
     }
+}
+
+// Named pipes, sockets and devices: neither read (a pipe would block for ever) nor replaced.
+TEST_F(AtomicFilePosix, SpecialFilesAreNeitherReadNorReplaced) {
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (dir / "socket").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    fs::create_symlink(dir / "pipe", dir / "link-to-pipe");
+    const struct {
+        fs::path path;
+        const char* kind;
+    } cases[] = {
+        {dir / "pipe", "(a named pipe)"},
+        {dir / "link-to-pipe", "(a named pipe)"},
+        {dir / "socket", "(a socket)"},
+        {"/dev/null", "(a character device)"},
+    };
+    for (const auto& c : cases) {
+        const fs::file_type before = fs::status(c.path).type();
+        for (auto action : {+[](const fs::path& p) { saveFileAtomically(p, "x"); },
+                            +[](const fs::path& p) { (void)readWholeFile(p); }}) {
+            try {
+                action(c.path);
+                ADD_FAILURE() << c.path << " was used";
+            } catch (const FileError& e) {
+                EXPECT_EQ(e.path(), c.path);
+                EXPECT_EQ(e.reason(), std::string("not a regular file ") + c.kind);
+            }
+        }
+        EXPECT_EQ(fs::status(c.path).type(), before) << c.path;
+    }
+    ::close(sock);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+}
+
+TEST_F(AtomicFilePosix, AFileLargerThanTheLimitIsNotRead) {
+    saveFileAtomically(dir / "big", std::string(11, 'x'));
+    EXPECT_EQ(readWholeFile(dir / "big", 11), std::string(11, 'x'));
+    try {
+        (void)readWholeFile(dir / "big", 10);
+        ADD_FAILURE();
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.reason(), "too large (1 MiB; the limit is 1 MiB)");
+    }
+}
+
+// Staged files replace their targets all together, or not at all, also when the process is
+// ended by a signal while they are staged.
+TEST_F(AtomicFilePosix, ReplacementsAreAllOrNothing) {
+    const fs::path a = dir / "a.dxf", b = dir / "b.json";
+    saveFileAtomically(a, "old a");
+    saveFileAtomically(b, "old b");
+    auto contents = [&] { return readWholeFile(a) + "|" + readWholeFile(b); };
+    auto entries = [&] {
+        return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+    };
+    {
+        FileReplacements outputs;
+        outputs.stage(a, "new a");
+        EXPECT_THROW(outputs.stage(dir / "missing" / "c.png", "c"), FileError);
+        outputs.stage(b, "new b");
+        EXPECT_EQ(contents(), "old a|old b");
+        EXPECT_EQ(entries(), 4);  // two temporaries beside the targets
+    }
+    EXPECT_EQ(contents(), "old a|old b");
+    EXPECT_EQ(entries(), 2);
+
+    for (int sig : {SIGINT, SIGTERM}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            FileReplacements outputs;
+            outputs.stage(a, "new a");
+            outputs.stage(b, "new b");
+            ::raise(sig);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+        EXPECT_EQ(contents(), "old a|old b");
+        EXPECT_EQ(entries(), 2) << sig;
+    }
+
+    FileReplacements outputs;
+    outputs.stage(a, "new a");
+    outputs.stage(b, "new b");
+    outputs.commit();
+    EXPECT_EQ(contents(), "new a|new b");
+    EXPECT_EQ(entries(), 2);
 }
 
 }  // namespace
