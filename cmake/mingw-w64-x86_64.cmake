@@ -16,7 +16,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 # MinGW's zlib comes as libz.a and an import library of zlib1.dll; link the static one.
 set(ZLIB_USE_STATIC_LIBS ON)
 
-# The libraries scripts/windows-deps builds (Qt, libzip, pugixml) live in one folder outside the
+# The libraries scripts/windows-deps builds (Qt, libzip, pugixml, expat) live in one folder outside the
 # work tree, named by TABROVA_WINDOWS_DEPS (a cache variable, or the environment).
 if(NOT TABROVA_WINDOWS_DEPS AND DEFINED ENV{TABROVA_WINDOWS_DEPS})
   set(TABROVA_WINDOWS_DEPS "$ENV{TABROVA_WINDOWS_DEPS}")

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 #include "app/FormLook.h"
@@ -656,9 +657,8 @@ void TForm1::Button4Click() {
     };
     const std::filesystem::path& path = files_.dxfFile;
     // A coordinate the file cannot hold: nothing is written, and the scale to change is named.
-    if (const auto scale =
-            nonFiniteScale(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(),
-                           drawingOptions(settings_))) {
+    if (const auto scale = nonFiniteScale(CellTable_, text, settings_.cadTof,
+                                          CheckBox1->isChecked(), drawingOptions(settings_))) {
         const double value = *scale == u"cadXsc"   ? settings_.cadXsc
                              : *scale == u"cadYsc" ? settings_.cadYsc
                              : *scale == u"cadTsc" ? settings_.cadTsc
@@ -729,23 +729,27 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     if (reading_) return false;
     std::shared_ptr<workbook::XlsxWorkbook> book;
     try {
-        book = workbook::XlsxWorkbook::load(path);
+        book = workbook::XlsxWorkbook::open(path);
     } catch (const workbook::WorkbookError&) {
         showMessage(this, describeException(std::current_exception()), qs(kMessageCaption),
                     MessageKind::warning);
         return false;
     }
-    if (!book->notes().empty()) {
-        // What exceeds Excel's limits was cut or left out; the user is told before choosing.
+    // What exceeds Excel's limits was cut or left out; the user is told before choosing, and of
+    // the cells' texts once the range is read.
+    const std::vector<std::string> openNotes = book->notes();
+    auto showNotes = [this](const std::vector<std::string>& list) {
+        if (list.empty()) return;
         QString notes;
-        for (const std::string& note : book->notes())
+        for (const std::string& note : list)
             notes += QStringLiteral("\n") + QString::fromStdString(note);
         showMessage(
             this,
             QStringLiteral("ブックの一部は Excel の上限を超えているため、そのままでは読めません:") +
                 notes,
             qs(kMessageCaption), MessageKind::warning);
-    }
+    };
+    showNotes(openNotes);
     TOpenBookForm form(*book, this);
     if (!confirmWorkbookHook()(form)) return false;
     bool opened = true;
@@ -755,6 +759,13 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     } catch (...) {
         opened = false;
         showErrorBox(std::current_exception());
+    }
+    if (const workbook::XlsxWorkbook* read = source_.workbook()) {
+        std::vector<std::string> readNotes;
+        for (const std::string& note : read->notes())
+            if (std::find(openNotes.begin(), openNotes.end(), note) == openNotes.end())
+                readNotes.push_back(note);
+        showNotes(readNotes);
     }
     showSource();
     return opened;

@@ -319,7 +319,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     ProgressGrid grid(io.err, io.errIsTerminal && !options.quiet);
     const SelectionReadResult result = readSelection(readSettings, table, grid);
     grid.finish();
+    // The workbook's cells are in the table now: its memory goes before the drawing's is taken.
     if (opened) opened->close();
+    opened.reset();
     if (result.status != SelectionReadStatus::complete) {
         throw ToolFailure{subject, sheetPrefix + readFailure(result)};
     }

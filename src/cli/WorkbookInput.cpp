@@ -50,6 +50,9 @@ std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::pa
             active->getObject(u"Range", {automation::Variant(*range), automation::Missing{}})
                 ->call(u"Select");
         }
+        opened->open_.readSelection();
+    } catch (const workbook::WorkbookError& e) {
+        throw ToolFailure{pathText(file), e.reason()};
     } catch (const automation::AutomationError& e) {
         throw ToolFailure{pathText(file), "sheet " + quotedText(opened->sheetName_) + ": " +
                                               messageText(e.message(), 200)};

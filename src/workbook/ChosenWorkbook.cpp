@@ -83,6 +83,18 @@ void ChosenWorkbook::prepareRead(const std::u16string& progId) {
     app->getObject(u"ActiveSheet")
         ->getObject(u"Range", {automation::Variant(source_->range), automation::Missing{}})
         ->call(u"Select");
+    // The sheet's cells are parsed for the selected range only, here, so that a damaged sheet
+    // is reported as the file's error; the next read tries again.
+    try {
+        open_->readSelection();
+    } catch (...) {
+        open_.reset();
+        throw;
+    }
+}
+
+const XlsxWorkbook* ChosenWorkbook::workbook() const {
+    return open_ ? &open_->workbook() : nullptr;
 }
 
 void ChosenWorkbook::close() {

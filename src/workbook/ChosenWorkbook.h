@@ -60,6 +60,8 @@ public:
     void close();
 
     const std::optional<WorkbookSource>& source() const { return source_; }
+    // The workbook as last opened and read, or nullptr without a source.
+    const XlsxWorkbook* workbook() const;
 
 private:
     std::optional<WorkbookSource> source_;

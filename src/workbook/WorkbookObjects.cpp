@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ProgramPaths.h"
+#include "platform/Utf8.h"
 #include "table/CellAddress.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
@@ -84,11 +85,34 @@ ObjectPtr object(Args&&... args) {
 }
 
 struct Session {
-    std::shared_ptr<const XlsxWorkbook> workbook;
+    std::shared_ptr<XlsxWorkbook> workbook;
     std::size_t activeSheet = 0;
     std::vector<CellRange> selections;
+    std::uint64_t reads = 0;  // counts the reads of cells, which replace what a sheet held
 };
 using SessionPtr = std::shared_ptr<Session>;
+
+void readCells(Session& session, std::size_t sheet, const CellRange& range) {
+    ++session.reads;
+    session.workbook->readCells(sheet, range);
+}
+
+// The sheet, holding what the members of range need: its top-left cell when cell is true, else
+// only the sizes of its rows.
+const Sheet& sheetFor(Session& session, std::size_t index, const CellRange& range, bool cell) {
+    const Sheet& sheet = session.workbook->sheets()[index];
+    const bool held = cell ? XlsxWorkbook::holdsCell(sheet, range.firstRow, range.firstCol)
+                           : sheet.cellsRead.has_value();
+    if (held) return sheet;
+    const CellRange& selection = session.selections[index];
+    try {
+        readCells(session, index,
+                  selection.contains(range.firstRow, range.firstCol) ? selection : range);
+    } catch (const WorkbookError& e) {
+        throw AutomationError(utf8ToUtf16(e.reason()), kObjectDefined);
+    }
+    return sheet;
+}
 
 ObjectPtr makeWorksheet(const SessionPtr& session, std::size_t sheet);
 ObjectPtr makeRange(const SessionPtr& session, std::size_t sheet, CellRange range);
@@ -163,6 +187,8 @@ public:
 private:
     const XlsxWorkbook& wb() const { return *session_->workbook; }
     const Sheet& sheet() const { return wb().sheets()[sheetIndex_]; }
+    const Sheet& cellSheet() const { return sheetFor(*session_, sheetIndex_, range_, true); }
+    const Sheet& sizedSheet() const { return sheetFor(*session_, sheetIndex_, range_, false); }
     std::uint32_t row() const { return range_.firstRow; }
     std::uint32_t col() const { return range_.firstCol; }
     Variant count() const;
@@ -170,18 +196,20 @@ private:
     BorderEdge edge(std::int32_t index) const;
     Variant value2() const;
 
-    // The top-left cell's record, style and merged area, looked up once per object: the reader
-    // asks one cell object for many members.
+    // The top-left cell's record, style and merged area, looked up once per object (the reader
+    // asks one cell object for many members) and again after a read of other cells.
     struct Resolved {
         const Cell* cell;
         std::uint32_t style;
         const CellRange* merge;
+        std::uint64_t reads;
     };
     const Resolved& resolved() const {
-        if (!resolved_) {
-            const Cell* cell = wb().findCell(sheet(), row(), col());
-            resolved_ = Resolved{cell, cell ? cell->style : wb().styleAt(sheet(), row(), col()),
-                                 wb().mergeAt(sheet(), row(), col())};
+        if (!resolved_ || resolved_->reads != session_->reads) {
+            const Sheet& sh = cellSheet();
+            const Cell* cell = wb().findCell(sh, row(), col());
+            resolved_ = Resolved{cell, cell ? cell->style : wb().styleAt(sh, row(), col()),
+                                 wb().mergeAt(sh, row(), col()), session_->reads};
         }
         return *resolved_;
     }
@@ -338,6 +366,7 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
         return first;
     }
     if (is(member, u"RowHeight")) {
+        sizedSheet();
         const double first = w.rowHeight(sh, range_.firstRow);
         for (std::uint32_t r = range_.firstRow + 1; r <= range_.lastRow; ++r)
             if (w.rowHeight(sh, r) != first) return Null{};
@@ -349,7 +378,7 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
     if (is(member, u"ShrinkToFit")) return w.format(resolved().style).shrinkToFit;
     if (is(member, u"Font")) return fontObject(fontSize({}));
     if (is(member, u"Text")) {
-        if (!text_) text_ = displayText(w, sh, row(), col());
+        if (!text_) text_ = displayText(w, cellSheet(), row(), col());
         return *text_;
     }
     if (is(member, u"Value2") || is(member, u"Value")) return value2();
@@ -359,13 +388,14 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
         return makeRange(session_, sheetIndex_, m ? *m : CellRange{row(), col(), row(), col()});
     }
     if (is(member, u"Left")) return static_cast<double>(w.pixelsLeftOf(sh, range_.firstCol)) * 0.75;
-    if (is(member, u"Top")) return w.pointsAbove(sh, range_.firstRow);
+    if (is(member, u"Top")) return w.pointsAbove(sizedSheet(), range_.firstRow);
     if (is(member, u"Width")) {
         return static_cast<double>(w.pixelsLeftOf(sh, range_.lastCol + 1) -
                                    w.pixelsLeftOf(sh, range_.firstCol)) *
                0.75;
     }
     if (is(member, u"Height")) {
+        sizedSheet();
         return w.pointsAbove(sh, range_.lastRow) + w.rowHeight(sh, range_.lastRow) -
                w.pointsAbove(sh, range_.firstRow);
     }
@@ -510,6 +540,7 @@ private:
 class ApplicationObject : public Object {
 public:
     explicit ApplicationObject(SessionPtr session) : session_(std::move(session)) {}
+    const SessionPtr& session() const { return session_; }
     Variant get(std::u16string_view member, std::span<const Variant> args) override {
         if (is(member, u"Worksheets") || is(member, u"Sheets"))
             return sheets(session_, member, args);
@@ -602,7 +633,7 @@ std::u16string displayText(const XlsxWorkbook& wb, const Sheet& sheet, std::uint
     return hashes(available);
 }
 
-automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<const XlsxWorkbook> workbook) {
+automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<XlsxWorkbook> workbook) {
     auto session = std::make_shared<Session>();
     session->activeSheet = workbook->activeSheet();
     for (const Sheet& s : workbook->sheets()) session->selections.push_back(s.selection);
@@ -611,7 +642,7 @@ automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<const XlsxWorkbook
 }
 
 OpenWorkbook::OpenWorkbook(const std::filesystem::path& path, std::u16string progId)
-    : workbook_(XlsxWorkbook::load(path)),
+    : workbook_(XlsxWorkbook::open(path)),
       application_(makeWorkbookApplication(workbook_)),
       progId_(std::move(progId)) {
     automation::registerStandIn(progId_, application_);
@@ -619,6 +650,18 @@ OpenWorkbook::OpenWorkbook(const std::filesystem::path& path, std::u16string pro
 }
 
 OpenWorkbook::~OpenWorkbook() { close(); }
+
+void OpenWorkbook::readSelection() {
+    Session& session = *std::static_pointer_cast<ApplicationObject>(application_)->session();
+    const std::size_t sheet = session.activeSheet;
+    if (!workbook_->sheets()[sheet].isWorksheet) return;
+    const CellRange& selection = session.selections[sheet];
+    const Sheet& held = workbook_->sheets()[sheet];
+    if (!XlsxWorkbook::holdsCell(held, selection.firstRow, selection.firstCol) ||
+        !XlsxWorkbook::holdsCell(held, selection.lastRow, selection.lastCol)) {
+        readCells(session, sheet, selection);
+    }
+}
 
 void OpenWorkbook::close() {
     if (!registered_) return;

@@ -14,10 +14,11 @@
 
 namespace tabrova::workbook {
 
-// The application object of a workbook read into memory. Its ActiveSheet is the workbook's
-// active tab and each sheet's Selection its saved selection, until Worksheet.Activate and
-// Range.Select change them.
-automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<const XlsxWorkbook> workbook);
+// The application object of a workbook. Its ActiveSheet is the workbook's active tab and each
+// sheet's Selection its saved selection, until Worksheet.Activate and Range.Select change them.
+// A member that needs cells the sheet does not hold reads them: the selection when the cell lies
+// in it, else the range asked about.
+automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<XlsxWorkbook> workbook);
 
 // The text a cell shows: strings as stored (rich text joined), numbers through their number
 // format and fitted to the column as the sheet shows them ("#" when they cannot fit), Booleans
@@ -29,7 +30,7 @@ std::u16string displayText(const XlsxWorkbook& workbook, const Sheet& sheet, std
 // spreadsheet's ProgID (whatever its version suffix), ahead of a running spreadsheet application.
 class OpenWorkbook {
 public:
-    // Reads the workbook (throws WorkbookError) and registers it under progId.
+    // Opens the workbook (throws WorkbookError) and registers it under progId.
     OpenWorkbook(const std::filesystem::path& path, std::u16string progId);
     ~OpenWorkbook();
     OpenWorkbook(const OpenWorkbook&) = delete;
@@ -38,12 +39,15 @@ public:
     const XlsxWorkbook& workbook() const { return *workbook_; }
     const automation::ObjectPtr& application() const { return application_; }
     const std::u16string& progId() const { return progId_; }
+    // Reads the cells of the active sheet's selection, so that reading them through the
+    // application object finds them. Throws WorkbookError.
+    void readSelection();
     // Unregisters the workbook; the program returns to the running application. Also done by
     // the destructor.
     void close();
 
 private:
-    std::shared_ptr<const XlsxWorkbook> workbook_;
+    std::shared_ptr<XlsxWorkbook> workbook_;
     automation::ObjectPtr application_;
     std::u16string progId_;
     bool registered_ = false;

@@ -68,7 +68,14 @@ bool XlsxPackage::has(const std::string& part) const {
     return zip_name_locate(impl_->archive, partName(part).c_str(), ZIP_FL_NOCASE) >= 0;
 }
 
-std::optional<std::string> XlsxPackage::read(const std::string& part) {
+struct XlsxPackage::Opened {
+    std::string name;
+    zip_file_t* file = nullptr;
+    std::uint64_t size = 0;
+};
+
+std::optional<XlsxPackage::Opened> XlsxPackage::openPart(const std::string& part,
+                                                         bool countTowardsTotal, bool open) {
     const std::string name = partName(part);
     const zip_int64_t index = zip_name_locate(impl_->archive, name.c_str(), ZIP_FL_NOCASE);
     if (index < 0) return std::nullopt;
@@ -88,15 +95,27 @@ std::optional<std::string> XlsxPackage::read(const std::string& part) {
                     std::to_string(packed) +
                     ", out of proportion (refused as a possible zip bomb)");
     }
-    if (size > kMaxPartSize || impl_->inflated + size > kMaxTotalSize) {
+    const std::uint64_t total = countTowardsTotal ? impl_->inflated + size : size;
+    if (size > kMaxPartSize || total > kMaxTotalSize) {
         impl_->fail("part " + name + " is too large to read (" + std::to_string(size >> 20) +
                     " MiB; the limit is " + std::to_string(kMaxPartSize >> 20) + " MiB a part, " +
                     std::to_string(kMaxTotalSize >> 20) + " MiB in all)");
     }
-    impl_->inflated += size;
+    if (countTowardsTotal) impl_->inflated += size;
+    if (!open) return Opened{name, nullptr, size};
 
     zip_file_t* file = zip_fopen_index(impl_->archive, i, 0);
     if (!file) impl_->fail("the workbook is damaged (part " + name + " cannot be opened)");
+    return Opened{name, file, size};
+}
+
+void XlsxPackage::check(const std::string& part) { openPart(part, false, false); }
+
+std::optional<std::string> XlsxPackage::read(const std::string& part) {
+    std::optional<Opened> opened = openPart(part, true, true);
+    if (!opened) return std::nullopt;
+    zip_file_t* file = opened->file;
+    const std::uint64_t size = opened->size;
     std::string data(static_cast<std::size_t>(size), '\0');
     std::uint64_t got = 0;
     bool bad = false;
@@ -112,8 +131,36 @@ std::optional<std::string> XlsxPackage::read(const std::string& part) {
     char extra = 0;
     if (!bad && zip_fread(file, &extra, 1) != 0) bad = true;
     zip_fclose(file);
-    if (bad) impl_->fail("the workbook is damaged (part " + name + " does not inflate as stated)");
+    if (bad) {
+        impl_->fail("the workbook is damaged (part " + opened->name +
+                    " does not inflate as stated)");
+    }
     return data;
+}
+
+bool XlsxPackage::stream(const std::string& part,
+                         const std::function<bool(std::string_view)>& sink) {
+    std::optional<Opened> opened = openPart(part, false, true);
+    if (!opened) return false;
+    struct Closer {
+        zip_file_t* file;
+        ~Closer() { zip_fclose(file); }
+    } closer{opened->file};
+    constexpr std::size_t kPiece = 256 << 10;
+    const auto buffer = std::make_unique<char[]>(kPiece);
+    std::uint64_t got = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(opened->file, buffer.get(), kPiece);
+        // A stream that ends early, fails its checksum or goes on beyond the directory's size.
+        if (n < 0 || (n == 0 && got != opened->size) ||
+            got + static_cast<std::uint64_t>(n) > opened->size) {
+            impl_->fail("the workbook is damaged (part " + opened->name +
+                        " does not inflate as stated)");
+        }
+        if (n == 0) return true;
+        got += static_cast<std::uint64_t>(n);
+        if (!sink(std::string_view(buffer.get(), static_cast<std::size_t>(n)))) return true;
+    }
 }
 
 }  // namespace tabrova::workbook

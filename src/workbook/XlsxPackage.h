@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,8 +34,16 @@ public:
     // The part's bytes; nothing when the package has no such part. Throws WorkbookError when the
     // part is damaged, encrypted or too large.
     std::optional<std::string> read(const std::string& part);
+    // Inflates the part in pieces and hands each to sink, under the same checks as read(), until
+    // the part ends or sink returns false. False when the package has no such part. Streamed
+    // parts do not count towards the total limit: they are never held whole.
+    bool stream(const std::string& part, const std::function<bool(std::string_view)>& sink);
+    // The checks of read() that need no inflating, for a part that is streamed later.
+    void check(const std::string& part);
 
 private:
+    struct Opened;
+    std::optional<Opened> openPart(const std::string& part, bool countTowardsTotal, bool open);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

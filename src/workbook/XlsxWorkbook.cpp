@@ -12,7 +12,9 @@
 #include "platform/Utf8.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
+#include "workbook/SheetStream.h"
 #include "workbook/XlsxPackage.h"
+#include "workbook/XmlValues.h"
 
 namespace tabrova::workbook {
 
@@ -26,34 +28,6 @@ WorkbookError::WorkbookError(std::filesystem::path path, std::string reason)
 // References
 
 namespace {
-
-// Parses one cell reference at text[pos...], advancing pos. Columns and rows may exceed the
-// sheet; the caller checks the limits.
-template <class Char>
-bool parseCellRef(std::basic_string_view<Char> text, std::size_t& pos, std::uint64_t& row,
-                  std::uint64_t& col) {
-    if (pos < text.size() && text[pos] == '$') ++pos;
-    col = 0;
-    std::size_t letters = 0;
-    while (pos < text.size() && letters < 4) {
-        Char c = text[pos];
-        if (c >= 'a' && c <= 'z') c = static_cast<Char>(c - 32);
-        if (c < 'A' || c > 'Z') break;
-        col = col * 26 + static_cast<std::uint64_t>(c - 'A' + 1);
-        ++pos;
-        ++letters;
-    }
-    if (letters == 0) return false;
-    if (pos < text.size() && text[pos] == '$') ++pos;
-    row = 0;
-    std::size_t digits = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < 8) {
-        row = row * 10 + static_cast<std::uint64_t>(text[pos] - '0');
-        ++pos;
-        ++digits;
-    }
-    return digits > 0;
-}
 
 template <class Char>
 std::optional<CellRange> parseRangeRefT(std::basic_string_view<Char> text) {
@@ -151,97 +125,12 @@ const char* relationshipId(const pugi::xml_node& node) {
     return "";
 }
 
-bool truthy(const pugi::xml_attribute& a) {
-    const char* v = a.value();
-    return std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0;
-}
-
-std::optional<double> parseDouble(const char* text) {
-    while (*text == ' ') ++text;
-    if (*text == '+') ++text;
-    const char* end = text + std::strlen(text);
-    while (end > text && end[-1] == ' ') --end;
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(text, end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
+bool truthy(const pugi::xml_attribute& a) { return isTrue(a.value()); }
 
 std::optional<double> attrDouble(const pugi::xml_node& node, const char* name) {
     const pugi::xml_attribute a = node.attribute(name);
     if (!a) return std::nullopt;
     return parseDouble(a.value());
-}
-
-std::optional<std::uint64_t> parseUnsigned(const char* text) {
-    std::uint64_t value = 0;
-    const char* end = text + std::strlen(text);
-    const auto [ptr, ec] = std::from_chars(text, end, value);
-    if (ec != std::errc() || ptr != end || ptr == text) return std::nullopt;
-    return value;
-}
-
-// Decodes the _xHHHH_ escapes with which the file format stores characters XML cannot carry.
-std::u16string unescapeText(std::u16string text) {
-    if (text.find(u"_x") == std::u16string::npos) return text;
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
-            char16_t value = 0;
-            bool hex = true;
-            for (std::size_t k = i + 2; k < i + 6; ++k) {
-                const char16_t c = text[k];
-                int d = -1;
-                if (c >= u'0' && c <= u'9') d = c - u'0';
-                if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
-                if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
-                if (d < 0) {
-                    hex = false;
-                    break;
-                }
-                value = static_cast<char16_t>(value * 16 + d);
-            }
-            if (hex) {
-                out.push_back(value);
-                i += 6;
-                continue;
-            }
-        }
-        out.push_back(text[i]);
-    }
-    return out;
-}
-
-std::u16string textOfT(const pugi::xml_node& t) {
-    return unescapeText(utf8ToUtf16(t.text().get()));
-}
-
-// A string item (<si> or <is>): the texts of its runs joined, phonetic runs left out.
-RichString parseStringItem(const pugi::xml_node& item) {
-    RichString s;
-    bool hasRuns = false;
-    for (pugi::xml_node c = item.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element) continue;
-        if (named(c, "t")) {
-            s.text += textOfT(c);
-        } else if (named(c, "r")) {
-            hasRuns = true;
-            std::u16string runText;
-            forEachChild(c, "t", [&](const pugi::xml_node& t) { runText += textOfT(t); });
-            if (runText.empty()) continue;
-            double size = std::numeric_limits<double>::quiet_NaN();
-            if (const pugi::xml_node rPr = child(c, "rPr")) {
-                if (const pugi::xml_node sz = child(rPr, "sz")) {
-                    if (auto v = acceptedFontSize(attrDouble(sz, "val"))) size = *v;
-                }
-            }
-            s.runs.push_back(TextRun{static_cast<std::uint32_t>(runText.size()), size});
-            s.text += runText;
-        }
-    }
-    if (!hasRuns) s.runs.clear();
-    return s;
 }
 
 // The LineStyle and Weight the object model gives for a border style of the file.
@@ -292,34 +181,12 @@ std::int32_t horizontalOf(const char* name) {
     return alignGeneral;
 }
 
-// Days since the date system's epoch of an ISO 8601 date-time ("2024-03-01T12:00:00").
-std::optional<double> isoToSerial(const char* text, bool date1904) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
-    double s = 0;
-    const int n = std::sscanf(text, "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &s);
-    if (n < 3 || mo < 1 || mo > 12 || d < 1 || d > 31) return std::nullopt;
-    // Days from 1970-01-01 (civil calendar).
-    const int yy = y - (mo <= 2);
-    const int era = (yy >= 0 ? yy : yy - 399) / 400;
-    const int yoe = yy - era * 400;
-    const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const double days = era * 146097.0 + doe - 719468.0;
-    double serial = date1904 ? days + 24107.0 : days + 25569.0;
-    if (!date1904 && serial < 61) serial -= 1;  // before the sheet's fictitious 1900-02-29
-    return serial + (h * 3600.0 + mi * 60.0 + s) / 86400.0;
-}
-
-std::int32_t clampStyle(std::uint64_t v) {
-    return static_cast<std::int32_t>(std::min<std::uint64_t>(v, 0x7FFFFFFF));
-}
-
 }  // namespace
 
 class WorkbookLoader {
 public:
     WorkbookLoader(XlsxWorkbook& wb, const std::filesystem::path& path)
-        : wb_(wb), path_(path), package_(path) {}
+        : wb_(wb), path_(path), package_(std::make_shared<XlsxPackage>(path)) {}
 
     void load();
 
@@ -334,23 +201,18 @@ private:
     static std::string resolve(const std::string& part, const std::string& target);
 
     void loadStyles(const std::string& part);
-    void loadSharedStrings(const std::string& part);
-    void loadSheet(Sheet& sheet);
-    void indexSheet(Sheet& sheet);
-    std::string sheetLabel(const Sheet& sheet) const { return "sheet " + quotedText(sheet.name); }
 
     XlsxWorkbook& wb_;
     std::filesystem::path path_;
-    XlsxPackage package_;
+    std::shared_ptr<XlsxPackage> package_;
     std::string workbookPart_;
     std::vector<std::pair<std::string, std::string>> workbookRels_;      // id -> target part
     std::vector<std::pair<std::string, std::string>> workbookRelTypes_;  // type suffix -> part
-    std::size_t cutTexts_ = 0;  // strings longer than a cell holds, cut by limitCellText
 };
 
 pugi::xml_document WorkbookLoader::parse(const std::string& part, bool required) {
     pugi::xml_document doc;
-    const std::optional<std::string> bytes = package_.read(part);
+    const std::optional<std::string> bytes = package_->read(part);
     if (!bytes) {
         if (required) fail("not a workbook (part " + part + " is missing)");
         return doc;
@@ -417,8 +279,8 @@ void WorkbookLoader::load() {
         const std::string type = typeAndTarget.substr(0, nl);
         if (type.ends_with("/officeDocument")) workbookPart_ = typeAndTarget.substr(nl + 1);
     }
-    if (!package_.has(workbookPart_)) {
-        if (package_.has("[Content_Types].xml"))
+    if (!package_->has(workbookPart_)) {
+        if (package_->has("[Content_Types].xml"))
             fail("not a workbook (the package holds no spreadsheet)");
         fail("not a workbook (the zip archive holds no " + workbookPart_ + ")");
     }
@@ -463,19 +325,15 @@ void WorkbookLoader::load() {
     wb_.activeSheet_ = activeTab < wb_.sheets_.size() ? static_cast<std::size_t>(activeTab) : 0;
 
     loadStyles(stylesPart);
-    if (!sharedStringsPart.empty()) loadSharedStrings(sharedStringsPart);
+    wb_.sharedStringsPart_ = sharedStringsPart;
+    if (!sharedStringsPart.empty()) package_->check(sharedStringsPart);
+    wb_.package_ = package_;
     for (Sheet& sheet : wb_.sheets_) {
         if (!sheet.isWorksheet) continue;
-        if (sheet.part.empty() || !package_.has(sheet.part)) {
+        if (sheet.part.empty() || !package_->has(sheet.part)) {
             fail("the workbook is damaged (" + sheetLabel(sheet) + " has no part)");
         }
-        loadSheet(sheet);
-        indexSheet(sheet);
-    }
-    static_assert(kMaxCellTextChars == 32767);
-    if (cutTexts_ > 0) {
-        wb_.notes_.push_back(std::to_string(cutTexts_) + " text" + (cutTexts_ == 1 ? "" : "s") +
-                             " longer than Excel's 32,767 characters cut to that length");
+        readSheetSettings(wb_.sheetSource(), sheet);
     }
 }
 
@@ -558,225 +416,11 @@ void WorkbookLoader::loadStyles(const std::string& part) {
     }
 }
 
-void WorkbookLoader::loadSharedStrings(const std::string& part) {
-    const pugi::xml_document doc = parse(part, false);
-    const pugi::xml_node sst = child(doc, "sst");
-    forEachChild(sst, "si", [&](const pugi::xml_node& si) {
-        wb_.sharedStrings_.push_back(parseStringItem(si));
-        if (limitCellText(wb_.sharedStrings_.back())) ++cutTexts_;
-    });
-}
-
-void WorkbookLoader::loadSheet(Sheet& sheet) {
-    const pugi::xml_document doc = parse(sheet.part, true);
-    const pugi::xml_node ws = child(doc, "worksheet");
-    if (!ws) fail("the workbook is damaged (" + sheetLabel(sheet) + " holds no worksheet)");
-    auto outside = [&](const std::string& what) {
-        fail(sheetLabel(sheet) + ": " + what + " lies outside the sheet's limits (" +
-             std::to_string(kMaxRows) + " rows, " + std::to_string(kMaxCols) + " columns)");
-    };
-    auto range = [&](const char* text) {
-        auto r = parseRangeRef(std::string_view(text));
-        if (!r) outside(std::string("reference \"") + text + "\"");
-        return *r;
-    };
-
-    if (const pugi::xml_node fmt = child(ws, "sheetFormatPr")) {
-        if (auto v = attrDouble(fmt, "defaultColWidth"); v && *v >= 0) sheet.defaultColWidth = v;
-        if (auto v = attrDouble(fmt, "baseColWidth"); v && *v >= 0) sheet.baseColWidth = *v;
-        if (auto v = attrDouble(fmt, "defaultRowHeight"); v && *v >= 0 && *v <= 409) {
-            sheet.defaultRowHeight = v;
-        }
-        sheet.rowsHiddenByDefault = truthy(fmt.attribute("zeroHeight"));
-    }
-
-    forEachChild(child(ws, "cols"), "col", [&](const pugi::xml_node& c) {
-        ColumnInfo col;
-        const auto min = parseUnsigned(c.attribute("min").value());
-        const auto max = parseUnsigned(c.attribute("max").value());
-        if (!min || !max || *min < 1 || *max < *min || *max > kMaxCols) {
-            outside("column range " + std::string(c.attribute("min").value()) + "-" +
-                    c.attribute("max").value());
-        }
-        col.min = static_cast<std::uint32_t>(*min);
-        col.max = static_cast<std::uint32_t>(*max);
-        if (auto w = attrDouble(c, "width"); w && *w >= 0) col.width = std::min(*w, 255.0);
-        col.hidden = truthy(c.attribute("hidden"));
-        if (c.attribute("style")) {
-            col.style = static_cast<std::uint32_t>(
-                clampStyle(parseUnsigned(c.attribute("style").value()).value_or(0)));
-        }
-        sheet.cols.push_back(col);
-    });
-    std::sort(sheet.cols.begin(), sheet.cols.end(),
-              [](const ColumnInfo& a, const ColumnInfo& b) { return a.min < b.min; });
-    // Overlapping entries are not valid; keep the first of each overlap.
-    std::vector<ColumnInfo> cols;
-    for (ColumnInfo& c : sheet.cols) {
-        if (!cols.empty() && c.min <= cols.back().max) {
-            if (c.max <= cols.back().max) continue;
-            c.min = cols.back().max + 1;
-        }
-        cols.push_back(c);
-    }
-    sheet.cols = std::move(cols);
-
-    std::uint64_t rowNumber = 0;
-    bool sorted = true;
-    const std::uint32_t styleCount = static_cast<std::uint32_t>(wb_.cellFormats_.size());
-    auto styleIndex = [&](const pugi::xml_attribute& a) -> std::uint32_t {
-        if (!a) return 0;
-        const auto v = parseUnsigned(a.value()).value_or(0);
-        return v < styleCount ? static_cast<std::uint32_t>(v) : 0;
-    };
-    forEachChild(child(ws, "sheetData"), "row", [&](const pugi::xml_node& r) {
-        if (const pugi::xml_attribute ra = r.attribute("r")) {
-            const auto v = parseUnsigned(ra.value());
-            if (!v) fail(sheetLabel(sheet) + ": malformed row number \"" + ra.value() + "\"");
-            rowNumber = *v;
-        } else {
-            ++rowNumber;
-        }
-        if (rowNumber < 1 || rowNumber > kMaxRows) outside("row " + std::to_string(rowNumber));
-        RowInfo row;
-        row.row = static_cast<std::uint32_t>(rowNumber);
-        if (auto h = attrDouble(r, "ht"); h && *h >= 0) row.height = std::min(*h, 409.5);
-        row.hidden = truthy(r.attribute("hidden"));
-        if (truthy(r.attribute("customFormat"))) row.style = styleIndex(r.attribute("s"));
-        // On a sheet whose rows are hidden by default, a listed row is a visible one.
-        if (row.height || row.hidden || row.style || sheet.rowsHiddenByDefault) {
-            if (!sheet.rows.empty() && sheet.rows.back().row >= row.row) sorted = false;
-            sheet.rows.push_back(row);
-        }
-
-        std::uint64_t colNumber = 0;
-        for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
-            if (c.type() != pugi::node_element || !named(c, "c")) continue;
-            Cell cell;
-            if (const pugi::xml_attribute ref = c.attribute("r")) {
-                std::string_view text(ref.value());
-                std::size_t pos = 0;
-                std::uint64_t rr = 0, cc = 0;
-                if (!parseCellRef(text, pos, rr, cc) || pos != text.size()) {
-                    fail(sheetLabel(sheet) + ": malformed cell reference \"" + ref.value() + "\"");
-                }
-                if (rr < 1 || rr > kMaxRows || cc < 1 || cc > kMaxCols) {
-                    outside("cell " + std::string(ref.value()));
-                }
-                if (rr != rowNumber) {
-                    fail(sheetLabel(sheet) + ": cell " + ref.value() + " is listed in row " +
-                         std::to_string(rowNumber));
-                }
-                colNumber = cc;
-            } else {
-                ++colNumber;
-                if (colNumber > kMaxCols) outside("a cell of row " + std::to_string(rowNumber));
-            }
-            cell.row = static_cast<std::uint32_t>(rowNumber);
-            cell.col = static_cast<std::uint32_t>(colNumber);
-            cell.style = styleIndex(c.attribute("s"));
-
-            const std::string_view type = c.attribute("t").value();
-            const pugi::xml_node v = child(c, "v");
-            const char* value = v.text().get();
-            auto cellName = [&] {
-                return std::string(c.attribute("r") ? c.attribute("r").value() : "(unnamed)");
-            };
-            if (type == "inlineStr") {
-                const pugi::xml_node is = child(c, "is");
-                if (is) {
-                    cell.type = CellType::string;
-                    cell.text = static_cast<std::uint32_t>(sheet.strings.size());
-                    sheet.strings.push_back(parseStringItem(is));
-                    if (limitCellText(sheet.strings.back())) ++cutTexts_;
-                }
-            } else if (!v || *value == '\0') {
-                // No value: a blank cell that carries only its style.
-            } else if (type == "s") {
-                const auto index = parseUnsigned(value);
-                if (!index || *index >= wb_.sharedStrings_.size()) {
-                    fail(sheetLabel(sheet) + ": cell " + cellName() +
-                         " refers to a shared string that does not exist");
-                }
-                cell.type = CellType::string;
-                cell.sharedText = true;
-                cell.text = static_cast<std::uint32_t>(*index);
-            } else if (type == "str" || type == "e") {
-                cell.type = type == "e" ? CellType::error : CellType::string;
-                cell.text = static_cast<std::uint32_t>(sheet.strings.size());
-                sheet.strings.push_back(RichString{unescapeText(utf8ToUtf16(value)), {}});
-                if (limitCellText(sheet.strings.back())) ++cutTexts_;
-            } else if (type == "b") {
-                cell.type = CellType::boolean;
-                cell.number = std::strcmp(value, "1") == 0 || std::strcmp(value, "true") == 0;
-            } else if (type == "d") {
-                const auto serial = isoToSerial(value, wb_.date1904_);
-                if (!serial) {
-                    fail(sheetLabel(sheet) + ": cell " + cellName() + " holds a malformed date");
-                }
-                cell.type = CellType::number;
-                cell.number = *serial;
-            } else {
-                const auto number = parseDouble(value);
-                if (!number) {
-                    fail(sheetLabel(sheet) + ": cell " + cellName() + " holds a malformed number");
-                }
-                cell.type = CellType::number;
-                cell.number = *number;
-            }
-            if (!sheet.cells.empty()) {
-                const Cell& last = sheet.cells.back();
-                if (last.row > cell.row || (last.row == cell.row && last.col >= cell.col)) {
-                    sorted = false;
-                }
-            }
-            sheet.cells.push_back(cell);
-        }
-    });
-    if (!sorted) {
-        std::stable_sort(sheet.cells.begin(), sheet.cells.end(), [](const Cell& a, const Cell& b) {
-            return a.row != b.row ? a.row < b.row : a.col < b.col;
-        });
-        std::stable_sort(sheet.rows.begin(), sheet.rows.end(),
-                         [](const RowInfo& a, const RowInfo& b) { return a.row < b.row; });
-    }
-
-    forEachChild(child(ws, "mergeCells"), "mergeCell", [&](const pugi::xml_node& m) {
-        const CellRange r = range(m.attribute("ref").value());
-        if (r.firstRow != r.lastRow || r.firstCol != r.lastCol) sheet.merges.push_back(r);
-    });
-
-    // The saved selection: the first view's active pane, its first range, else its active cell,
-    // else A1.
-    sheet.selection = CellRange{};
-    const pugi::xml_node view = child(child(ws, "sheetViews"), "sheetView");
-    std::string activePane = "topLeft";
-    if (const pugi::xml_node pane = child(view, "pane")) {
-        if (const char* p = pane.attribute("activePane").value(); *p) activePane = p;
-    }
-    pugi::xml_node chosen;
-    forEachChild(view, "selection", [&](const pugi::xml_node& s) {
-        const char* p = s.attribute("pane").value();
-        if (!chosen && activePane == (*p ? p : "topLeft")) chosen = s;
-    });
-    // The selection only says where the user was; one the reader cannot take (a whole column
-    // written as "A:A", say) falls back to the active cell and then to A1 rather than refusing
-    // the workbook.
-    if (chosen) {
-        std::string_view sqref = chosen.attribute("sqref").value();
-        while (!sqref.empty() && sqref.front() == ' ') sqref.remove_prefix(1);
-        sqref = sqref.substr(0, sqref.find(' '));
-        if (auto r = parseRangeRef(sqref)) {
-            sheet.selection = *r;
-        } else if (auto a =
-                       parseRangeRef(std::string_view(chosen.attribute("activeCell").value()))) {
-            sheet.selection = *a;
-        }
-    }
-}
-
-void WorkbookLoader::indexSheet(Sheet& sheet) {
-    const double def = wb_.defaultRowHeight(sheet);
+void XlsxWorkbook::indexSheet(Sheet& sheet) const {
+    sheet.mergesByRow.clear();
+    sheet.mergesByColumn.clear();
+    sheet.hugeMerges.clear();
+    const double def = defaultRowHeight(sheet);
     const double unlisted = sheet.rowsHiddenByDefault ? 0 : def;
     sheet.rowHeightPrefix.assign(sheet.rows.size() + 1, 0);
     for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
@@ -784,12 +428,12 @@ void WorkbookLoader::indexSheet(Sheet& sheet) {
         const double h = r.hidden ? 0 : r.height.value_or(def);
         sheet.rowHeightPrefix[i + 1] = sheet.rowHeightPrefix[i] + (h - unlisted);
     }
-    const std::int64_t defPx = wb_.defaultColumnPixels(sheet);
+    const std::int64_t defPx = defaultColumnPixels(sheet);
     sheet.colPixelPrefix.assign(sheet.cols.size() + 1, 0);
     for (std::size_t i = 0; i < sheet.cols.size(); ++i) {
         const ColumnInfo& c = sheet.cols[i];
         const std::int64_t px =
-            c.hidden ? 0 : (c.width ? columnPixelsFromWidth(*c.width, wb_.mdw_) : defPx);
+            c.hidden ? 0 : (c.width ? columnPixelsFromWidth(*c.width, mdw_) : defPx);
         sheet.colPixelPrefix[i + 1] =
             sheet.colPixelPrefix[i] + (px - defPx) * (static_cast<std::int64_t>(c.max) - c.min + 1);
     }
@@ -811,7 +455,8 @@ void WorkbookLoader::indexSheet(Sheet& sheet) {
             entries += height;
         }
         if (entries > kMaxMergeEntries || sheet.hugeMerges.size() > kMaxHugeMerges) {
-            fail(sheetLabel(sheet) + ": its merged cells overlap or are too many to index");
+            throw WorkbookError(
+                path_, sheetLabel(sheet) + ": its merged cells overlap or are too many to index");
         }
     }
     const auto& merges = sheet.merges;
@@ -827,7 +472,7 @@ void WorkbookLoader::indexSheet(Sheet& sheet) {
     }
 }
 
-std::shared_ptr<XlsxWorkbook> XlsxWorkbook::load(const std::filesystem::path& path) {
+std::shared_ptr<XlsxWorkbook> XlsxWorkbook::open(const std::filesystem::path& path) {
     std::shared_ptr<XlsxWorkbook> wb(new XlsxWorkbook());
     wb->path_ = path;
     try {
@@ -838,8 +483,45 @@ std::shared_ptr<XlsxWorkbook> XlsxWorkbook::load(const std::filesystem::path& pa
     return wb;
 }
 
+std::shared_ptr<XlsxWorkbook> XlsxWorkbook::load(const std::filesystem::path& path) {
+    std::shared_ptr<XlsxWorkbook> wb = open(path);
+    for (std::size_t i = 0; i < wb->sheets_.size(); ++i) {
+        if (wb->sheets_[i].isWorksheet) wb->readCells(i, CellRange{1, 1, kMaxRows, kMaxCols});
+    }
+    return wb;
+}
+
+XlsxWorkbook::~XlsxWorkbook() = default;
+
+SheetSource XlsxWorkbook::sheetSource() const {
+    return SheetSource{*package_, path_, static_cast<std::uint32_t>(cellFormats_.size()), date1904_,
+                       sharedStringsPart_};
+}
+
+void XlsxWorkbook::readCells(std::size_t index, const CellRange& range) {
+    Sheet& sheet = sheets_.at(index);
+    try {
+        readSheetCells(sheetSource(), sheet, range);
+        indexSheet(sheet);
+    } catch (const std::bad_alloc&) {
+        throw WorkbookError(path_, "the workbook is too large to read into memory");
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Queries
+
+std::vector<std::string> XlsxWorkbook::notes() const {
+    std::vector<std::string> notes = notes_;
+    std::size_t cut = 0;
+    for (const Sheet& sheet : sheets_) cut += sheet.cutTexts;
+    static_assert(kMaxCellTextChars == 32767);
+    if (cut > 0) {
+        notes.push_back(std::to_string(cut) + " text" + (cut == 1 ? "" : "s") +
+                        " longer than Excel's 32,767 characters cut to that length");
+    }
+    return notes;
+}
 
 std::u16string XlsxWorkbook::fileName() const { return platform::pathToUtf16(path_.filename()); }
 
@@ -924,7 +606,7 @@ const BorderInfo& XlsxWorkbook::borderOf(std::uint32_t style) const {
 }
 
 const RichString& XlsxWorkbook::textOf(const Sheet& sheet, const Cell& cell) const {
-    return cell.sharedText ? sharedStrings_[cell.text] : sheet.strings[cell.text];
+    return sheet.strings[cell.text];
 }
 
 const CellRange* XlsxWorkbook::mergeAt(const Sheet& sheet, std::uint32_t row,

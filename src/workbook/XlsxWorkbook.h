@@ -158,9 +158,8 @@ struct Cell {
     std::uint32_t row = 0;
     std::uint32_t col = 0;
     std::uint32_t style = 0;  // index into cellXfs
-    std::uint32_t text = 0;   // string or error: index into the shared or the sheet's strings
+    std::uint32_t text = 0;   // string or error: index into the sheet's strings
     CellType type = CellType::blank;
-    bool sharedText = false;  // text indexes the workbook's shared strings
 };
 
 struct ColumnInfo {
@@ -178,16 +177,25 @@ struct RowInfo {
     std::optional<std::uint32_t> style;  // only when the row's format applies (customFormat)
 };
 
+// A sheet as far as it has been read. Opening a workbook reads each worksheet's settings (column
+// widths, default sizes, saved selection); readCells() then reads one range of it, and the sheet
+// holds what the spreadsheet's members need for the cells of that range: the cells of the range
+// and of the cells around it (whose borders a cell's edges take), the row styles of those rows,
+// the heights of all rows, the merged ranges through the range and the texts its cells show.
 struct Sheet {
     std::u16string name;
-    std::string part;                 // the sheet's part name inside the package
-    bool isWorksheet = true;          // false for chart, dialog and macro sheets
-    std::vector<Cell> cells;          // sorted by row, then column
-    std::vector<RichString> strings;  // inline strings, cached formula strings, error texts
-    std::vector<ColumnInfo> cols;     // sorted, not overlapping
-    std::vector<RowInfo> rows;        // sorted by row
+    std::string part;                    // the sheet's part name inside the package
+    bool isWorksheet = true;             // false for chart, dialog and macro sheets
+    std::optional<CellRange> cellsRead;  // the range readCells() read; nothing before
+    std::vector<Cell> cells;             // sorted by row, then column
+    // The texts of the cells: inline strings, cached formula strings, error texts and the entries
+    // of the shared-string table that the cells refer to.
+    std::vector<RichString> strings;
+    std::vector<ColumnInfo> cols;  // sorted, not overlapping
+    std::vector<RowInfo> rows;     // sorted by row
     std::vector<CellRange> merges;
-    CellRange selection;  // the saved selection (see XlsxWorkbook)
+    std::size_t cutTexts = 0;  // texts of the cells read that were cut to a cell's limit
+    CellRange selection;       // the saved selection (see XlsxWorkbook)
     std::optional<double> defaultColWidth;
     double baseColWidth = 8;
     std::optional<double> defaultRowHeight;
@@ -205,12 +213,28 @@ struct Sheet {
     std::vector<std::uint32_t> hugeMerges;
 };
 
+class XlsxPackage;
+struct SheetSource;
+
 class XlsxWorkbook {
 public:
-    // Reads the whole workbook. Throws WorkbookError (file and reason) for a file that is not a
-    // workbook, is encrypted or damaged, holds XML that is not well formed, a part whose size is
-    // out of proportion, or references outside the sheet's limits.
+    // Opens the workbook: its sheets, styles and each worksheet's settings, without their cells.
+    // Throws WorkbookError (file and reason) for a file that is not a workbook, is encrypted or
+    // damaged, holds XML that is not well formed, a part whose size is out of proportion, or
+    // references outside the sheet's limits.
+    static std::shared_ptr<XlsxWorkbook> open(const std::filesystem::path& path);
+    // Opens the workbook and reads every cell of every worksheet.
     static std::shared_ptr<XlsxWorkbook> load(const std::filesystem::path& path);
+    ~XlsxWorkbook();
+
+    // Reads what the cells of range on that worksheet need (see Sheet), in place of what the
+    // sheet held; the cost grows with the range, not with the sheet. Throws WorkbookError as
+    // open() does.
+    void readCells(std::size_t sheet, const CellRange& range);
+    // Whether the sheet holds what the cell at row, col needs.
+    static bool holdsCell(const Sheet& sheet, std::uint32_t row, std::uint32_t col) {
+        return sheet.cellsRead && sheet.cellsRead->contains(row, col);
+    }
 
     const std::filesystem::path& path() const { return path_; }
     std::u16string fileName() const;
@@ -223,10 +247,10 @@ public:
     const std::vector<FontInfo>& fonts() const { return fonts_; }
     const std::vector<BorderInfo>& borders() const { return borders_; }
     const std::vector<CellFormat>& cellFormats() const { return cellFormats_; }
-    const std::vector<RichString>& sharedStrings() const { return sharedStrings_; }
     // What the reader cut or left out of what the file holds because it exceeds Excel's limits,
-    // one sentence each (UTF-8), for the user to be told.
-    const std::vector<std::string>& notes() const { return notes_; }
+    // one sentence each (UTF-8), for the user to be told: of the styles once opened, of the
+    // cells' texts once read.
+    std::vector<std::string> notes() const;
     // The format code of a number format id: the workbook's own, else the built-in one.
     std::u16string numberFormatCode(std::uint32_t numFmtId) const;
     // The format code of a cell style, and whether it is General (looked up once at load).
@@ -261,6 +285,8 @@ public:
 private:
     XlsxWorkbook() = default;
     double defaultRowHeight(const Sheet& sheet) const;
+    SheetSource sheetSource() const;
+    void indexSheet(Sheet& sheet) const;
     int defaultColumnPixels(const Sheet& sheet) const;
 
     std::filesystem::path path_;
@@ -271,7 +297,8 @@ private:
     std::vector<BorderInfo> borders_;
     std::vector<CellFormat> cellFormats_;
     std::unordered_map<std::uint32_t, std::u16string> numberFormats_;
-    std::vector<RichString> sharedStrings_;
+    std::shared_ptr<XlsxPackage> package_;  // the file as opened, for the reads of cells
+    std::string sharedStringsPart_;
     // The format codes the cell formats use, each once, and per cellXfs entry its index there.
     std::vector<std::u16string> formatCodes_;
     std::vector<std::uint32_t> styleFormatCode_;
