@@ -363,7 +363,7 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     }
     // A coordinate the file cannot hold fails the run before anything is written.
     if (const auto scale = nonFiniteScale(table, text, settings.cadTof, settings.cellLineDraw,
-                                              drawingOptions(settings))) {
+                                          drawingOptions(settings))) {
         const double value = *scale == u"cadXsc"   ? settings.cadXsc
                              : *scale == u"cadYsc" ? settings.cadYsc
                              : *scale == u"cadTsc" ? settings.cadTsc
@@ -387,13 +387,17 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         stage(toPath(*options.dump), json);
         json = {};
     }
-    {
-        DxfLineList list;
-        if (!buildTableDxf(table, text, settings.cadTof, settings.cellLineDraw, list,
-                           drawingOptions(settings))) {
-            throw ToolFailure{subject, "the range holds no cells to draw"};
-        }
-        stage(output, list.encoded());
+    // The drawing goes to its temporary file as it is made: its text is the largest thing the
+    // run makes.
+    try {
+        outputs.stage(output, [&](const platform::ByteWriter& write) {
+            if (!streamTableDxf(table, text, settings.cadTof, settings.cellLineDraw, write,
+                                drawingOptions(settings))) {
+                throw ToolFailure{subject, "the range holds no cells to draw"};
+            }
+        });
+    } catch (const platform::FileError& e) {
+        throw ToolFailure{pathText(e.path()), e.reason()};
     }
     if (options.preview) {
         // The picture shows the entities the file holds.

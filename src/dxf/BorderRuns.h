@@ -24,7 +24,8 @@ struct BorderRuns {
     }
 };
 
-// The same joins and marks as joinKeisen on the segments the runs stand for.
-void joinBorderRuns(BorderRuns& vertical, BorderRuns& horizontal);
+// The same joins and marks as joinKeisen on the segments the runs stand for, for the vertical
+// or the horizontal ones (the two are joined independently).
+void joinBorderRuns(BorderRuns& runs, bool vertical);
 
 }  // namespace tabrova

@@ -276,9 +276,8 @@ void joinKeisen(std::vector<TXlsxKeisen>& keisenV, std::vector<TXlsxKeisen>& kei
     join(KeisenList(keisenH, Axis::horizontal));
 }
 
-void joinBorderRuns(BorderRuns& vertical, BorderRuns& horizontal) {
-    join(RunList(vertical, Axis::vertical));
-    join(RunList(horizontal, Axis::horizontal));
+void joinBorderRuns(BorderRuns& runs, bool vertical) {
+    join(RunList(runs, vertical ? Axis::vertical : Axis::horizontal));
 }
 
 }  // namespace tabrova

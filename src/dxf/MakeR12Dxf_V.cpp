@@ -173,10 +173,33 @@ DxfLineList::DxfLineList() : DxfLineList(platform::dxfCodePage()) {}
 
 DxfLineList::DxfLineList(unsigned codePage) : codePage_(codePage) {}
 
+namespace {
+constexpr std::size_t kStreamPieceBytes = std::size_t{1} << 20;
+}
+
+DxfLineList::DxfLineList(DxfByteWriter writer)
+    : DxfLineList(platform::dxfCodePage(), std::move(writer)) {}
+
+DxfLineList::DxfLineList(unsigned codePage, DxfByteWriter writer)
+    : codePage_(codePage), writer_(std::move(writer)) {
+    bytes_.reserve(kStreamPieceBytes + 4096);
+}
+
+void DxfLineList::flush() {
+    if (!writer_ || bytes_.empty()) return;
+    writer_(bytes_);
+    bytes_.clear();
+}
+
+void DxfLineList::itemEnded() {
+    ++itemCount_;
+    if (writer_ && bytes_.size() >= kStreamPieceBytes) flush();
+}
+
 void DxfLineList::append(std::u16string_view item) {
     appendEncoded(bytes_, item, codePage_);
     bytes_ += "\r\n";
-    ++itemCount_;
+    itemEnded();
 }
 
 // Writes one item group by group straight into the list's bytes.
@@ -203,7 +226,7 @@ public:
     }
     void end() {
         out_ += "\r\n";
-        ++list_.itemCount_;
+        list_.itemEnded();
     }
 
 private:

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,21 +16,37 @@ namespace tabrova {
 
 class DxfItemWriter;
 
+// Takes the next piece of a DXF file's bytes.
+using DxfByteWriter = std::function<void(std::string_view)>;
+
 // The text of a DXF file as an ordered list of items. An item may hold several physical lines
 // separated by CR LF; the file has CR LF after every item. The list knows the code page the file
 // is written in and keeps the items encoded in it, exactly as the file will hold them.
+//
+// A streaming list (one given a writer) keeps only a piece of the file: whenever the bytes it
+// holds pass a megabyte, at the end of an item, it hands them to the writer and starts afresh;
+// flush hands on the rest.
 class DxfLineList {
 public:
     // The system's ANSI code page.
     DxfLineList();
     explicit DxfLineList(unsigned codePage);
+    // Streaming, in the system's ANSI code page or in the one given.
+    explicit DxfLineList(DxfByteWriter writer);
+    DxfLineList(unsigned codePage, DxfByteWriter writer);
 
     unsigned codePage() const { return codePage_; }
+    bool streaming() const { return static_cast<bool>(writer_); }
     void clear() {
         bytes_.clear();
         itemCount_ = 0;
     }
-    void reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+    // Ignored by a streaming list, whose pieces stay small.
+    void reserve(std::size_t bytes) {
+        if (!streaming()) bytes_.reserve(bytes);
+    }
+    // Hands the bytes held to the writer of a streaming list.
+    void flush();
     // A character the code page cannot represent is written as its \U+XXXX escape.
     void append(std::u16string_view item);
     std::size_t itemCount() const { return itemCount_; }
@@ -38,13 +55,16 @@ public:
     std::vector<std::u16string> lines() const;
     // The whole file as UTF-16: every item followed by CR LF.
     std::u16string text() const;
-    // The bytes of the file.
+    // The bytes of the file (of a streaming list: those not yet handed on).
     const std::string& encoded() const { return bytes_; }
 
 private:
     friend class DxfItemWriter;
 
+    void itemEnded();
+
     unsigned codePage_;
+    DxfByteWriter writer_;
     std::string bytes_;
     std::size_t itemCount_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "dxf/BorderRuns.h"
 #include "dxf/TextLayout.h"
+#include "platform/AtomicFile.h"
 
 namespace tabrova {
 namespace {
@@ -438,8 +439,10 @@ void addStyledBorders(const CellTable& table, const DrawingOptions& options, Dra
         top = bottom;
     }
     const double half = kDoubleLineGapPoints * options.unitsPerPoint / 2;
-    for (std::size_t kind = 0; kind < kKinds; ++kind)
-        joinBorderRuns(vertical[kind], horizontal[kind]);
+    for (std::size_t kind = 0; kind < kKinds; ++kind) {
+        joinBorderRuns(vertical[kind], true);
+        joinBorderRuns(horizontal[kind], false);
+    }
     auto write = [&](const std::array<BorderRuns, kKinds>& lists, bool isVertical) {
         for (std::size_t kind = 0; kind < kKinds; ++kind) {
             const BorderRuns& runs = lists[kind];
@@ -479,27 +482,26 @@ void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bo
     }
 
     // The border segments, collected and joined as collectKeisen and joinKeisen do, in compact
-    // form.
-    BorderRuns vertical;
-    BorderRuns horizontal;
+    // form; the vertical ones are written and freed before the horizontal ones are collected.
     const BorderCount count = countBorders(table);
-    vertical.runs.reserve(count.vertical);
-    vertical.marks.reserve(count.vertical);
-    horizontal.runs.reserve(count.horizontal);
-    horizontal.marks.reserve(count.horizontal);
-    forEachBorder(table, [&](bool isVertical, double cross, double from, double to) {
-        (isVertical ? vertical : horizontal).add(cross, from, to);
-    });
-    joinBorderRuns(vertical, horizontal);
-    for (std::size_t i = 0; i < vertical.runs.size(); ++i) {
-        const BorderRun& run = vertical.runs[i];
-        if (!vertical.marks[i])
-            out.line({run.cross, run.from, 0}, {run.cross, run.to, 0}, kLayerBordLine);
-    }
-    for (std::size_t i = 0; i < horizontal.runs.size(); ++i) {
-        const BorderRun& run = horizontal.runs[i];
-        if (!horizontal.marks[i])
-            out.line({run.from, run.cross, 0}, {run.to, run.cross, 0}, kLayerBordLine);
+    for (const bool isVertical : {true, false}) {
+        BorderRuns lines;
+        const std::size_t expected = isVertical ? count.vertical : count.horizontal;
+        lines.runs.reserve(expected);
+        lines.marks.reserve(expected);
+        forEachBorder(table, [&](bool vertical, double cross, double from, double to) {
+            if (vertical == isVertical) lines.add(cross, from, to);
+        });
+        joinBorderRuns(lines, isVertical);
+        for (std::size_t i = 0; i < lines.runs.size(); ++i) {
+            if (lines.marks[i]) continue;
+            const BorderRun& run = lines.runs[i];
+            if (isVertical) {
+                out.line({run.cross, run.from, 0}, {run.cross, run.to, 0}, kLayerBordLine);
+            } else {
+                out.line({run.from, run.cross, 0}, {run.to, run.cross, 0}, kLayerBordLine);
+            }
+        }
     }
 }
 
@@ -626,11 +628,21 @@ bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof
     return true;
 }
 
+bool streamTableDxf(const CellTable& table, const CellTextFn& text, double cadTof,
+                    bool cellLineDraw, const DxfByteWriter& write, const DrawingOptions& options) {
+    if (!table.usable()) return false;
+    DxfLineList list(write);
+    buildTableDxf(table, text, cadTof, cellLineDraw, list, options);
+    list.flush();
+    return true;
+}
+
 bool writeTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
                    const std::filesystem::path& path, const DrawingOptions& options) {
-    DxfLineList list;
-    if (!buildTableDxf(table, text, cadTof, cellLineDraw, list, options)) return false;
-    dxfSaveToFile(list, path);
+    if (!table.usable()) return false;
+    platform::saveFileAtomically(path, [&](const platform::ByteWriter& write) {
+        streamTableDxf(table, text, cadTof, cellLineDraw, write, options);
+    });
     return true;
 }
 

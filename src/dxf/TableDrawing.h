@@ -115,6 +115,12 @@ void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities
 bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
                    DxfLineList& list, const DrawingOptions& options = {});
 
+// The same file handed to write in pieces as it is made, so that only a piece of it is held in
+// memory at a time. Returns false and writes nothing when the table is empty or unusable.
+bool streamTableDxf(const CellTable& table, const CellTextFn& text, double cadTof,
+                    bool cellLineDraw, const DxfByteWriter& write,
+                    const DrawingOptions& options = {});
+
 // Draws the table and saves the DXF file at path, replacing any previous file only once the new
 // one is complete. Returns false and writes nothing when the table is empty or unusable; throws
 // platform::FileError when the file cannot be saved.

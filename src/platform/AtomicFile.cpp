@@ -50,6 +50,16 @@ void saveFileAtomically(const std::filesystem::path& path, std::string_view byte
     replacement.commit();
 }
 
+void saveFileAtomically(const std::filesystem::path& path, const ByteProducer& produce) {
+    FileReplacements replacement;
+    replacement.stage(path, produce);
+    replacement.commit();
+}
+
+void FileReplacements::stage(const std::filesystem::path& path, std::string_view bytes) {
+    stage(path, [bytes](const ByteWriter& write) { write(bytes); });
+}
+
 std::string readWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes) {
     detail::refuseSpecialFile(path);
     std::error_code ec;

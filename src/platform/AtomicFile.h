@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -33,6 +34,16 @@ private:
 // not a regular file (a device, a named pipe, a socket): renaming over it would remove it.
 void saveFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Takes the next piece of a file's bytes.
+using ByteWriter = std::function<void(std::string_view)>;
+// Produces a file's bytes by handing them, piece after piece, to the writer it is given; a file
+// too large to hold in memory at once goes to disk as it is made.
+using ByteProducer = std::function<void(const ByteWriter&)>;
+
+// As above, with the bytes written as the producer makes them. An exception the producer throws
+// removes the temporary file and passes on.
+void saveFileAtomically(const std::filesystem::path& path, const ByteProducer& produce);
+
 // Several files replaced together: stage writes each in full to a temporary file beside its
 // target, commit renames them all over their targets at the end. Until commit the targets stay
 // as they were; temporaries not committed are removed when the object goes, and also when the
@@ -47,6 +58,9 @@ public:
 
     // Throws FileError (naming path) as saveFileAtomically does, before any target is touched.
     void stage(const std::filesystem::path& path, std::string_view bytes);
+    // The same with the bytes written as the producer makes them; an exception the producer
+    // throws removes this file's temporary and passes on.
+    void stage(const std::filesystem::path& path, const ByteProducer& produce);
     // Renames every staged file over its target. Throws FileError naming the first that fails;
     // the ones before it are then already replaced.
     void commit();

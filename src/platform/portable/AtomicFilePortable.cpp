@@ -132,7 +132,7 @@ FileReplacements::~FileReplacements() {
     }
 }
 
-void FileReplacements::stage(const std::filesystem::path& path, std::string_view bytes) {
+void FileReplacements::stage(const std::filesystem::path& path, const ByteProducer& produce) {
     const std::filesystem::path target = resolveLinks(path);
     try {
         detail::refuseSpecialFile(target);
@@ -151,44 +151,48 @@ void FileReplacements::stage(const std::filesystem::path& path, std::string_view
     const int fd = rememberTemporary(tmpl);
     if (fd < 0) throw FileError(path, systemReason(errno));
 
-    auto fail = [&](int err) {
+    try {
+        const std::optional<std::size_t> diskFullAfter = detail::diskFullAfter();
+        std::size_t written = 0;
+        produce([&](std::string_view bytes) {
+            const char* p = bytes.data();
+            std::size_t left = bytes.size();
+            while (left > 0) {
+                std::size_t chunk = left;
+                if (diskFullAfter) {
+                    if (written >= *diskFullAfter) throw FileError(path, systemReason(ENOSPC));
+                    chunk = std::min(chunk, *diskFullAfter - written);
+                }
+                const ssize_t n = ::write(fd, p, chunk);
+                if (n < 0) {
+                    if (errno == EINTR) continue;
+                    throw FileError(path, systemReason(errno));
+                }
+                p += n;
+                left -= static_cast<std::size_t>(n);
+                written += static_cast<std::size_t>(n);
+            }
+        });
+        if (exists) {
+            // The replacement keeps the replaced file's permission bits and, as far as this
+            // process may give them, its owner and group: a private settings file stays private.
+            if (::fchown(fd, st.st_uid, st.st_gid) != 0)
+                (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+            ::fchmod(fd, st.st_mode & 07777);
+        } else {
+            // mkstemp creates the file with mode 0600; give it the usual mode of a new file.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(fd, 0666 & ~mask);
+        }
+        // After the mode and owner, so that what reaches the disk is the finished file.
+        if (::fsync(fd) != 0) throw FileError(path, systemReason(errno));
+    } catch (...) {
         ::close(fd);
         ::unlink(tmpl.c_str());
         forgetTemporary(tmpl);
-        throw FileError(path, systemReason(err));
-    };
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    const std::optional<std::size_t> diskFullAfter = detail::diskFullAfter();
-    while (left > 0) {
-        std::size_t chunk = left;
-        if (diskFullAfter) {
-            const auto written = static_cast<std::size_t>(p - bytes.data());
-            if (written >= *diskFullAfter) fail(ENOSPC);
-            chunk = std::min(chunk, *diskFullAfter - written);
-        }
-        const ssize_t n = ::write(fd, p, chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
+        throw;
     }
-    if (exists) {
-        // The replacement keeps the replaced file's permission bits and, as far as this process
-        // may give them, its owner and group: a private settings file stays private.
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0)
-            (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
-        ::fchmod(fd, st.st_mode & 07777);
-    } else {
-        // mkstemp creates the file with mode 0600; give it the usual mode of a new file.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    // After the mode and owner, so that what reaches the disk is the finished file.
-    if (::fsync(fd) != 0) fail(errno);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmpl.c_str());

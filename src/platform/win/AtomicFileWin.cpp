@@ -73,7 +73,7 @@ FileReplacements::~FileReplacements() {
     }
 }
 
-void FileReplacements::stage(const std::filesystem::path& path, std::string_view bytes) {
+void FileReplacements::stage(const std::filesystem::path& path, const ByteProducer& produce) {
     static std::atomic<unsigned> counter{0};
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
@@ -90,26 +90,33 @@ void FileReplacements::stage(const std::filesystem::path& path, std::string_view
                              L"-" + std::to_wstring(counter++);
     HANDLE h = createTemporary(tmp);
     if (h == INVALID_HANDLE_VALUE) throw FileError(path, systemReason(GetLastError()));
-    auto fail = [&](DWORD err) {
+    try {
+        const std::optional<std::size_t> diskFullAfter = detail::diskFullAfter();
+        std::size_t total = 0;
+        produce([&](std::string_view bytes) {
+            std::size_t done = 0;
+            while (done < bytes.size()) {
+                DWORD written = 0;
+                std::size_t limit = bytes.size() - done;
+                if (diskFullAfter) {
+                    if (total >= *diskFullAfter)
+                        throw FileError(path, systemReason(ERROR_DISK_FULL));
+                    limit = std::min(limit, *diskFullAfter - total);
+                }
+                const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(limit, 1 << 20));
+                if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr))
+                    throw FileError(path, systemReason(GetLastError()));
+                done += written;
+                total += written;
+            }
+        });
+        if (!FlushFileBuffers(h)) throw FileError(path, systemReason(GetLastError()));
+    } catch (...) {
         CloseHandle(h);
         DeleteFileW(tmp.c_str());
         forgetTemporary(tmp);
-        throw FileError(path, systemReason(err));
-    };
-    const std::optional<std::size_t> diskFullAfter = detail::diskFullAfter();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD written = 0;
-        std::size_t limit = bytes.size();
-        if (diskFullAfter) {
-            if (done >= *diskFullAfter) fail(ERROR_DISK_FULL);
-            limit = std::min(limit, *diskFullAfter);
-        }
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(limit - done, 1 << 20));
-        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) fail(GetLastError());
-        done += written;
+        throw;
     }
-    if (!FlushFileBuffers(h)) fail(GetLastError());
     CloseHandle(h);
     staged_.push_back(std::make_unique<Staged>(Staged{path, tmp}));
 }
