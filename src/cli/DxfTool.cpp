@@ -23,6 +23,32 @@ std::string pathText(const std::filesystem::path& path) {
 
 namespace {
 
+// The texts of a table's cells in one block: a string per cell costs an allocation and its
+// bookkeeping each, which on a large table adds up to more than the texts themselves.
+class PackedTexts {
+public:
+    PackedTexts(const GridContents& grid, std::int32_t cols, std::int32_t rows) : cols_(cols) {
+        ends_.reserve(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
+        for (std::int32_t r = 0; r < rows; ++r) {
+            for (std::int32_t c = 0; c < cols; ++c) {
+                chars_ += grid.text(c + 1, r + 1);
+                ends_.push_back(chars_.size());
+            }
+        }
+        chars_.shrink_to_fit();
+    }
+    std::u16string_view text(std::int32_t col, std::int32_t row) const {
+        const std::size_t i = static_cast<std::size_t>(col) + static_cast<std::size_t>(row) * cols_;
+        const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::u16string_view(chars_).substr(begin, ends_[i] - begin);
+    }
+
+private:
+    std::int32_t cols_;
+    std::u16string chars_;
+    std::vector<std::size_t> ends_;
+};
+
 constexpr const char* kUsage =
     "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx\n"
     "       tabrova-dxf [OPTIONS] --running -o FILE\n"
@@ -327,9 +353,16 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     }
     if (!table.usable()) throw ToolFailure{subject, "the range holds no cells"};
 
+    // The drawing and the dump take the grid's texts; the texts the read kept in the table are
+    // not used from here on. Both go, packed into one block, before the drawing's memory is
+    // taken.
+    const PackedTexts texts(grid, table.colCount, table.rowCount);
+    std::vector<std::u16string>().swap(grid.texts);
+    for (TXlsxCellAttr& cell : table.cells) std::u16string().swap(cell.str);
+
     // The outputs, complete in memory before any file is written.
-    const CellTextFn text = [&grid](std::int32_t col, std::int32_t row) {
-        return grid.text(col + 1, row + 1);
+    const CellTextFn text = [&texts](std::int32_t col, std::int32_t row) {
+        return std::u16string(texts.text(col, row));
     };
     std::string json;
     if (options.dump) {

@@ -307,6 +307,26 @@ TEST(TableDrawing, EntityOrder) {
               "BBB");
 }
 
+// A drawing of a few megabytes arrives in several pieces that make up the same file.
+TEST(TableDrawing, StreamedFileIsTheBuiltList) {
+    CellTable t =
+        makeTable(std::vector<std::uint16_t>(150, 8), std::vector<std::uint16_t>(150, 10), 15);
+    calcCellDrawSizes(t, 3, 0.43, 0.27);
+    const CellTextFn text = [](std::int32_t c, std::int32_t r) {
+        return u"セル" + std::u16string(1, static_cast<char16_t>(u'A' + (c + r) % 26));
+    };
+    std::vector<std::string> pieces;
+    ASSERT_TRUE(streamTableDxf(t, text, 0.8, true,
+                               [&](std::string_view piece) { pieces.emplace_back(piece); }));
+    DxfLineList list;
+    ASSERT_TRUE(buildTableDxf(t, text, 0.8, true, list));
+    EXPECT_GT(pieces.size(), 1u);
+    std::string joined;
+    for (const std::string& piece : pieces) joined += piece;
+    EXPECT_EQ(joined, list.encoded());
+    EXPECT_FALSE(streamTableDxf(CellTable{}, text, 0.8, true, [](std::string_view) { FAIL(); }));
+}
+
 TEST(TableDrawing, SavedFileIsTheBuiltList) {
     const testing::TempDir dir;
     const auto path = dir.path() / "table.dxf";
