@@ -87,37 +87,52 @@ class StartIndex {
 public:
     template <typename List>
     explicit StartIndex(const List& list) : slotOf_(static_cast<std::size_t>(list.size()), kNone) {
+        // A segment with a coordinate that is not finite touches nothing.
+        auto indexed = [&list](Index i) {
+            return !list.marked(i) && std::isfinite(list.startX(i)) &&
+                   std::isfinite(list.startY(i));
+        };
+        // The distinct x values first: a start point then sorts as (x's rank, y, position) in 16
+        // bytes rather than 24, which counts while a large table's segments are held as well.
+        for (Index i = 0; i < list.size(); ++i)
+            if (indexed(i)) xs_.push_back(list.startX(i));
+        std::sort(xs_.begin(), xs_.end());
+        xs_.erase(std::unique(xs_.begin(), xs_.end()), xs_.end());
+        xs_.shrink_to_fit();
         struct Start {
-            double x, y;
+            double y;
+            Index xRank;
             Index id;
         };
         std::vector<Start> starts;
         starts.reserve(static_cast<std::size_t>(list.size()));
         for (Index i = 0; i < list.size(); ++i) {
-            const double x = list.startX(i);
-            const double y = list.startY(i);
-            // A segment with a coordinate that is not finite touches nothing.
-            if (!list.marked(i) && std::isfinite(x) && std::isfinite(y))
-                starts.push_back({x, y, i});
+            if (!indexed(i)) continue;
+            const auto rank =
+                std::lower_bound(xs_.begin(), xs_.end(), list.startX(i)) - xs_.begin();
+            starts.push_back({list.startY(i), static_cast<Index>(rank), i});
         }
         std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) {
-            if (a.x != b.x) return a.x < b.x;
+            if (a.xRank != b.xRank) return a.xRank < b.xRank;
             if (a.y != b.y) return a.y < b.y;
             return a.id < b.id;
         });
+        auto newX = [&](std::size_t s) { return s == 0 || starts[s].xRank != starts[s - 1].xRank; };
+        auto newGroup = [&](std::size_t s) { return newX(s) || starts[s].y != starts[s - 1].y; };
+        std::size_t groups = 0;
+        for (std::size_t s = 0; s < starts.size(); ++s) groups += newGroup(s);
         ids_.reserve(starts.size());
         next_.resize(starts.size() + 1);
         std::iota(next_.begin(), next_.end(), Index{0});
+        xFirstGroup_.reserve(xs_.size() + 1);
+        ys_.reserve(groups);
+        groupFirstSlot_.reserve(groups + 1);
         for (std::size_t s = 0; s < starts.size(); ++s) {
             const Start& p = starts[s];
             ids_.push_back(p.id);
             slotOf_[static_cast<std::size_t>(p.id)] = static_cast<Index>(s);
-            const bool newX = s == 0 || p.x != starts[s - 1].x;
-            if (newX) {
-                xs_.push_back(p.x);
-                xFirstGroup_.push_back(static_cast<Index>(ys_.size()));
-            }
-            if (newX || p.y != starts[s - 1].y) {
+            if (newX(s)) xFirstGroup_.push_back(static_cast<Index>(ys_.size()));
+            if (newGroup(s)) {
                 ys_.push_back(p.y);
                 groupFirstSlot_.push_back(static_cast<Index>(s));
             }
