@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <unordered_map>
 
 #include "dxf/BorderRuns.h"
 #include "dxf/TableDrawing.h"
@@ -94,29 +95,47 @@ public:
         };
         // The distinct x values first: a start point then sorts as (x's rank, y, position) in 16
         // bytes rather than 24, which counts while a large table's segments are held as well.
+        // A table has few distinct x values and many segments at each: the ranks come from a
+        // hash table, and the points are bucketed by rank (in list order) before each bucket is
+        // sorted by y, which is much cheaper than sorting all of them at once.
+        std::unordered_map<double, Index> rankOf;
         for (Index i = 0; i < list.size(); ++i)
-            if (indexed(i)) xs_.push_back(list.startX(i));
+            if (indexed(i)) rankOf.try_emplace(list.startX(i), 0);
+        xs_.reserve(rankOf.size());
+        for (const auto& entry : rankOf) xs_.push_back(entry.first);
         std::sort(xs_.begin(), xs_.end());
-        xs_.erase(std::unique(xs_.begin(), xs_.end()), xs_.end());
-        xs_.shrink_to_fit();
+        for (std::size_t k = 0; k < xs_.size(); ++k) rankOf[xs_[k]] = static_cast<Index>(k);
         struct Start {
             double y;
             Index xRank;
             Index id;
         };
-        std::vector<Start> starts;
-        starts.reserve(static_cast<std::size_t>(list.size()));
+        std::vector<Index> bucketEnd(xs_.size() + 1, 0);
+        std::size_t count = 0;
         for (Index i = 0; i < list.size(); ++i) {
             if (!indexed(i)) continue;
-            const auto rank =
-                std::lower_bound(xs_.begin(), xs_.end(), list.startX(i)) - xs_.begin();
-            starts.push_back({list.startY(i), static_cast<Index>(rank), i});
+            ++bucketEnd[static_cast<std::size_t>(rankOf.find(list.startX(i))->second) + 1];
+            ++count;
         }
-        std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) {
-            if (a.xRank != b.xRank) return a.xRank < b.xRank;
-            if (a.y != b.y) return a.y < b.y;
-            return a.id < b.id;
-        });
+        std::partial_sum(bucketEnd.begin(), bucketEnd.end(), bucketEnd.begin());
+        std::vector<Start> starts(count);
+        {
+            std::vector<Index> fill(bucketEnd.begin(), bucketEnd.end() - 1);
+            for (Index i = 0; i < list.size(); ++i) {
+                if (!indexed(i)) continue;
+                const Index rank = rankOf.find(list.startX(i))->second;
+                starts[static_cast<std::size_t>(fill[static_cast<std::size_t>(rank)]++)] = {
+                    list.startY(i), rank, i};
+            }
+        }
+        std::unordered_map<double, Index>().swap(rankOf);
+        for (std::size_t k = 0; k < xs_.size(); ++k) {
+            std::sort(starts.begin() + bucketEnd[k], starts.begin() + bucketEnd[k + 1],
+                      [](const Start& a, const Start& b) {
+                          if (a.y != b.y) return a.y < b.y;
+                          return a.id < b.id;
+                      });
+        }
         auto newX = [&](std::size_t s) { return s == 0 || starts[s].xRank != starts[s - 1].xRank; };
         auto newGroup = [&](std::size_t s) { return newX(s) || starts[s].y != starts[s - 1].y; };
         std::size_t groups = 0;

@@ -469,13 +469,14 @@ void addStyledBorders(const CellTable& table, const DrawingOptions& options, Dra
     write(horizontal, false);
 }
 
-// Separators, then per cell its outline and text lines, then the border lines: vertical ones,
-// then horizontal ones.
+// Separators, then per cell its outline and text lines, then the border lines (unless left
+// out): vertical ones, then horizontal ones.
 void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-               const DrawingOptions& options, DrawingSink& out) {
+               const DrawingOptions& options, DrawingSink& out, bool withBorders = true) {
     const Layout layout = layoutOf(table);
     if (cellLineDraw) addSeparators(table, layout, out);
     addCells(table, layout, text, cadTof, cellLineDraw, options, out);
+    if (!withBorders) return;
     if (options.borderStyles) {
         addStyledBorders(table, options, out);
         return;
@@ -553,7 +554,10 @@ std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const 
                                                   const DrawingOptions& options) {
     if (!table.usable()) return std::nullopt;
     FiniteCheck check;
-    // The sums of widths and heights, whether or not lines show them.
+    // The sums of widths and heights, whether or not lines show them, and how far from the
+    // origin any of them reaches.
+    double reach = 0;
+    double textHeight = 0;
     for (std::int32_t r = 0; r < table.rowCount; ++r) {
         double left = 0;
         for (std::int32_t c = 0; c < table.colCount; ++c) {
@@ -562,6 +566,9 @@ std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const 
             check.point({left, 0, 0});
             check.point({cell.drawMW, cell.drawMH, 0});
             check.textHeight |= !std::isfinite(cell.drawTH);
+            reach = std::max({reach, std::fabs(left), std::fabs(cell.drawMW),
+                              std::fabs(cell.drawMH)});
+            textHeight = std::max(textHeight, std::fabs(cell.drawTH));
         }
     }
     for (std::int32_t c = 0; c < table.colCount; ++c) {
@@ -569,10 +576,24 @@ std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const 
         for (std::int32_t r = 0; r < table.rowCount; ++r) {
             depth += table.at(c, r).drawH;
             check.point({0, depth, 0});
+            reach = std::max(reach, std::fabs(depth));
         }
     }
-    if (!check.x && !check.y && !check.textHeight)
-        drawTable(table, text, cadTof, cellLineDraw, options, check);
+    if (check.x || check.y || check.textHeight) {
+        // Named below; the drawing is not walked.
+    } else if (2 * reach + textHeight * (std::fabs(cadTof) + 1e9) +
+                   std::fabs(options.unitsPerPoint) * kDoubleLineGapPoints <
+               1e300) {
+        // Every entity lies within the table's reach plus a text's offset and the spread of at
+        // most a billion lines, far from overflowing: the walk below, which costs as much as the
+        // drawing itself, cannot find anything.
+        return std::nullopt;
+    } else {
+        // Plain border lines lie on the cell edges whose sums were checked above; joining them
+        // a second time would cost as much as the drawing's own join. Styled ones are offset
+        // (double lines), so they are walked.
+        drawTable(table, text, cadTof, cellLineDraw, options, check, options.borderStyles);
+    }
     if (check.x) return u"cadXsc";
     if (check.y) return u"cadYsc";
     if (check.textHeight) return u"cadTsc";
