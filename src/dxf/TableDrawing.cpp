@@ -566,8 +566,8 @@ std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const 
             check.point({left, 0, 0});
             check.point({cell.drawMW, cell.drawMH, 0});
             check.textHeight |= !std::isfinite(cell.drawTH);
-            reach = std::max({reach, std::fabs(left), std::fabs(cell.drawMW),
-                              std::fabs(cell.drawMH)});
+            reach =
+                std::max({reach, std::fabs(left), std::fabs(cell.drawMW), std::fabs(cell.drawMH)});
             textHeight = std::max(textHeight, std::fabs(cell.drawTH));
         }
     }
