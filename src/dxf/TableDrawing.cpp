@@ -83,9 +83,20 @@ BorderCount countBorders(const CellTable& table) {
     return count;
 }
 
-// Calls add(vertical, cross, from, to) for every border edge, row by row and cell by cell, and in
-// each cell for the edges top, bottom, left, right. Vertical segments run downward (from the
-// row's top to its bottom at x = cross), horizontal ones rightward.
+// One border edge of a cell: on the line `cross` (the x of a vertical edge, the y of a horizontal
+// one) from `from` to `to`; vertical edges run downward, horizontal ones rightward.
+struct BorderEdge {
+    bool vertical;
+    double cross;
+    double from;
+    double to;
+    std::int32_t col;
+    std::int32_t row;
+    EdgeIndex edge;
+};
+
+// Calls add(BorderEdge) for every border edge, row by row and cell by cell, and in each cell for
+// the edges top, bottom, left, right.
 template <typename Add>
 void forEachBorder(const CellTable& table, Add add) {
     double top = 0;
@@ -96,10 +107,11 @@ void forEachBorder(const CellTable& table, Add add) {
             const TXlsxCellAttr& cell = table.at(c, r);
             const double right = left + cell.drawW;
             const unsigned bits = borderBits(cell);
-            if (bits & edgeTop) add(false, top, left, right);
-            if (bits & edgeBottom) add(false, bottom, left, right);
-            if (bits & edgeLeft) add(true, left, top, bottom);
-            if (bits & edgeRight) add(true, right, top, bottom);
+            if (bits & edgeTop) add(BorderEdge{false, top, left, right, c, r, edgeIndexTop});
+            if (bits & edgeBottom)
+                add(BorderEdge{false, bottom, left, right, c, r, edgeIndexBottom});
+            if (bits & edgeLeft) add(BorderEdge{true, left, top, bottom, c, r, edgeIndexLeft});
+            if (bits & edgeRight) add(BorderEdge{true, right, top, bottom, c, r, edgeIndexRight});
             left = right;
         }
         top = bottom;
@@ -332,11 +344,11 @@ void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
     const BorderCount count = countBorders(table);
     keisenV.reserve(keisenV.size() + count.vertical);
     keisenH.reserve(keisenH.size() + count.horizontal);
-    forEachBorder(table, [&](bool vertical, double cross, double from, double to) {
-        if (vertical) {
-            keisenV.push_back({{cross, from, 0}, {cross, to, 0}, false});
+    forEachBorder(table, [&](const BorderEdge& e) {
+        if (e.vertical) {
+            keisenV.push_back({{e.cross, e.from, 0}, {e.cross, e.to, 0}, false});
         } else {
-            keisenH.push_back({{from, cross, 0}, {to, cross, 0}, false});
+            keisenH.push_back({{e.from, e.cross, 0}, {e.to, e.cross, 0}, false});
         }
     });
 }
@@ -421,23 +433,10 @@ EdgeStyle sharedEdgeStyle(const CellTable& table, std::int32_t c, std::int32_t r
 void addStyledBorders(const CellTable& table, const DrawingOptions& options, DrawingSink& out) {
     std::array<BorderRuns, kKinds> vertical;
     std::array<BorderRuns, kKinds> horizontal;
-    double top = 0;
-    for (std::int32_t r = 0; r < table.rowCount; ++r) {
-        const double bottom = top - table.at(0, r).drawH;
-        double left = 0;
-        for (std::int32_t c = 0; c < table.colCount; ++c) {
-            const TXlsxCellAttr& cell = table.at(c, r);
-            const double right = left + cell.drawW;
-            const unsigned bits = borderBits(cell);
-            auto kind = [&](EdgeIndex edge) { return kindOf(sharedEdgeStyle(table, c, r, edge)); };
-            if (bits & edgeTop) horizontal[kind(edgeIndexTop)].add(top, left, right);
-            if (bits & edgeBottom) horizontal[kind(edgeIndexBottom)].add(bottom, left, right);
-            if (bits & edgeLeft) vertical[kind(edgeIndexLeft)].add(left, top, bottom);
-            if (bits & edgeRight) vertical[kind(edgeIndexRight)].add(right, top, bottom);
-            left = right;
-        }
-        top = bottom;
-    }
+    forEachBorder(table, [&](const BorderEdge& e) {
+        const std::size_t kind = kindOf(sharedEdgeStyle(table, e.col, e.row, e.edge));
+        (e.vertical ? vertical : horizontal)[kind].add(e.cross, e.from, e.to);
+    });
     const double half = kDoubleLineGapPoints * options.unitsPerPoint / 2;
     for (std::size_t kind = 0; kind < kKinds; ++kind) {
         joinBorderRuns(vertical[kind], true);
@@ -490,8 +489,8 @@ void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bo
         const std::size_t expected = isVertical ? count.vertical : count.horizontal;
         lines.runs.reserve(expected);
         lines.marks.reserve(expected);
-        forEachBorder(table, [&](bool vertical, double cross, double from, double to) {
-            if (vertical == isVertical) lines.add(cross, from, to);
+        forEachBorder(table, [&](const BorderEdge& e) {
+            if (e.vertical == isVertical) lines.add(e.cross, e.from, e.to);
         });
         joinBorderRuns(lines, isVertical);
         for (std::size_t i = 0; i < lines.runs.size(); ++i) {
