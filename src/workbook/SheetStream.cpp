@@ -579,6 +579,16 @@ struct Element {
     StringItemBuilder::Kind itemKind = StringItemBuilder::none;
 };
 
+// An element inside a string item (parent `item` or `inItem`): the builder takes it, and the text
+// collected so far is dropped when it starts a text of its own.
+void startInItem(StringItemBuilder& builder, const std::vector<Element>& stack, Kind parent,
+                 std::string_view local, const Attributes& a, Element& e, std::string& text) {
+    e.itemKind = builder.start(
+        parent == Kind::item ? StringItemBuilder::none : stack.back().itemKind, local, a);
+    if (e.itemKind != 0xFF) e.kind = Kind::inItem;
+    if (StringItemBuilder::collectsText(e.itemKind)) text.clear();
+}
+
 class SheetHandler final : public XmlHandler {
 public:
     SheetHandler(const SheetSource& source, Sheet& sheet, std::optional<CellRange> range)
@@ -646,10 +656,7 @@ public:
                 builder_.begin();
             }
         } else if (parent == Kind::item || parent == Kind::inItem) {
-            e.itemKind = builder_.start(
-                parent == Kind::item ? StringItemBuilder::none : stack_.back().itemKind, local, a);
-            if (e.itemKind != 0xFF) e.kind = Kind::inItem;
-            if (StringItemBuilder::collectsText(e.itemKind)) text_.clear();
+            startInItem(builder_, stack_, parent, local, a, e, text_);
         } else if (parent == Kind::mergeCells) {
             if (local == "mergeCell") merge(a["ref"]);
         }
@@ -971,10 +978,7 @@ public:
                 }
             }
         } else if (parent == Kind::item || parent == Kind::inItem) {
-            e.itemKind = builder_.start(
-                parent == Kind::item ? StringItemBuilder::none : stack_.back().itemKind, local, a);
-            if (e.itemKind != 0xFF) e.kind = Kind::inItem;
-            if (StringItemBuilder::collectsText(e.itemKind)) text_.clear();
+            startInItem(builder_, stack_, parent, local, a, e, text_);
         }
         stack_.push_back(e);
     }
