@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "ReadSheet.h"
-#include "workbook/WorkbookObjects.h"
+#include "workbook/WorkbookFile.h"
 
 namespace {
 
@@ -75,14 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (!writeWorkbook(xml)) return 0;
     try {
-        workbook::OpenWorkbook open(inputFile(), u"Excel.Application");
-        const auto count = static_cast<std::int32_t>(open.workbook().sheets().size());
-        for (std::int32_t i = 1; i <= count && i <= 4; ++i) {
-            try {
-                fuzz::readSheet(open.application(), i);
-            } catch (const automation::AutomationError&) {
-            }
-        }
+        const auto book = workbook::WorkbookFile::open(inputFile());
+        for (std::size_t i = 0; i < book->sheets().size() && i < 4; ++i) fuzz::readSheet(*book, i);
     } catch (const workbook::WorkbookError&) {
     }
     return 0;

@@ -3,11 +3,12 @@
 #include <QPushButton>
 
 #include "app/Messages.h"
-#include "workbook/XlsxWorkbook.h"
+#include "workbook/ChosenWorkbook.h"
+#include "workbook/WorkbookFile.h"
 
 namespace tabrova::app {
 
-TOpenBookForm::TOpenBookForm(const workbook::XlsxWorkbook& book, QWidget* parent)
+TOpenBookForm::TOpenBookForm(const workbook::WorkbookFile& book, QWidget* parent)
     : QDialog(parent), sheets_(workbook::worksheetChoices(book)) {
     setupUi(this);
     Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取り消し"));

@@ -14,7 +14,7 @@ namespace tabrova::app {
 class TOpenBookForm : public QDialog, public Ui::TOpenBookForm {
     Q_OBJECT
 public:
-    TOpenBookForm(const workbook::XlsxWorkbook& book, QWidget* parent = nullptr);
+    TOpenBookForm(const workbook::WorkbookFile& book, QWidget* parent = nullptr);
 
     std::u16string sheetName() const;
     std::u16string range() const;

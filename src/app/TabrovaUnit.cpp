@@ -34,6 +34,8 @@
 #include "sizing/CellGeometry.h"
 #include "table/SelectionReader.h"
 #include "table/StatusText.h"
+#include "workbook/RunningSpreadsheet.h"
+#include "workbook/WorkbookFile.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::app {
@@ -95,8 +97,9 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
 
 TForm1::~TForm1() { FormDestroy(); }
 
-// Each box holds its option's working value; a change redraws the preview. The options that
-// need members of the cells (all but the fitting) take effect from the next read.
+// Each box holds its option's working value; a change redraws the preview. The table holds every
+// option's facts, except after a cell-by-cell read of the running application with the option
+// off: the status bar then says that a new read is needed.
 void TForm1::connectDrawingOptions() {
     const std::pair<QCheckBox*, bool WorkingSettings::*> boxes[] = {
         {CheckBoxBorderStyles, &WorkingSettings::borderStyles},
@@ -108,10 +111,18 @@ void TForm1::connectDrawingOptions() {
         connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
             guard([this, option, on] {
                 settings_.*option = on;
+                showUnreadOptions();
                 refreshPreview();
             });
         });
     }
+}
+
+void TForm1::showUnreadOptions() {
+    const std::u16string text = unreadOptionsText(
+        CellTable_.unreadFacts,
+        {settings_.borderStyles, settings_.verticalAlign, settings_.wrapText, settings_.fitText});
+    if (!text.empty()) StatusLabel->setText(qs(text));
 }
 
 void TForm1::buildPopupMenu() {
@@ -604,11 +615,12 @@ void TForm1::Button3Click() {
     SelectionReadResult result;
     std::exception_ptr error;
     try {
-        source_.prepareRead(u16(Edit15->text()));
         const SelectionReadSettings readSettings =
             selectionReadSettings(settings_, u16(Edit15->text()), decimalSeparator());
+        std::unique_ptr<SelectionSource> source = source_.prepareRead();
+        if (!source) source = workbook::runningSpreadsheetSource(readSettings);
         ReadView view(*this);
-        result = readSelection(readSettings, CellTable_, view);
+        result = readSelection(readSettings, *source, CellTable_, view);
     } catch (...) {
         error = std::current_exception();
     }
@@ -727,9 +739,9 @@ void TForm1::CloseBookButtonClick() {
 
 bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     if (reading_) return false;
-    std::shared_ptr<workbook::XlsxWorkbook> book;
+    std::shared_ptr<workbook::WorkbookFile> book;
     try {
-        book = workbook::XlsxWorkbook::open(path);
+        book = workbook::WorkbookFile::open(path);
     } catch (const workbook::WorkbookError&) {
         showMessage(this, describeException(std::current_exception()), qs(kMessageCaption),
                     MessageKind::warning);
@@ -754,13 +766,12 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     if (!confirmWorkbookHook()(form)) return false;
     bool opened = true;
     try {
-        // The open workbook answers the ProgID in Edit15.
-        source_.choose(path, form.sheetName(), form.range(), u16(Edit15->text()));
+        source_.choose(book, form.sheetName(), form.range());
     } catch (...) {
         opened = false;
         showErrorBox(std::current_exception());
     }
-    if (const workbook::XlsxWorkbook* read = source_.workbook()) {
+    if (const workbook::WorkbookFile* read = source_.workbook()) {
         std::vector<std::string> readNotes;
         for (const std::string& note : read->notes())
             if (std::find(openNotes.begin(), openNotes.end(), note) == openNotes.end())

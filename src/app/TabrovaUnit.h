@@ -103,6 +103,8 @@ protected:
 
 private:
     void connectDrawingOptions();
+    // Says in the status bar which options on lack the facts of the cells read.
+    void showUnreadOptions();
     void buildPopupMenu();
     void connectPopupMenu();
     void connectHandlers();

@@ -13,6 +13,7 @@
 #include "platform/Utf8.h"
 #include "settings/Settings.h"
 #include "table/SelectionReader.h"
+#include "workbook/RunningSpreadsheet.h"
 
 namespace tabrova::cli {
 
@@ -314,7 +315,7 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         }
     }
 
-    // The workbook, open as the spreadsheet application for the reader, or the one running.
+    // The workbook file, or the running spreadsheet application.
     const std::u16string progId = options.progId.value_or(settings.excelPID);
     const std::string subject = options.running ? utf16ToUtf8(progId) : pathText(options.workbook);
     const std::filesystem::path output = outputPath(options);
@@ -330,7 +331,7 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     std::unique_ptr<OpenedWorkbook> opened;
     std::string sheetPrefix;  // failures of a workbook's read name the sheet
     if (!options.running) {
-        opened = openWorkbookForReading(options.workbook, progId, options.sheet, options.range);
+        opened = openWorkbookForReading(options.workbook, options.sheet, options.range);
         sheetPrefix = "sheet " + quotedText(opened->sheetName()) + ": ";
         for (const std::string& note : opened->notes()) {
             io.err << "tabrova-dxf: " << messageText(subject, kSubjectChars) << ": " << note
@@ -343,7 +344,10 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         selectionReadSettings(settings, progId, io.decimalSeparator);
     CellTable table;
     ProgressGrid grid(io.err, io.errIsTerminal && !options.quiet);
-    const SelectionReadResult result = readSelection(readSettings, table, grid);
+    std::unique_ptr<SelectionSource> running;
+    if (!opened) running = workbook::runningSpreadsheetSource(readSettings);
+    const SelectionReadResult result =
+        readSelection(readSettings, opened ? opened->source() : *running, table, grid);
     grid.finish();
     // The workbook's cells are in the table now: its memory goes before the drawing's is taken.
     if (opened) opened->close();

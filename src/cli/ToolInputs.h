@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dxf/TableDrawing.h"
+#include "table/SelectionSource.h"
 
 namespace tabrova::cli {
 
@@ -25,23 +26,22 @@ std::string pathText(const std::filesystem::path& path);
 // Whether the text is an A1-style range within a sheet ("B2:F20", "C5").
 bool isRangeRef(std::u16string_view text);
 
-// A workbook file open as the running spreadsheet application of the ProgID, for the selection
-// reader to attach to.
+// A workbook file open for reading: the sheet and range asked for, as a selection source.
 class OpenedWorkbook {
 public:
     virtual ~OpenedWorkbook() = default;
-    // The active sheet's name, after the sheet and range asked for were made active and selected.
+    // The name of the sheet read.
     virtual std::u16string sheetName() const = 0;
     // What the reader cut or left out because it exceeds the spreadsheet's limits (UTF-8).
     virtual std::vector<std::string> notes() const = 0;
-    // No longer served as the running application.
+    virtual SelectionSource& source() = 0;
+    // Lets the workbook's memory go; source() is not used afterwards.
     virtual void close() = 0;
 };
 
-// Opens the workbook, activates the sheet named (when given) and selects the range (when given).
-// Throws ToolFailure naming the workbook.
+// Opens the workbook and reads the range (when given; else the sheet's saved selection) of the
+// sheet named (when given; else the active one). Throws ToolFailure naming the workbook.
 std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::path& file,
-                                                       const std::u16string& progId,
                                                        const std::optional<std::u16string>& sheet,
                                                        const std::optional<std::u16string>& range);
 

@@ -1,21 +1,23 @@
-// Workbook files through the workbook-file spreadsheet.
+// Workbook files as the tool's input.
 #include "cli/ToolInputs.h"
 #include "platform/Utf8.h"
-#include "workbook/WorkbookObjects.h"
-#include "workbook/XlsxWorkbook.h"
+#include "workbook/WorkbookFile.h"
 
 namespace tabrova::cli {
 namespace {
 
 class OpenedFile final : public OpenedWorkbook {
 public:
-    OpenedFile(const std::filesystem::path& file, const std::u16string& progId)
-        : open_(file, progId) {}
     std::u16string sheetName() const override { return sheetName_; }
-    std::vector<std::string> notes() const override { return open_.workbook().notes(); }
-    void close() override { open_.close(); }
+    std::vector<std::string> notes() const override { return file_->notes(); }
+    SelectionSource& source() override { return *source_; }
+    void close() override {
+        source_.reset();
+        file_.reset();
+    }
 
-    workbook::OpenWorkbook open_;
+    std::unique_ptr<workbook::WorkbookFile> file_;
+    std::unique_ptr<SelectionSource> source_;
     std::u16string sheetName_;
 };
 
@@ -24,38 +26,36 @@ public:
 bool isRangeRef(std::u16string_view text) { return workbook::parseRangeRef(text).has_value(); }
 
 std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::path& file,
-                                                       const std::u16string& progId,
                                                        const std::optional<std::u16string>& sheet,
                                                        const std::optional<std::u16string>& range) {
-    std::unique_ptr<OpenedFile> opened;
+    auto opened = std::make_unique<OpenedFile>();
     try {
-        opened = std::make_unique<OpenedFile>(file, progId);
-    } catch (const workbook::WorkbookError& e) {
-        throw ToolFailure{pathText(file), e.reason()};
-    }
-    const automation::ObjectPtr app = opened->open_.application();
-    try {
+        opened->file_ = workbook::WorkbookFile::open(file);
+        const workbook::WorkbookFile& book = *opened->file_;
+        std::size_t index = book.activeSheet();
         if (sheet) {
-            const auto index = opened->open_.workbook().findSheet(*sheet);
-            if (!index) {
-                throw ToolFailure{pathText(file), "no sheet named " + quotedText(*sheet)};
-            }
-            app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
-                .toObject()
-                ->call(u"Activate");
+            const auto found = book.findSheet(*sheet);
+            if (!found) throw ToolFailure{pathText(file), "no sheet named " + quotedText(*sheet)};
+            index = *found;
         }
-        const automation::ObjectPtr active = app->getObject(u"ActiveSheet");
-        opened->sheetName_ = active->get(u"Name").toText();
+        const workbook::WorkbookFile::SheetEntry& entry = book.sheets().at(index);
+        opened->sheetName_ = entry.name;
+        if (!entry.isWorksheet) {
+            throw ToolFailure{pathText(file), "sheet " + quotedText(entry.name) +
+                                                  ": the sheet holds no cells"};
+        }
+        workbook::CellRange cells = entry.selection;
         if (range) {
-            active->getObject(u"Range", {automation::Variant(*range), automation::Missing{}})
-                ->call(u"Select");
+            const auto parsed = workbook::parseRangeRef(*range);
+            if (!parsed) {
+                throw ToolFailure{pathText(file), "sheet " + quotedText(entry.name) +
+                                                      ": no cell range " + quotedText(*range)};
+            }
+            cells = *parsed;
         }
-        opened->open_.readSelection();
+        opened->source_ = opened->file_->selection(index, cells);
     } catch (const workbook::WorkbookError& e) {
         throw ToolFailure{pathText(file), e.reason()};
-    } catch (const automation::AutomationError& e) {
-        throw ToolFailure{pathText(file), "sheet " + quotedText(opened->sheetName_) + ": " +
-                                              messageText(e.message(), 200)};
     }
     return opened;
 }

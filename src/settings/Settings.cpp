@@ -194,6 +194,7 @@ WorkingSettings loadSettings(const std::filesystem::path& file, char16_t decimal
     s.verticalAlign = readOption(u"verticalAlign");
     s.wrapText = readOption(u"wrapText");
     s.fitText = readOption(u"fitText");
+    s.readPerCell = readOption(u"readPerCell");
     return s;
 }
 
@@ -225,6 +226,7 @@ void saveSettings(const std::filesystem::path& file, const WorkingSettings& s,
     writeOption(u"verticalAlign", s.verticalAlign);
     writeOption(u"wrapText", s.wrapText);
     writeOption(u"fitText", s.fitText);
+    writeOption(u"readPerCell", s.readPerCell);
     ini.save(file);
 }
 

@@ -46,6 +46,9 @@ struct WorkingSettings {
     bool verticalAlign = false;  // the cells' vertical alignment
     bool wrapText = false;       // texts the sheet wraps are drawn in several lines
     bool fitText = false;        // texts wider than their cell are narrowed
+    // The running spreadsheet application is read cell by cell, as a fallback for one whose bulk
+    // read misbehaves.
+    bool readPerCell = false;
 
     bool operator==(const WorkingSettings&) const = default;
 };
@@ -58,7 +61,7 @@ WorkingSettings loadSettings(const std::filesystem::path& file, char16_t decimal
 
 // Writes every key, in the order Varnekto colXsc, rowYsc, cadXsc, cadYsc, cadTsc, cadTof,
 // cellLineColor, cellLineDraw, xlsVerNum, then Target ProgID, ExcelPID, then Options
-// borderStyles, verticalAlign, wrapText, fitText. Other sections, keys and
+// borderStyles, verticalAlign, wrapText, fitText, readPerCell. Other sections, keys and
 // comments already in the file are kept, as is the file's encoding (a new file is in the code
 // page; one that must hold a character the code page lacks becomes UTF-8 with BOM). The file is
 // replaced atomically. Throws platform::FileError naming the path and the system's reason when

@@ -90,6 +90,17 @@ struct TXlsxCellAttr {
     bool shrinkToFit = false;               // the sheet shrinks the text to fit its cell
 };
 
+// The facts that only the drawing options use. A source may skip some of them to save calls;
+// the table remembers which it lacks.
+struct OptionFacts {
+    bool borderStyles = false;  // each edge's line style and weight
+    bool verticalAlign = false;
+    bool wrapText = false;
+    bool fitText = false;  // shrink to fit
+    bool any() const { return borderStyles || verticalAlign || wrapText || fitText; }
+    bool operator==(const OptionFacts&) const = default;
+};
+
 // A point in drawing units.
 struct TAcadPoint {
     double x = 0;
@@ -110,6 +121,8 @@ struct CellTable {
     std::vector<TXlsxCellAttr> cells;
     std::int32_t colCount = 0;
     std::int32_t rowCount = 0;
+    // The option facts the read that filled the table left at their zero values.
+    OptionFacts unreadFacts;
 
     bool empty() const { return cells.empty(); }
     // True when the table can be laid out or drawn as a whole.
@@ -127,6 +140,7 @@ struct CellTable {
         cells.clear();
         colCount = 0;
         rowCount = 0;
+        unreadFacts = {};
     }
 };
 

@@ -1,6 +1,6 @@
-// Reading the selected cell range of a running spreadsheet application into the cell table and the
-// grid: the work behind "Excel から取得". The application is reached by its ProgID through the
-// automation layer and read member by member, late-bound.
+// Reading a selected cell range into the cell table and the grid: the work behind "Excel から取得".
+// The cells come from a selection source (the running spreadsheet application, a workbook file);
+// the reader converts their facts into the table's records and writes the grid.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "settings/Settings.h"
 #include "table/CellTable.h"
+#include "table/SelectionSource.h"
 
 namespace tabrova {
 
@@ -27,12 +28,12 @@ struct SelectionReadSettings {
     double cadTsc = 0;
     char16_t decimalSeparator = u'.';  // of the user's locale, for the text of Value2
     std::int64_t maxCells = kMaxSelectionCells;
-    // Members read besides the 28 of every cell, each only for the drawing option that uses it:
-    // Borders(i).Weight of every edge that has a line, VerticalAlignment, WrapText, ShrinkToFit.
-    bool readBorderStyles = false;
-    bool readVerticalAlignment = false;
-    bool readWrapText = false;
-    bool readShrinkToFit = false;
+    // For the running application read cell by cell: the members read besides the 28 of every
+    // cell, each only for the drawing option that uses it (Borders(i).Weight of every edge that
+    // has a line, VerticalAlignment, WrapText, ShrinkToFit). Every other source reads them all.
+    OptionFacts cellByCellOptions;
+    // The running application is read cell by cell instead of in bulk.
+    bool readPerCell = false;
 };
 
 // The read's settings from the working settings' scales and drawing options, with the ProgID to
@@ -109,8 +110,11 @@ inline constexpr std::u16string_view kReadFailedMessage = u"取得に失敗し�
 // "ProgId : " + ProgID + " は無効です."
 std::u16string attachFailedMessage(std::u16string_view progId);
 
-// Reads the application's selection. Never throws an AutomationError; other exceptions
-// (out of memory) pass, with the grid update ended.
+// Reads the source's selection. Never throws a SourceError; other exceptions (out of memory)
+// pass, with the grid update ended.
+SelectionReadResult readSelection(const SelectionReadSettings& settings, SelectionSource& source,
+                                  CellTable& table, SelectionReadView& view);
+// Reads the running application's selection cell by cell.
 SelectionReadResult readSelection(const SelectionReadSettings& settings, CellTable& table,
                                   SelectionReadView& view);
 

@@ -12,21 +12,8 @@
 
 namespace tabrova {
 
-// The facts that only the drawing options use. A source that skips some of them to save calls
-// says which (see SelectionSource::unreadFacts).
-struct OptionFacts {
-    bool borderStyles = false;  // each edge's line style and weight
-    bool verticalAlign = false;
-    bool wrapText = false;
-    bool fitText = false;  // shrink to fit
-    bool any() const { return borderStyles || verticalAlign || wrapText || fitText; }
-    bool operator==(const OptionFacts&) const = default;
-};
-
-// The selection a source reads: the caption's parts and the rectangle, 1-based.
-struct SelectionInfo {
-    std::u16string workbookName;
-    std::u16string sheetName;
+// The rectangle a source reads, 1-based.
+struct SelectionRange {
     std::int64_t firstRow = 1;
     std::int64_t firstCol = 1;
     std::int64_t rowCount = 0;
@@ -82,17 +69,21 @@ enum class SourceState {
 
 struct SourceOpening {
     SourceState state = SourceState::ready;
-    SelectionInfo selection;
     std::u16string message;  // for attachFailed
+    // The caption's parts, for ready.
+    std::u16string workbookName;
+    std::u16string sheetName;
 };
 
 class SelectionSource {
 public:
     virtual ~SelectionSource() = default;
-    // Attaches and finds the selection. Throws SourceError when the selection cannot be found.
+    // Attaches and names the workbook and the sheet. Throws SourceError.
     virtual SourceOpening open() = 0;
-    // Called once after open(), when the reader has accepted the selection's size: a source that
-    // reads the whole range at once does so here. Throws SourceError.
+    // After a ready open(): the selected rectangle. Throws SourceError when there is none.
+    virtual SelectionRange range() = 0;
+    // Called once after range(), when the reader has accepted the selection's size: a source
+    // that reads the whole range at once does so here. Throws SourceError.
     virtual void beginCells() {}
     // The facts of one cell of the selection (sheet row and column, 1-based), asked row by row,
     // left to right. Throws SourceError.

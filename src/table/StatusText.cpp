@@ -31,4 +31,21 @@ std::u16string insertStatusText(InsertOutcome outcome, const std::filesystem::pa
     return prefix + shownPath(dxfFile);
 }
 
+std::u16string unreadOptionsText(const OptionFacts& unread, const OptionFacts& on) {
+    const std::pair<bool, std::u16string_view> options[] = {
+        {unread.borderStyles && on.borderStyles, u"罫線の線種と太さ"},
+        {unread.verticalAlign && on.verticalAlign, u"文字の縦位置"},
+        {unread.wrapText && on.wrapText, u"折り返して全体を表示"},
+    };
+    std::u16string names;
+    for (const auto& [missing, name] : options) {
+        if (!missing) continue;
+        if (!names.empty()) names += u"、";
+        names += u"「" + std::u16string(name) + u"」";
+    }
+    if (names.empty()) return {};
+    return names + u" はセルごとの取得で読んでいないため、まだ図に反映されません. "
+                   u"「Excel から取得」で読み直してください.";
+}
+
 }  // namespace tabrova

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "table/CellTable.h"
+
 namespace tabrova {
 
 // The workbook file chosen as the source of "Excel から取得": the file, the sheet and the range
@@ -29,6 +31,12 @@ std::u16string sourceStatusText(const std::optional<WorkbookSource>& source,
 
 // The chosen file's full path in the system's separators; empty without a file.
 std::u16string sourceToolTip(const std::optional<WorkbookSource>& source);
+
+// What the status bar says when drawing options are on whose cell facts the read that filled the
+// table left out (the running application read cell by cell reads them only for the options on
+// at the time): which options, and that a new read brings them. Empty when nothing is missing.
+// The narrowing of texts needs no fact of the cells and is never named.
+std::u16string unreadOptionsText(const OptionFacts& unread, const OptionFacts& on);
 
 enum class InsertOutcome {
     saved,            // the DXF is written, the hand-off to the CAD has not run yet

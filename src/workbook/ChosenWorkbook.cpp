@@ -2,12 +2,11 @@
 
 #include "platform/Utf8.h"
 #include "table/CellAddress.h"
-#include "workbook/WorkbookObjects.h"
-#include "workbook/XlsxWorkbook.h"
+#include "workbook/WorkbookFile.h"
 
 namespace tabrova::workbook {
 
-std::vector<WorksheetChoice> worksheetChoices(const XlsxWorkbook& book) {
+std::vector<WorksheetChoice> worksheetChoices(const WorkbookFile& book) {
     std::vector<WorksheetChoice> choices;
     const auto& sheets = book.sheets();
     for (std::size_t i = 0; i < sheets.size(); ++i) {
@@ -47,58 +46,50 @@ std::optional<std::u16string> confirmationProblem(bool hasWorksheet,
 ChosenWorkbook::ChosenWorkbook() = default;
 ChosenWorkbook::~ChosenWorkbook() = default;
 
-void ChosenWorkbook::choose(const std::filesystem::path& path, std::u16string sheet,
-                            std::u16string range, const std::u16string& progId) {
+void ChosenWorkbook::choose(std::shared_ptr<WorkbookFile> file, std::u16string sheet,
+                            std::u16string range) {
     close();
     std::error_code ignored;
+    const std::filesystem::path path = file->path();
     source_ = WorkbookSource{path, std::move(sheet), std::move(range),
                              std::filesystem::last_write_time(path, ignored)};
+    file_ = std::move(file);
     try {
-        prepareRead(progId);
+        prepareRead();
     } catch (...) {
         close();
         throw;
     }
 }
 
-void ChosenWorkbook::prepareRead(const std::u16string& progId) {
-    if (!source_) return;
+std::unique_ptr<SelectionSource> ChosenWorkbook::prepareRead() {
+    if (!source_) return nullptr;
     std::error_code statError;
     const auto modified = std::filesystem::last_write_time(source_->path, statError);
-    if (open_ && open_->progId() == progId && (statError || modified == source_->modified)) return;
-    open_.reset();
-    open_ = std::make_unique<OpenWorkbook>(source_->path, progId);
-    if (!statError) source_->modified = modified;
+    if (!file_ || (!statError && modified != source_->modified)) {
+        file_.reset();
+        file_ = WorkbookFile::open(source_->path);
+        if (!statError) source_->modified = modified;
+    }
     // A workbook saved again since it was chosen may have lost the sheet; reading whatever sheet
     // is active instead would give another table without a word.
-    const auto index = open_->workbook().findSheet(source_->sheet);
-    if (!index) {
-        open_.reset();
-        throw WorkbookError(source_->path, "no sheet named " + quotedText(source_->sheet));
+    const auto index = file_->findSheet(source_->sheet);
+    if (!index) throw WorkbookError(source_->path, "no sheet named " + quotedText(source_->sheet));
+    const auto range = parseRangeRef(source_->range);
+    if (!range) {
+        throw WorkbookError(source_->path, "no cell range " + quotedText(source_->range));
     }
-    const automation::ObjectPtr& app = open_->application();
-    app->get(u"Worksheets", {automation::Variant(static_cast<std::int32_t>(*index + 1))})
-        .toObject()
-        ->call(u"Activate");
-    app->getObject(u"ActiveSheet")
-        ->getObject(u"Range", {automation::Variant(source_->range), automation::Missing{}})
-        ->call(u"Select");
-    // The sheet's cells are parsed for the selected range only, here, so that a damaged sheet
-    // is reported as the file's error; the next read tries again.
     try {
-        open_->readSelection();
+        return file_->selection(*index, *range);
     } catch (...) {
-        open_.reset();
+        // The next read opens the file again.
+        file_.reset();
         throw;
     }
 }
 
-const XlsxWorkbook* ChosenWorkbook::workbook() const {
-    return open_ ? &open_->workbook() : nullptr;
-}
-
 void ChosenWorkbook::close() {
-    open_.reset();
+    file_.reset();
     source_.reset();
 }
 

@@ -1,6 +1,6 @@
 // A workbook file as the source of "Excel から取得" in place of the running spreadsheet
-// application: the user picks the file, confirms a worksheet and a range, and the file stays open
-// under the spreadsheet's ProgID, so that the selection reader reads it as it reads a running one.
+// application: the user picks the file and confirms a worksheet and a range, which each read then
+// takes its cells from.
 #pragma once
 
 #include <cstdint>
@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "table/SelectionSource.h"
 #include "table/StatusText.h"
 
 namespace tabrova::workbook {
 
-class OpenWorkbook;
-class XlsxWorkbook;
+class WorkbookFile;
 
 // A worksheet the user may choose (chart, dialog and macro sheets are left out).
 struct WorksheetChoice {
@@ -24,7 +24,7 @@ struct WorksheetChoice {
     bool active = false;       // the sheet the workbook was saved on
 };
 
-std::vector<WorksheetChoice> worksheetChoices(const XlsxWorkbook& book);
+std::vector<WorksheetChoice> worksheetChoices(const WorkbookFile& book);
 
 // "B2:D4", or "C5" for a single cell.
 std::u16string rangeText(std::uint32_t firstCol, std::uint32_t firstRow, std::uint32_t lastCol,
@@ -45,27 +45,27 @@ public:
     ChosenWorkbook(const ChosenWorkbook&) = delete;
     ChosenWorkbook& operator=(const ChosenWorkbook&) = delete;
 
-    // Takes the confirmed file, sheet and range as the source and opens it under progId (see
-    // prepareRead). Throws when it cannot be opened; there is then no source.
-    void choose(const std::filesystem::path& path, std::u16string sheet, std::u16string range,
-                const std::u16string& progId);
+    // Takes the confirmed file, sheet and range as the source and reads the range's cells, so
+    // that a damaged sheet is reported now as the file's error. Throws WorkbookError when it
+    // cannot be read; there is then no source.
+    void choose(std::shared_ptr<WorkbookFile> file, std::u16string sheet, std::u16string range);
 
-    // Before each read: opens the file again when it was saved since it was opened or the
-    // spreadsheet's ProgID changed, and makes the confirmed sheet active and the range selected.
-    // Throws WorkbookError when the file cannot be read or no longer holds the sheet; the source
-    // stays chosen, so that a later read tries again. Without a source it does nothing.
-    void prepareRead(const std::u16string& progId);
+    // For each read: opens the file again when it was saved since it was opened, and gives the
+    // source of the confirmed sheet and range. Throws WorkbookError when the file cannot be read
+    // or no longer holds the sheet; the source stays chosen, so that a later read tries again.
+    // Without a source it gives nothing.
+    std::unique_ptr<SelectionSource> prepareRead();
 
     // Gives the file up: the reads return to the running spreadsheet application.
     void close();
 
     const std::optional<WorkbookSource>& source() const { return source_; }
     // The workbook as last opened and read, or nullptr without a source.
-    const XlsxWorkbook* workbook() const;
+    const WorkbookFile* workbook() const { return file_.get(); }
 
 private:
     std::optional<WorkbookSource> source_;
-    std::unique_ptr<OpenWorkbook> open_;
+    std::shared_ptr<WorkbookFile> file_;
 };
 
 }  // namespace tabrova::workbook

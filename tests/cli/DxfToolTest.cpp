@@ -7,7 +7,7 @@
 #include "cli/DxfTool.h"
 #include "platform/Utf8.h"
 #include "workbook/TestWorkbooks.h"
-#include "workbook/WorkbookObjects.h"
+#include "support/WorkbookObjects.h"
 
 namespace tabrova::cli {
 namespace {

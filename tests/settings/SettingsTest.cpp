@@ -104,7 +104,7 @@ TEST(SettingsFormatTest, ParsesIntegersInDecimalAndHexadecimal) {
     }
 }
 
-TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllFifteenKeys) {
+TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllSixteenKeys) {
     const auto file = dir / "Tabrova.ini";
     const WorkingSettings loaded = loadSettings(file, u'.');
     EXPECT_EQ(loaded, WorkingSettings{});
@@ -133,7 +133,8 @@ TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllFifteenKeys) {
               "borderStyles=0\r\n"
               "verticalAlign=0\r\n"
               "wrapText=0\r\n"
-              "fitText=0\r\n");
+              "fitText=0\r\n"
+              "readPerCell=0\r\n");
 }
 
 TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
@@ -220,7 +221,8 @@ TEST_F(SettingsTest, SaveKeepsUnknownSectionsKeysCommentsAndTheirOrder) {
               "borderStyles=0\r\n"
               "verticalAlign=0\r\n"
               "wrapText=0\r\n"
-              "fitText=0\r\n");
+              "fitText=0\r\n"
+              "readPerCell=0\r\n");
 }
 
 TEST_F(SettingsTest, KeepsTheFileEncodingAndNeverLosesACharacter) {

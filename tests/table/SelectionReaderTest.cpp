@@ -294,8 +294,7 @@ TEST_F(SelectionReaderTest, DrawingOptionsAddTheirMembersOnlyWhenAsked) {
     EXPECT_EQ(table.cells[0].txtPlace, placeMiddle);
     EXPECT_FALSE(table.cells[0].wrapText || table.cells[0].shrinkToFit);
 
-    settings.readBorderStyles = settings.readVerticalAlignment = true;
-    settings.readWrapText = settings.readShrinkToFit = true;
+    settings.cellByCellOptions = {true, true, true, true};
     sheet->log.clear();
     ASSERT_EQ(read().status, SelectionReadStatus::complete);
     // One Weight for the one edge with a line, after its LineStyle; the three at the end.
@@ -328,7 +327,7 @@ TEST_F(SelectionReaderTest, LineStylesWeightsAndVerticalAlignmentsAsTheDrawingTe
                   {-4108, placeMiddle},
                   {-4130, placeMiddle},
                   {-4117, placeMiddle}};
-    settings.readBorderStyles = settings.readVerticalAlignment = true;
+    settings.cellByCellOptions.borderStyles = settings.cellByCellOptions.verticalAlign = true;
     sheet->selection = Rect{1, 1, 1, 1};
     fake::Cell& cell = sheet->cell(1, 1);
     for (const auto& b : borders) {

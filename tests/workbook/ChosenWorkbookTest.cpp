@@ -1,19 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "workbook/ChosenWorkbook.h"
+#include <tuple>
+
 #include "workbook/TestWorkbooks.h"
-#include "workbook/WorkbookObjects.h"
-#include "workbook/XlsxWorkbook.h"
+#include "workbook/WorkbookFile.h"
 
 namespace tabrova::workbook {
 namespace {
 
-using automation::ObjectPtr;
-using automation::Variant;
 using testing::buildXlsx;
 using testing::TempDir;
-
-constexpr const char16_t* kProgId = u"Tabrova.ChosenBook";
 
 // A cover sheet, then the parts sheet (active, B2:C3 selected) whose A1 holds text.
 std::filesystem::path writeBook(const std::filesystem::path& path, const char* text,
@@ -28,84 +25,77 @@ std::filesystem::path writeBook(const std::filesystem::path& path, const char* t
     });
 }
 
-// The application that answers the ProgID, or nothing.
-ObjectPtr answering(const std::u16string& progId) {
-    try {
-        return automation::activeObject(automation::classIdFromProgId(progId));
-    } catch (const automation::AutomationError&) {
-        return nullptr;
-    }
+std::shared_ptr<WorkbookFile> openFile(const std::filesystem::path& path) {
+    return WorkbookFile::open(path);
 }
 
-std::u16string text(const ObjectPtr& object, std::u16string_view member) {
-    const Variant value = object->get(member);
-    const auto* s = value.get_if<std::u16string>();
-    return s != nullptr ? *s : u"(not a text)";
+// The sheet and range a read of the chosen workbook takes, and the text of its first cell.
+struct Read {
+    std::u16string sheet;
+    std::int64_t firstRow = 0, firstCol = 0, rows = 0, cols = 0;
+    std::u16string firstText;
+};
+Read readOf(ChosenWorkbook& chosen) {
+    const std::unique_ptr<SelectionSource> source = chosen.prepareRead();
+    if (!source) return {};
+    const std::u16string sheet = source->open().sheetName;
+    const SelectionRange s = source->range();
+    source->beginCells();
+    return {sheet, s.firstRow, s.firstCol, s.rowCount, s.colCount,
+            source->cell(s.firstRow, s.firstCol).text};
 }
 
-std::u16string cellA1(const ObjectPtr& app) {
-    return text(app->getObject(u"ActiveSheet")->getObject(u"Range", {Variant(u"A1")}), u"Text");
-}
-
-TEST(ChosenWorkbook, ChoosingSelectsTheConfirmedSheetAndRangeUntilClosed) {
+TEST(ChosenWorkbook, ChoosingReadsTheConfirmedSheetAndRangeUntilClosed) {
     TempDir dir;
     const auto path = writeBook(dir / "book.xlsx", "old");
     ChosenWorkbook chosen;
-    chosen.choose(path, u"表紙", u"A1:B2", kProgId);
+    chosen.choose(openFile(path), u"表紙", u"A1:B2");
     ASSERT_TRUE(chosen.source().has_value());
     EXPECT_EQ(chosen.source()->range, u"A1:B2");
-    const ObjectPtr app = answering(kProgId);
-    ASSERT_NE(app, nullptr);
-    EXPECT_EQ(text(app->getObject(u"ActiveSheet"), u"Name"), u"表紙");
-    EXPECT_EQ(text(app->getObject(u"Selection"), u"Address"), u"$A$1:$B$2");
+    const Read read = readOf(chosen);
+    EXPECT_EQ(read.sheet, u"表紙");
+    EXPECT_EQ(std::tuple(read.firstRow, read.firstCol, read.rows, read.cols),
+              std::tuple(1, 1, 2, 2));
+    EXPECT_EQ(read.firstText, u"cover");
 
     chosen.close();
     EXPECT_FALSE(chosen.source().has_value());
-    EXPECT_EQ(answering(kProgId), nullptr);
+    EXPECT_EQ(chosen.prepareRead(), nullptr);
 }
 
 TEST(ChosenWorkbook, AChoiceThatCannotBeOpenedLeavesNoSource) {
     TempDir dir;
     const auto path = writeBook(dir / "book.xlsx", "old");
     ChosenWorkbook chosen;
-    EXPECT_THROW(chosen.choose(path, u"無い", u"A1", kProgId), WorkbookError);
-    EXPECT_THROW(chosen.choose(dir / "missing.xlsx", u"部品", u"A1", kProgId), WorkbookError);
+    EXPECT_THROW(chosen.choose(openFile(path), u"無い", u"A1"), WorkbookError);
+    EXPECT_THROW(openFile(dir / "missing.xlsx"), WorkbookError);
     EXPECT_FALSE(chosen.source().has_value());
-    EXPECT_EQ(answering(kProgId), nullptr);
-    EXPECT_NO_THROW(chosen.prepareRead(kProgId));
+    EXPECT_EQ(chosen.prepareRead(), nullptr);
 }
 
 TEST(ChosenWorkbook, AFileSavedAgainIsReadAgainAndALostSheetIsReported) {
     TempDir dir;
     const auto path = writeBook(dir / "book.xlsx", "old");
     ChosenWorkbook chosen;
-    chosen.choose(path, u"部品", u"B2:C3", kProgId);
-    const ObjectPtr first = answering(kProgId);
-    chosen.prepareRead(kProgId);
-    EXPECT_EQ(answering(kProgId), first) << "an unchanged file is not read again";
+    chosen.choose(openFile(path), u"部品", u"A1:C3");
+    const WorkbookFile* first = chosen.workbook();
+    EXPECT_EQ(readOf(chosen).firstText, u"old");
+    EXPECT_EQ(chosen.workbook(), first) << "an unchanged file is not read again";
 
     const auto saved = std::filesystem::last_write_time(path);
     writeBook(path, "new");
     std::filesystem::last_write_time(path, saved + std::chrono::seconds(10));
-    chosen.prepareRead(kProgId);
-    ASSERT_NE(answering(kProgId), nullptr);
-    EXPECT_EQ(cellA1(answering(kProgId)), u"new");
-
-    // Another ProgID in the settings: the file answers that one instead.
-    chosen.prepareRead(u"Tabrova.ChosenBook2");
-    EXPECT_EQ(answering(kProgId), nullptr);
-    EXPECT_NE(answering(u"Tabrova.ChosenBook2"), nullptr);
+    EXPECT_EQ(readOf(chosen).firstText, u"new");
 
     writeBook(path, "", false);
     std::filesystem::last_write_time(path, saved + std::chrono::seconds(20));
-    EXPECT_THROW(chosen.prepareRead(kProgId), WorkbookError);
+    EXPECT_THROW(chosen.prepareRead(), WorkbookError);
     EXPECT_TRUE(chosen.source().has_value()) << "a later read tries again";
-    EXPECT_EQ(answering(kProgId), nullptr) << "never the wrong sheet";
 }
 
 TEST(ChosenWorkbook, WorksheetChoicesCarryTheSavedSelectionAndTheActiveSheet) {
     TempDir dir;
-    const auto book = XlsxWorkbook::load(writeBook(dir / "book.xlsx", "old"));
+    const auto book = openFile(writeBook(dir / "book.xlsx", "old"));
     const auto choices = worksheetChoices(*book);
     ASSERT_EQ(choices.size(), 2u);
     EXPECT_EQ(choices[0].name, u"表紙");

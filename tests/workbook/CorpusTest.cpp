@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "table/CellAddress.h"
-#include "workbook/WorkbookObjects.h"
+#include "support/WorkbookObjects.h"
 
 namespace tabrova::workbook {
 namespace {

@@ -5,7 +5,7 @@
 #include "platform/Utf8.h"
 #include "table/CellAddress.h"
 #include "workbook/TestWorkbooks.h"
-#include "workbook/WorkbookObjects.h"
+#include "support/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::workbook {

@@ -1,7 +1,7 @@
 // The sample workbook the project ships reads as its author laid it out.
 #include <gtest/gtest.h>
 
-#include "workbook/WorkbookObjects.h"
+#include "support/WorkbookObjects.h"
 
 namespace tabrova::workbook {
 namespace {

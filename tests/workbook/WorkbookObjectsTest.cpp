@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "workbook/TestWorkbooks.h"
-#include "workbook/WorkbookObjects.h"
+#include "support/WorkbookObjects.h"
 
 namespace tabrova::workbook {
 namespace {

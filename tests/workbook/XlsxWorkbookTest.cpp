@@ -7,7 +7,7 @@
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
 #include "workbook/TestWorkbooks.h"
-#include "workbook/WorkbookObjects.h"
+#include "support/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::workbook {

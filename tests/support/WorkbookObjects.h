@@ -1,6 +1,7 @@
-// The workbook-file spreadsheet: automation objects that answer the spreadsheet application's
-// members (application, workbook, worksheet, range, font, border) from a workbook file, so that
-// the selection reader reads a file exactly as it reads a running spreadsheet application.
+// The tests' spreadsheet application: automation objects that answer the spreadsheet
+// application's members (application, workbook, worksheet, range, font, border) from a workbook
+// file, so that the running application's read can be tried on any workbook, in this process or
+// served from another one.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string_view>
 
 #include "platform/Automation.h"
+#include "workbook/DisplayText.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::workbook {
@@ -20,11 +22,6 @@ namespace tabrova::workbook {
 // in it, else the range asked about.
 automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<XlsxWorkbook> workbook);
 
-// The text a cell shows: strings as stored (rich text joined), numbers through their number
-// format and fitted to the column as the sheet shows them ("#" when they cannot fit), Booleans
-// as TRUE/FALSE, errors as stored.
-std::u16string displayText(const XlsxWorkbook& workbook, const Sheet& sheet, std::uint32_t row,
-                           std::uint32_t col);
 
 // A workbook file open in the program: while it lives, its application object answers the
 // spreadsheet's ProgID (whatever its version suffix), ahead of a running spreadsheet application.
