@@ -15,6 +15,7 @@
 #include "platform/Utf8.h"
 #include "table/CellAddress.h"
 #include "workbook/NamedNumberFormats.h"
+#include "workbook/SpreadsheetMlStyles.h"
 #include "workbook/XmlEncodings.h"
 #include "workbook/XmlValues.h"
 
@@ -78,75 +79,6 @@ std::string groupedNumber(std::uint64_t n) {
     return digits;
 }
 
-// A style as the document lists it: only what it sets.
-struct StyleEntry {
-    std::string id;
-    std::optional<std::string> parent;
-    std::optional<std::int32_t> horizontal;
-    std::optional<std::int32_t> vertical;
-    std::optional<bool> wrapText;
-    std::optional<bool> shrinkToFit;
-    std::optional<std::u16string> fontName;
-    std::optional<double> fontSize;
-    // A Borders element lists all the lines of the style: the edges it leaves out have none.
-    std::optional<std::array<BorderEdge, 4>> borders;
-    std::optional<std::u16string> numberFormat;
-};
-
-std::int32_t horizontalOf(std::string_view v) {
-    static const std::pair<std::string_view, std::int32_t> kValues[] = {
-        {"Left", alignLeftX},          {"Center", alignCenterX},
-        {"Right", alignRightX},        {"Fill", alignFill},
-        {"Justify", alignJustify},     {"CenterAcrossSelection", alignCenterAcross},
-        {"Distributed", alignDistributed}, {"JustifyDistributed", alignDistributed},
-    };
-    for (const auto& [name, value] : kValues)
-        if (v == name) return value;
-    return alignGeneral;  // "Automatic" and anything unknown
-}
-
-std::int32_t verticalOf(std::string_view v) {
-    static const std::pair<std::string_view, std::int32_t> kValues[] = {
-        {"Top", valignTop},
-        {"Center", valignCenter},
-        {"Justify", valignJustify},
-        {"Distributed", valignDistributed},
-        {"JustifyDistributed", valignDistributed},
-    };
-    for (const auto& [name, value] : kValues)
-        if (v == name) return value;
-    return valignBottom;  // "Bottom", "Automatic" and anything unknown
-}
-
-std::int32_t lineStyleOf(std::string_view v) {
-    static const std::pair<std::string_view, std::int32_t> kValues[] = {
-        {"Continuous", lineContinuous}, {"Dash", lineDash},
-        {"Dot", lineDot},               {"DashDot", lineDashDot},
-        {"DashDotDot", lineDashDotDot}, {"SlantDashDot", lineSlantDashDot},
-        {"Double", lineDouble},
-    };
-    for (const auto& [name, value] : kValues)
-        if (v == name) return value;
-    return lineNone;
-}
-
-// ss:Weight 1 to 3 are thin, medium and thick; a hairline is written without a weight (or 0).
-std::int32_t borderWeightOf(const char* v) {
-    const auto w = v ? parseUnsigned(v) : std::optional<std::uint64_t>();
-    if (!w || *w == 0) return weightHairline;
-    if (*w == 1) return weightThinX;
-    if (*w == 2) return weightMediumX;
-    return weightThickX;
-}
-
-std::optional<EdgeIndex> edgeOf(std::string_view position) {
-    if (position == "Top") return edgeIndexTop;
-    if (position == "Bottom") return edgeIndexBottom;
-    if (position == "Left") return edgeIndexLeft;
-    if (position == "Right") return edgeIndexRight;
-    return std::nullopt;  // the diagonals
-}
-
 bool flagOf(const char* v) { return v && isTrue(v); }
 
 // An area in R1C1 form as WorksheetOptions saves a selection: "R2C3:R6C5", "R3" (a row), "C2"
@@ -208,14 +140,14 @@ std::optional<double> dateTimeSerial(const std::string& text) {
             if (text[i] < '0' || text[i] > '9') return false;
         return true;
     };
-    const bool shaped = digitsAt(0, 4) && text.size() >= 10 && text[4] == '-' && digitsAt(5, 2) &&
-                        text[7] == '-' && digitsAt(8, 2) &&
-                        (text.size() == 10 ||
-                         (text.size() >= 19 && text[10] == 'T' && digitsAt(11, 2) &&
-                          text[13] == ':' && digitsAt(14, 2) && text[16] == ':' &&
-                          digitsAt(17, 2) &&
-                          (text.size() == 19 ||
-                           (text[19] == '.' && text.size() <= 30 && digitsAt(20, text.size() - 20)))));
+    const bool shaped =
+        digitsAt(0, 4) && text.size() >= 10 && text[4] == '-' && digitsAt(5, 2) && text[7] == '-' &&
+        digitsAt(8, 2) &&
+        (text.size() == 10 ||
+         (text.size() >= 19 && text[10] == 'T' && digitsAt(11, 2) && text[13] == ':' &&
+          digitsAt(14, 2) && text[16] == ':' && digitsAt(17, 2) &&
+          (text.size() == 19 ||
+           (text[19] == '.' && text.size() <= 30 && digitsAt(20, text.size() - 20)))));
     if (!shaped) return std::nullopt;
     const auto serial = isoToSerial(text.c_str(), false);
     if (!serial || !std::isfinite(*serial)) return std::nullopt;
@@ -329,8 +261,9 @@ public:
         doc_.originCol = reading.originCol;
         if (reading.range) {
             const CellRange& r = *reading.range;
-            ring_ = CellRange{r.firstRow > 1 ? r.firstRow - 1 : 1, r.firstCol > 1 ? r.firstCol - 1 : 1,
-                              std::min(r.lastRow + 1, kMaxRows), std::min(r.lastCol + 1, kMaxCols)};
+            ring_ =
+                CellRange{r.firstRow > 1 ? r.firstRow - 1 : 1, r.firstCol > 1 ? r.firstCol - 1 : 1,
+                          std::min(r.lastRow + 1, kMaxRows), std::min(r.lastCol + 1, kMaxCols)};
         }
     }
 
@@ -371,7 +304,8 @@ public:
                 startFont();
                 break;
             case Element::numberFormat:
-                if (const char* f = attributes_["Format"]) styles_.back().numberFormat = utf8ToUtf16(f);
+                if (const char* f = attributes_["Format"])
+                    styles_.back().numberFormat = formatCode(utf8ToUtf16(f));
                 break;
             case Element::worksheet:
                 startWorksheet();
@@ -436,8 +370,10 @@ public:
     void text(std::string_view chars) {
         const Element e = stack_.empty() ? Element::other : stack_.back();
         if (e == Element::data || e == Element::richText) {
-            if (cell_.keepText) appendText(chars);
-            else if (!dataIsText_) appendValue(chars);
+            if (cell_.keepText)
+                appendText(chars);
+            else if (!dataIsText_)
+                appendValue(chars);
         } else if (holdsValue(e)) {
             appendValue(chars);
         }
@@ -455,10 +391,9 @@ public:
             };
             // A cell listed twice (an index going back) counts as its last entry.
             std::stable_sort(sheet.cells.begin(), sheet.cells.end(), byRowCol);
-            auto last = std::unique(sheet.cells.rbegin(), sheet.cells.rend(),
-                                    [](const Cell& a, const Cell& b) {
-                                        return a.row == b.row && a.col == b.col;
-                                    });
+            auto last = std::unique(
+                sheet.cells.rbegin(), sheet.cells.rend(),
+                [](const Cell& a, const Cell& b) { return a.row == b.row && a.col == b.col; });
             sheet.cells.erase(sheet.cells.begin(), last.base());
             normaliseLines(sheet.columns);
             normaliseLines(sheet.rows);
@@ -544,7 +479,8 @@ private:
         const char* style = attributes_["LineStyle"];
         const std::int32_t lineStyle = style ? lineStyleOf(style) : lineNone;
         if (lineStyle == lineNone) return;
-        (*styles_.back().borders)[*edge] = BorderEdge{lineStyle, borderWeightOf(attributes_["Weight"])};
+        (*styles_.back().borders)[*edge] =
+            BorderEdge{lineStyle, borderWeightOf(attributes_["Weight"])};
     }
 
     void startFont() {
@@ -555,73 +491,14 @@ private:
         }
     }
 
-    // The styles with what they do not set taken from their parents, parents first.
     void resolveStyles() {
         stylesResolved_ = true;
-        std::unordered_map<std::string, std::size_t> entryOf;
-        for (std::size_t i = 0; i < styles_.size(); ++i) entryOf[styles_[i].id] = i;
-        const auto defaultEntry = entryOf.find("Default");
-
-        std::vector<std::optional<Style>> resolved(styles_.size());
-        std::vector<bool> visiting(styles_.size(), false);
-        Style base;
-        if (defaultEntry != entryOf.end()) {
-            styles_[defaultEntry->second].parent.reset();
-        }
-        const auto apply = [this](Style s, const StyleEntry& e) {
-            if (e.horizontal) s.horizontal = *e.horizontal;
-            if (e.vertical) s.vertical = *e.vertical;
-            if (e.wrapText) s.wrapText = *e.wrapText;
-            if (e.shrinkToFit) s.shrinkToFit = *e.shrinkToFit;
-            if (e.fontName) s.fontName = *e.fontName;
-            if (e.fontSize) s.fontSize = *e.fontSize;
-            if (e.borders) s.borders = *e.borders;
-            if (e.numberFormat) s.numberFormat = formatCode(*e.numberFormat);
-            return s;
-        };
-        const auto parentOf = [&](std::size_t i) -> std::optional<std::size_t> {
-            const StyleEntry& e = styles_[i];
-            if (e.parent) {
-                const auto it = entryOf.find(*e.parent);
-                if (it == entryOf.end()) {
-                    refuse("the style " + quotedText(std::string_view(e.id)) +
-                           " names the parent style " + quotedText(std::string_view(*e.parent)) +
-                           ", which the document does not define");
-                }
-                return it->second;
-            }
-            if (defaultEntry != entryOf.end() && defaultEntry->second != i) return defaultEntry->second;
-            return std::nullopt;
-        };
-        // Walks up each chain without recursion (a document may chain many styles).
-        for (std::size_t i = 0; i < styles_.size(); ++i) {
-            std::vector<std::size_t> chain;
-            std::optional<std::size_t> at = i;
-            while (at && !resolved[*at]) {
-                if (visiting[*at]) {
-                    refuse("the style " + quotedText(std::string_view(styles_[*at].id)) +
-                           " is its own ancestor through ss:Parent");
-                }
-                visiting[*at] = true;
-                chain.push_back(*at);
-                at = parentOf(*at);
-            }
-            Style s = at ? *resolved[*at] : base;
-            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-                s = apply(std::move(s), styles_[*it]);
-                resolved[*it] = s;
-            }
-        }
-
-        doc_.styles.clear();
-        doc_.styles.push_back(defaultEntry != entryOf.end() ? *resolved[defaultEntry->second] : base);
-        styleIds_.clear();
-        styleIds_["Default"] = 0;
-        for (std::size_t i = 0; i < styles_.size(); ++i) {
-            if (defaultEntry != entryOf.end() && i == defaultEntry->second) continue;
-            if (entryOf[styles_[i].id] != i) continue;  // a later entry of the same ID wins
-            styleIds_[styles_[i].id] = static_cast<std::uint32_t>(doc_.styles.size());
-            doc_.styles.push_back(std::move(*resolved[i]));
+        try {
+            ResolvedStyles resolved = spreadsheetml::resolveStyles(styles_);
+            doc_.styles = std::move(resolved.styles);
+            styleIds_ = std::move(resolved.indexOf);
+        } catch (const StyleError& e) {
+            refuse(e.what());
         }
         styles_.clear();
     }
@@ -682,7 +559,8 @@ private:
         const std::uint32_t span = extentAttribute("Span", index, limit, "a column");
         nextColumn_ = index + span + 1;
         Line line = lineFromAttributes(index, span, "Width", "a column");
-        if (line.size || line.hidden || line.style) addLine(sheet().columns, line, reading_.originCol);
+        if (line.size || line.hidden || line.style)
+            addLine(sheet().columns, line, reading_.originCol);
     }
 
     void startRow() {
@@ -737,7 +615,8 @@ private:
         c.row = rowIndex_ + reading_.originRow - 1;
         c.col = col + reading_.originCol - 1;
         if (const char* id = attributes_["StyleID"]) {
-            c.style = styleIndex(id, ("the cell " + utf16ToUtf8(CellAddress(c.col, c.row))).c_str());
+            c.style =
+                styleIndex(id, ("the cell " + utf16ToUtf8(CellAddress(c.col, c.row))).c_str());
         } else if (rowStyle_) {
             c.style = *rowStyle_;
         } else if (const Line* column = lineAt(sheet().columns, c.col); column && column->style) {
@@ -755,9 +634,12 @@ private:
         const std::string_view t = type ? type : "String";
         CellType kind = CellType::string;
         dateTime_ = false;
-        if (t == "Number") kind = CellType::number;
-        else if (t == "Boolean") kind = CellType::boolean;
-        else if (t == "Error") kind = CellType::error;
+        if (t == "Number")
+            kind = CellType::number;
+        else if (t == "Boolean")
+            kind = CellType::boolean;
+        else if (t == "Error")
+            kind = CellType::error;
         else if (t == "DateTime") {
             kind = CellType::number;
             dateTime_ = true;
@@ -786,8 +668,11 @@ private:
         }
         const std::u16string piece = utf8ToUtf16(chars);
         if (piece.empty()) return;
-        const double size = sizes_.empty() ? std::numeric_limits<double>::quiet_NaN() : sizes_.back();
-        const auto sameSize = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+        const double size =
+            sizes_.empty() ? std::numeric_limits<double>::quiet_NaN() : sizes_.back();
+        const auto sameSize = [](double a, double b) {
+            return a == b || (std::isnan(a) && std::isnan(b));
+        };
         if (!s.runs.empty() && sameSize(s.runs.back().size, size)) {
             s.runs.back().length += static_cast<std::uint32_t>(piece.size());
         } else {
@@ -811,7 +696,8 @@ private:
         const std::string where = "the cell " + utf16ToUtf8(CellAddress(c.col, c.row));
         if (!dataIsText_) {
             const std::string text = trimmed(value_);
-            const std::string shown = valueTooLong_ ? quotedText(std::string_view(value_), 20) : quotedText(std::string_view(text));
+            const std::string shown = valueTooLong_ ? quotedText(std::string_view(value_), 20)
+                                                    : quotedText(std::string_view(text));
             if (c.type == CellType::boolean) {
                 c.number = text == "1" || text == "true" || text == "TRUE" ? 1 : 0;
             } else if (dateTime_) {
@@ -839,9 +725,10 @@ private:
         Cell& c = cell_.cell;
         if (cell_.across > 0 || cell_.down > 0) {
             const CellRange area{c.row, c.col, c.row + cell_.down, c.col + cell_.across};
-            const bool near = sheet_cellsRead() &&
-                              (!ring_ || (area.lastRow >= ring_->firstRow && area.firstRow <= ring_->lastRow &&
-                                          area.lastCol >= ring_->firstCol && area.firstCol <= ring_->lastCol));
+            const bool near =
+                sheet_cellsRead() &&
+                (!ring_ || (area.lastRow >= ring_->firstRow && area.firstRow <= ring_->lastRow &&
+                            area.lastCol >= ring_->firstCol && area.firstCol <= ring_->lastCol));
             if (near) sheet().merges.push_back(Merge{area, c.style});
         }
         if (cell_.cut) ++doc_.cutTexts;
@@ -911,9 +798,9 @@ private:
 
     // Sorts the entries and lets a later entry win where two overlap.
     static void normaliseLines(std::vector<Line>& lines) {
-        const bool sorted = std::is_sorted(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
-            return a.last < b.first;
-        });
+        const bool sorted =
+            std::is_sorted(lines.begin(), lines.end(),
+                           [](const Line& a, const Line& b) { return a.last < b.first; });
         if (sorted) return;
         std::vector<Line> out;
         for (const Line& line : lines) {
@@ -937,7 +824,8 @@ private:
             kept.push_back(line);
             out = std::move(kept);
         }
-        std::sort(out.begin(), out.end(), [](const Line& a, const Line& b) { return a.first < b.first; });
+        std::sort(out.begin(), out.end(),
+                  [](const Line& a, const Line& b) { return a.first < b.first; });
         lines = std::move(out);
     }
 
@@ -1008,7 +896,8 @@ public:
         do {
             const std::size_t n = std::min<std::size_t>(bytes.size(), INT_MAX / 2);
             const bool last = final && n == bytes.size();
-            if (XML_Parse(parser_, bytes.data(), static_cast<int>(n), last) != XML_STATUS_OK) fail();
+            if (XML_Parse(parser_, bytes.data(), static_cast<int>(n), last) != XML_STATUS_OK)
+                fail();
             bytes.remove_prefix(n);
         } while (!bytes.empty());
     }
@@ -1067,9 +956,10 @@ private:
                 reason = "the document refers to an entity it does not define" + where;
                 break;
             default:
-                reason = handler_->sawRoot()
-                             ? "the document is not well-formed XML: " + expat + where
-                             : "not an XML Spreadsheet 2003 document: not XML (" + expat + where + ")";
+                reason =
+                    handler_->sawRoot()
+                        ? "the document is not well-formed XML: " + expat + where
+                        : "not an XML Spreadsheet 2003 document: not XML (" + expat + where + ")";
                 break;
         }
         if (!bytesSeen_) reason = "the file is empty";
@@ -1096,16 +986,24 @@ private:
     }
     static void XMLCALL onText(void* data, const XML_Char* chars, int length) {
         auto* self = static_cast<Parser*>(data);
-        self->guarded([&] { self->handler_->text(std::string_view(chars, static_cast<std::size_t>(length))); });
+        self->guarded([&] {
+            self->handler_->text(std::string_view(chars, static_cast<std::size_t>(length)));
+        });
     }
-    static void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+    static void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
+                                  int) {
         auto* self = static_cast<Parser*>(data);
-        self->guarded([] { refuse("the document has a document type declaration (DTD), which the format never holds"); });
+        self->guarded([] {
+            refuse(
+                "the document has a document type declaration (DTD), which the format never holds");
+        });
     }
     static void XMLCALL onEntity(void* data, const XML_Char*, int, const XML_Char*, int,
-                                 const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
+                                 const XML_Char*, const XML_Char*, const XML_Char*,
+                                 const XML_Char*) {
         auto* self = static_cast<Parser*>(data);
-        self->guarded([] { refuse("the document declares an entity, which the format never holds"); });
+        self->guarded(
+            [] { refuse("the document declares an entity, which the format never holds"); });
     }
 
     XML_Parser parser_;
@@ -1132,7 +1030,8 @@ std::vector<std::string> Document::notes() const {
     return notes;
 }
 
-Document parse(std::string_view bytes, const std::filesystem::path& source, const Reading& reading) {
+Document parse(std::string_view bytes, const std::filesystem::path& source,
+               const Reading& reading) {
     Parser parser(reading, source);
     parser.feed(bytes, true);
     return parser.finish();
@@ -1154,10 +1053,11 @@ Document readFile(const std::filesystem::path& path, const Reading& reading) {
 }
 
 const Cell* findCell(const Sheet& sheet, std::uint32_t row, std::uint32_t col) {
-    const auto it = std::lower_bound(sheet.cells.begin(), sheet.cells.end(), std::pair(row, col),
-                                     [](const Cell& c, const std::pair<std::uint32_t, std::uint32_t>& k) {
-                                         return c.row != k.first ? c.row < k.first : c.col < k.second;
-                                     });
+    const auto it =
+        std::lower_bound(sheet.cells.begin(), sheet.cells.end(), std::pair(row, col),
+                         [](const Cell& c, const std::pair<std::uint32_t, std::uint32_t>& k) {
+                             return c.row != k.first ? c.row < k.first : c.col < k.second;
+                         });
     return it != sheet.cells.end() && it->row == row && it->col == col ? &*it : nullptr;
 }
 

@@ -86,7 +86,7 @@ struct Document {
     // The sheet cell that the document's first row and column stand for.
     std::uint32_t originRow = 1;
     std::uint32_t originCol = 1;
-    std::size_t cutTexts = 0;          // texts of the cells kept cut to a cell's limit
+    std::size_t cutTexts = 0;            // texts of the cells kept cut to a cell's limit
     std::size_t droppedFormatCodes = 0;  // format codes beyond Excel's limit, taken as General
 
     // What was cut or left out because it exceeds Excel's limits, one sentence each (UTF-8).

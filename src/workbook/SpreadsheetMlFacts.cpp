@@ -201,11 +201,13 @@ std::u16string SheetFacts::displayText(std::uint32_t row, std::uint32_t col) con
             break;
     }
     const bool general = code.empty() || isGeneralFormat(code);
-    std::u16string text = formatNumber(cell->number, general ? u"General" : std::u16string_view(code), false);
+    std::u16string text =
+        formatNumber(cell->number, general ? u"General" : std::u16string_view(code), false);
 
     // The width the number has: its column's, or its merged area's when it anchors one.
     std::int64_t px = columnPixels(col);
-    if (const Merge* m = mergeAt(sheet_, row, col); m && m->area.firstRow == row && m->area.firstCol == col) {
+    if (const Merge* m = mergeAt(sheet_, row, col);
+        m && m->area.firstRow == row && m->area.firstCol == col) {
         px = pixelsLeftOf(m->area.lastCol + 1) - pixelsLeftOf(m->area.firstCol);
     }
     if (px <= 0) return text == kCannotShow ? u"#" : text;  // a hidden column shows nothing

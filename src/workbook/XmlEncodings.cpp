@@ -50,10 +50,14 @@ int XMLCALL unknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
     if (sameEncodingName(name, "shift_jis") || sameEncodingName(name, "windows-31j") ||
         sameEncodingName(name, "cp932") || sameEncodingName(name, "x-sjis")) {
         for (int b = 0; b < 256; ++b) {
-            if (b < 0x80) info->map[b] = b;
-            else if (platform::isCp932LeadByte(static_cast<unsigned char>(b))) info->map[b] = -2;
-            else if (b >= 0xA1 && b <= 0xDF) info->map[b] = 0xFF61 + (b - 0xA1);  // half-width kana
-            else info->map[b] = -1;
+            if (b < 0x80)
+                info->map[b] = b;
+            else if (platform::isCp932LeadByte(static_cast<unsigned char>(b)))
+                info->map[b] = -2;
+            else if (b >= 0xA1 && b <= 0xDF)
+                info->map[b] = 0xFF61 + (b - 0xA1);  // half-width kana
+            else
+                info->map[b] = -1;
         }
         info->convert = &convertCp932;
         return XML_STATUS_OK;

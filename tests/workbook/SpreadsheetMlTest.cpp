@@ -102,11 +102,32 @@ TEST(SpreadsheetMlCorpus, CellsHoldWhatExcelShows) {
         {"basic-utf-16-le_input.xml", 0, 2, 5, u"A"},
         {"basic-utf-16-be_input.xml", 0, 4, 3, u"1.3"},
         {"character-set_input.xml", 0, 3, 5, u"B"},
-        {"merged-cells_input.xml", 0, 3, 3, u"merged cell", {}, {}, {}, {}, 4, 4, 96, 30, alignCenter},
+        {"merged-cells_input.xml",
+         0,
+         3,
+         3,
+         u"merged cell",
+         {},
+         {},
+         {},
+         {},
+         4,
+         4,
+         96,
+         30,
+         alignCenter},
         {"merged-cells_input.xml", 0, 6, 6, u"", {}, {}, {}, {}, 4, 4, 96, 30},
         {"merged-cells_input.xml", 0, 1, 4, u"3", {}, {}, {}, {}, 1, 3, 144, 0},
         {"borders_single-cells.xml", 0, 4, 2, u"1", {}, 15.75, 15, hair},
-        {"borders_single-cells.xml", 0, 2, 4, u"7", {}, {}, 15, EdgeStyle{borderDashDotDot, weightMedium}},
+        {"borders_single-cells.xml",
+         0,
+         2,
+         4,
+         u"7",
+         {},
+         {},
+         15,
+         EdgeStyle{borderDashDotDot, weightMedium}},
         // Borders the cell does not draw but its neighbour does: D4's on C4's right edge.
         {"borders_single-cells.xml", 0, 4, 3, u"", {}, {}, edgeLeft | edgeRight},
         {"column-width-row-height_input.xml", 0, 1, 3, u"15", 15, 15},
@@ -119,7 +140,8 @@ TEST(SpreadsheetMlCorpus, CellsHoldWhatExcelShows) {
         {"number-format_date-time.xml", 0, 4, 2, u"9/24/03"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.file) + " R" + std::to_string(c.row) + "C" + std::to_string(c.col));
+        SCOPED_TRACE(std::string(c.file) + " R" + std::to_string(c.row) + "C" +
+                     std::to_string(c.col));
         auto book = openSpreadsheetMlFile(kCorpus / c.file);
         auto source = book->selection(c.sheet, CellRange{c.row, c.col, c.row, c.col});
         const CellFacts f = source->cell(c.row, c.col);
@@ -167,15 +189,13 @@ TEST(SpreadsheetMlFacts, StylesInheritAndCellsTakeRowThenColumnStyles) {
     EXPECT_EQ(a1.fontSize, 14);
     const CellFacts b1 = facts.cell(1, 2).facts;  // no style of its own: its column's
     EXPECT_EQ(b1.horizontal, alignCenter);
-    EXPECT_EQ(b1.txtPlace, placeBottom);  // Excel's default when nothing says otherwise
+    EXPECT_EQ(b1.txtPlace, placeBottom);              // Excel's default when nothing says otherwise
     EXPECT_TRUE(facts.cell(2, 2).facts.shrinkToFit);  // the row's style before the column's
     EXPECT_EQ(facts.cell(3, 3).facts.fontSize, 11);
 }
 
 TEST(SpreadsheetMlFacts, RichTextTakesItsFirstCharacterSizeAndNumericValues) {
-    const std::string xml = document(
-        "",
-        sheetWith(R"(<Row>
+    const std::string xml = document("", sheetWith(R"(<Row>
           <Cell><ss:Data ss:Type="String" xmlns="http://www.w3.org/TR/REC-html40"><Font html:Size="20">big</Font><Font>small</Font></ss:Data></Cell>
           <Cell><ss:Data ss:Type="String" xmlns="http://www.w3.org/TR/REC-html40">plain<Font html:Size="20">big</Font></ss:Data></Cell>
           <Cell><Data ss:Type="Number">1E+20</Data></Cell>
@@ -193,8 +213,8 @@ TEST(SpreadsheetMlFacts, RichTextTakesItsFirstCharacterSizeAndNumericValues) {
     EXPECT_EQ(facts.cell(1, 1).facts.text, u"bigsmall");
     EXPECT_EQ(facts.cell(1, 2).facts.fontSize, 11);
     const bool numeric[] = {false, false, false, true, false, true, false, false, true, false};
-    const char16_t* texts[] = {nullptr, nullptr, u"1E+20", u"-123.5", u"0.00001", u"1,234.5", u"12a",
-                               u"TRUE",  u"45352.5", u"#N/A"};
+    const char16_t* texts[] = {nullptr,    nullptr, u"1E+20", u"-123.5",  u"0.00001",
+                               u"1,234.5", u"12a",  u"TRUE",  u"45352.5", u"#N/A"};
     for (std::uint32_t c = 1; c <= 10; ++c) {
         SCOPED_TRACE(c);
         const CellFacts f = facts.cell(1, c).facts;
@@ -223,7 +243,8 @@ TEST(SpreadsheetMlFacts, ADocumentOfARangeStandsAtItsOrigin) {
     // Range.Value(11) of D5:E6: the document's first cell is the sheet's D5.
     const std::string xml = document(
         R"(<Style ss:ID="b"><Borders><Border ss:Position="Right" ss:LineStyle="Continuous" ss:Weight="2"/></Borders></Style>)",
-        sheetWith(R"(<Column ss:Width="30"/><Row ss:Height="20"><Cell ss:MergeAcross="1" ss:StyleID="b"><Data ss:Type="String">m</Data></Cell></Row>
+        sheetWith(
+            R"(<Column ss:Width="30"/><Row ss:Height="20"><Cell ss:MergeAcross="1" ss:StyleID="b"><Data ss:Type="String">m</Data></Cell></Row>
                      <Row><Cell ss:Index="2"><Data ss:Type="String">e6</Data></Cell></Row>)"));
     Reading reading;
     reading.originRow = 5;
@@ -242,9 +263,9 @@ TEST(SpreadsheetMlFacts, ADocumentOfARangeStandsAtItsOrigin) {
 }
 
 TEST(SpreadsheetMlFacts, UnicodeEncodingsAndLongTexts) {
-    const std::string xml = document(
-        "", sheetWith("<Row><Cell><Data ss:Type=\"String\">\xE6\x97\xA5\xE6\x9C\xAC" +
-                      std::string(40000, 'x') + "</Data></Cell></Row>"));
+    const std::string xml =
+        document("", sheetWith("<Row><Cell><Data ss:Type=\"String\">\xE6\x97\xA5\xE6\x9C\xAC" +
+                               std::string(40000, 'x') + "</Data></Cell></Row>"));
     // The same document in UTF-16LE with a byte order mark and a declaration saying so.
     std::u16string wide = u"\uFEFF" + utf8ToUtf16(xml);
     wide.replace(wide.find(u"version=\"1.0\""), 13, u"version=\"1.0\" encoding=\"UTF-16\"");
@@ -265,21 +286,24 @@ TEST(SpreadsheetMlFacts, UnicodeEncodingsAndLongTexts) {
 
 TEST(SpreadsheetMlHostile, RefusedWithOneLineNamingTheProblem) {
     const std::string normal = document("", sheetWith("<Row><Cell/></Row>"));
-    std::string deep = "<Row><Cell><ss:Data ss:Type=\"String\" xmlns=\"http://www.w3.org/TR/REC-html40\">";
+    std::string deep =
+        "<Row><Cell><ss:Data ss:Type=\"String\" xmlns=\"http://www.w3.org/TR/REC-html40\">";
     for (int i = 0; i < 80; ++i) deep += "<B>";
     for (int i = 0; i < 80; ++i) deep += "</B>";
     deep += "</ss:Data></Cell></Row>";
-    const std::string utf8WithUtf16Declaration = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" +
-                                                 normal.substr(normal.find("<Workbook"));
+    const std::string utf8WithUtf16Declaration =
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + normal.substr(normal.find("<Workbook"));
     const struct {
         const char* name;
         std::string bytes;
         const char* message;
     } cases[] = {
-        {"DTD", "<?xml version=\"1.0\"?><!DOCTYPE Workbook [<!ENTITY a \"aaaa\">]>" +
-                    normal.substr(normal.find("<Workbook")),
+        {"DTD",
+         "<?xml version=\"1.0\"?><!DOCTYPE Workbook [<!ENTITY a \"aaaa\">]>" +
+             normal.substr(normal.find("<Workbook")),
          "document type declaration"},
-        {"entity", document("", sheetWith("<Row><Cell><Data ss:Type=\"String\">&a;</Data></Cell></Row>")),
+        {"entity",
+         document("", sheetWith("<Row><Cell><Data ss:Type=\"String\">&a;</Data></Cell></Row>")),
          "entity"},
         {"deep nesting", document("", sheetWith(deep)), "64 deep"},
         {"row index", document("", sheetWith("<Row ss:Index=\"1048577\"/>")), "outside the sheet"},
@@ -291,10 +315,12 @@ TEST(SpreadsheetMlHostile, RefusedWithOneLineNamingTheProblem) {
          "past the sheet's edge"},
         {"merge across", document("", sheetWith("<Row><Cell ss:MergeAcross=\"16384\"/></Row>")),
          "past the sheet's edge"},
-        {"merge down", document("", sheetWith("<Row ss:Index=\"3\"><Cell ss:MergeDown=\"1048574\"/></Row>")),
+        {"merge down",
+         document("", sheetWith("<Row ss:Index=\"3\"><Cell ss:MergeDown=\"1048574\"/></Row>")),
          "past the sheet's edge"},
         {"cell after the last column",
-         document("", sheetWith("<Row><Cell ss:Index=\"16384\"/><Cell/></Row>")), "past the sheet's edge"},
+         document("", sheetWith("<Row><Cell ss:Index=\"16384\"/><Cell/></Row>")),
+         "past the sheet's edge"},
         {"circular parent",
          document("<Style ss:ID=\"a\" ss:Parent=\"b\"/><Style ss:ID=\"b\" ss:Parent=\"a\"/>",
                   sheetWith("")),
@@ -306,20 +332,23 @@ TEST(SpreadsheetMlHostile, RefusedWithOneLineNamingTheProblem) {
         {"infinite number",
          document("", sheetWith("<Row><Cell><Data ss:Type=\"Number\">1e999</Data></Cell></Row>")),
          "not a finite number"},
-        {"NaN", document("", sheetWith("<Row><Cell><Data ss:Type=\"Number\">NaN</Data></Cell></Row>")),
+        {"NaN",
+         document("", sheetWith("<Row><Cell><Data ss:Type=\"Number\">NaN</Data></Cell></Row>")),
          "not a finite number"},
         {"bad date",
-         document("", sheetWith("<Row><Cell><Data ss:Type=\"DateTime\">yesterday</Data></Cell></Row>")),
+         document("",
+                  sheetWith("<Row><Cell><Data ss:Type=\"DateTime\">yesterday</Data></Cell></Row>")),
          "not a date"},
-        {"huge attribute",
-         document("", "<Worksheet ss:Name=\"" + std::string(70000, 'n') + "\"/>"), "64 KiB"},
+        {"huge attribute", document("", "<Worksheet ss:Name=\"" + std::string(70000, 'n') + "\"/>"),
+         "64 KiB"},
         {"truncated", normal.substr(0, normal.size() / 2), "ends before"},
         {"empty", "", "empty"},
         {"blank", "  \r\n", "empty"},
         {"other XML", "<?xml version=\"1.0\"?><html><body/></html>", "not an XML Spreadsheet 2003"},
         {"not XML", std::string("PK\x03\x04\x14\x00\x06\x00", 8), "not an XML Spreadsheet 2003"},
         {"lying encoding", utf8WithUtf16Declaration, "encoding"},
-        {"unknown encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC-JP\"?><Workbook/>", "encoding"},
+        {"unknown encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC-JP\"?><Workbook/>",
+         "encoding"},
         {"no worksheet", document("", ""), "no worksheet"},
     };
     for (const auto& c : cases) {
