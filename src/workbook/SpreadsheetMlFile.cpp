@@ -1,0 +1,120 @@
+// An XML Spreadsheet 2003 file as a WorkbookFile. Opening reads the sheets' names and saved
+// selections (the cells are passed over); each selection reads the file again and keeps only
+// what the range needs.
+#include <system_error>
+
+#include "platform/ProgramPaths.h"
+#include "workbook/SpreadsheetMl.h"
+#include "workbook/SpreadsheetMlFacts.h"
+#include "workbook/WorkbookFile.h"
+
+namespace tabrova::workbook {
+
+namespace {
+
+using spreadsheetml::Document;
+using spreadsheetml::Reading;
+using spreadsheetml::SheetFacts;
+
+class SpreadsheetMlSelection : public SelectionSource {
+public:
+    SpreadsheetMlSelection(Document document, std::size_t sheet, const CellRange& range,
+                           std::u16string fileName)
+        : document_(std::move(document)),
+          facts_(document_, document_.sheets[sheet]),
+          range_(range),
+          fileName_(std::move(fileName)),
+          sheetName_(document_.sheets[sheet].name) {}
+
+    SourceOpening open() override {
+        SourceOpening opening;
+        opening.selection.workbookName = fileName_;
+        opening.selection.sheetName = sheetName_;
+        opening.selection.firstRow = range_.firstRow;
+        opening.selection.firstCol = range_.firstCol;
+        opening.selection.rowCount = range_.lastRow - range_.firstRow + 1;
+        opening.selection.colCount = range_.lastCol - range_.firstCol + 1;
+        return opening;
+    }
+
+    CellFacts cell(std::int64_t row, std::int64_t col) override {
+        if (!range_.contains(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)) ||
+            row < 1 || col < 1) {
+            throw SourceError(u"Cells", u"the cell lies outside the range read");
+        }
+        return facts_.cell(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)).facts;
+    }
+
+private:
+    Document document_;
+    SheetFacts facts_;
+    CellRange range_;
+    std::u16string fileName_;
+    std::u16string sheetName_;
+};
+
+class SpreadsheetMlFile : public WorkbookFile {
+public:
+    explicit SpreadsheetMlFile(std::filesystem::path path) : path_(std::move(path)) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path_, ec)) {
+            throw WorkbookError(path_, "not a regular file");
+        }
+        Reading reading;
+        reading.keepCells = false;
+        const Document document = spreadsheetml::readFile(path_, reading);
+        for (const spreadsheetml::Sheet& sheet : document.sheets) {
+            sheets_.push_back(SheetEntry{sheet.name, true, sheet.selection});
+        }
+        activeSheet_ = document.activeSheet;
+        fileNotes_ = document.notes();
+    }
+
+    const std::filesystem::path& path() const override { return path_; }
+    std::u16string fileName() const override { return platform::pathToUtf16(path_.filename()); }
+    const std::vector<SheetEntry>& sheets() const override { return sheets_; }
+    std::size_t activeSheet() const override { return activeSheet_; }
+
+    std::unique_ptr<SelectionSource> selection(std::size_t sheet, const CellRange& range) override {
+        if (sheet >= sheets_.size()) throw WorkbookError(path_, "no such sheet");
+        if (range.firstRow < 1 || range.firstCol < 1 || range.lastRow > kMaxRows ||
+            range.lastCol > kMaxCols || range.firstRow > range.lastRow ||
+            range.firstCol > range.lastCol) {
+            throw WorkbookError(path_, "the range lies outside the sheet");
+        }
+        Reading reading;
+        reading.sheet = sheet;
+        reading.range = range;
+        Document document = spreadsheetml::readFile(path_, reading);
+        if (sheet >= document.sheets.size()) throw WorkbookError(path_, "the file changed");
+        selectionNotes_.clear();
+        if (document.cutTexts > 0) {
+            Document cuts;
+            cuts.cutTexts = document.cutTexts;
+            selectionNotes_ = cuts.notes();
+        }
+        return std::make_unique<SpreadsheetMlSelection>(std::move(document), sheet, range,
+                                                        fileName());
+    }
+
+    std::vector<std::string> notes() const override {
+        std::vector<std::string> all = fileNotes_;
+        all.insert(all.end(), selectionNotes_.begin(), selectionNotes_.end());
+        return all;
+    }
+
+private:
+    std::filesystem::path path_;
+    std::vector<SheetEntry> sheets_;
+    std::size_t activeSheet_ = 0;
+    std::vector<std::string> fileNotes_;
+    std::vector<std::string> selectionNotes_;
+};
+
+}  // namespace
+
+std::unique_ptr<WorkbookFile> openSpreadsheetMlFile(const std::filesystem::path& path) {
+    return std::make_unique<SpreadsheetMlFile>(path);
+}
+
+}  // namespace tabrova::workbook
