@@ -728,7 +728,7 @@ void TForm1::OpenBookButtonClick() {
         source_.source() ? qs(source_.source()->path.parent_path().u16string()) : QDir::homePath();
     const QString file = QFileDialog::getOpenFileName(
         this, QStringLiteral("Excel ブックを開く"), start,
-        QStringLiteral("Excel ブック (*.xlsx *.xlsm);;すべてのファイル (*)"));
+        QStringLiteral("Excel ブック (*.xlsx *.xlsm *.xml);;すべてのファイル (*)"));
     if (!file.isEmpty()) openWorkbookFile(std::filesystem::path(file.toStdU16String()));
 }
 

@@ -28,13 +28,14 @@ public:
 
     SourceOpening open() override {
         SourceOpening opening;
-        opening.selection.workbookName = fileName_;
-        opening.selection.sheetName = sheetName_;
-        opening.selection.firstRow = range_.firstRow;
-        opening.selection.firstCol = range_.firstCol;
-        opening.selection.rowCount = range_.lastRow - range_.firstRow + 1;
-        opening.selection.colCount = range_.lastCol - range_.firstCol + 1;
+        opening.workbookName = fileName_;
+        opening.sheetName = sheetName_;
         return opening;
+    }
+    SelectionRange range() override {
+        return {range_.firstRow, range_.firstCol,
+                static_cast<std::int64_t>(range_.lastRow) - range_.firstRow + 1,
+                static_cast<std::int64_t>(range_.lastCol) - range_.firstCol + 1};
     }
 
     CellFacts cell(std::int64_t row, std::int64_t col) override {
