@@ -36,6 +36,13 @@ ExcelCellSource::ExcelCellSource(std::u16string progId, char16_t decimalSeparato
                                  OptionFacts read)
     : progId_(std::move(progId)), decimalSeparator_(decimalSeparator), read_(read) {}
 
+ExcelCellSource::ExcelCellSource(ObjectPtr application, ObjectPtr sheet, char16_t decimalSeparator,
+                                 OptionFacts read)
+    : decimalSeparator_(decimalSeparator),
+      read_(read),
+      app_(std::move(application)),
+      sheet_(std::move(sheet)) {}
+
 template <class F>
 auto ExcelCellSource::reading(std::u16string_view member, F&& read) -> decltype(read()) {
     try {

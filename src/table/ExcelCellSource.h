@@ -23,11 +23,18 @@ public:
     // read: the option facts to read; the others stay unread (and say so in unreadFacts).
     // decimalSeparator: the user's, for the plain text of Value2.
     ExcelCellSource(std::u16string progId, char16_t decimalSeparator, OptionFacts read);
+    // Reads cells of a sheet already attached to (open() is then not called).
+    ExcelCellSource(automation::ObjectPtr application, automation::ObjectPtr sheet,
+                    char16_t decimalSeparator, OptionFacts read);
 
     SourceOpening open() override;
     SelectionRange range() override;
     CellFacts cell(std::int64_t row, std::int64_t col) override;
     OptionFacts unreadFacts() const override;
+
+    // After a ready open(): the application and its active sheet.
+    const automation::ObjectPtr& application() const { return app_; }
+    const automation::ObjectPtr& sheet() const { return sheet_; }
 
 private:
     double fontSize(const automation::ObjectPtr& cell);

@@ -153,7 +153,8 @@ TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
                "[options]\n"
                "borderStyles=1\n"
                "verticalAlign=0x10\n"
-               "wrapText=no\n");
+               "wrapText=no\n"
+               "readPerCell=1\n");
     const WorkingSettings s = loadSettings(file, u',');
     EXPECT_EQ(s.colXsc, 25.5);
     EXPECT_EQ(s.rowYsc, 4.25);
@@ -169,13 +170,15 @@ TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
     EXPECT_TRUE(s.verticalAlign);  // any non-zero integer
     EXPECT_FALSE(s.wrapText);      // does not parse
     EXPECT_FALSE(s.fitText);       // missing
+    EXPECT_TRUE(s.readPerCell);
 
     saveSettings(file, s, u',');
     const std::string written = readBytes(file);
     EXPECT_NE(written.find("cellLineDraw=0\r\n"), std::string::npos);
     EXPECT_NE(written.find("colXsc=25,5\r\n"), std::string::npos);
     EXPECT_NE(written.find("cellLineColor=256\r\n"), std::string::npos);
-    EXPECT_NE(written.find("borderStyles=1\r\nverticalAlign=1\r\nwrapText=0\r\nfitText=0\r\n"),
+    EXPECT_NE(written.find("readPerCell=1\r\n"), std::string::npos);
+    EXPECT_NE(written.find("borderStyles=1\r\nverticalAlign=1\r\nwrapText=0\r\n"),
               std::string::npos);
     EXPECT_EQ(loadSettings(file, u','), s);
 }

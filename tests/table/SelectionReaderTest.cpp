@@ -293,6 +293,7 @@ TEST_F(SelectionReaderTest, DrawingOptionsAddTheirMembersOnlyWhenAsked) {
     EXPECT_EQ(table.cells[0].edgeStyles[edgeIndexTop], EdgeStyle{});
     EXPECT_EQ(table.cells[0].txtPlace, placeMiddle);
     EXPECT_FALSE(table.cells[0].wrapText || table.cells[0].shrinkToFit);
+    EXPECT_EQ(table.unreadFacts, (OptionFacts{true, true, true, true}));
 
     settings.cellByCellOptions = {true, true, true, true};
     sheet->log.clear();
@@ -306,6 +307,7 @@ TEST_F(SelectionReaderTest, DrawingOptionsAddTheirMembersOnlyWhenAsked) {
     EXPECT_EQ(table.cells[0].edgeStyles[edgeIndexTop], (EdgeStyle{borderContinuous, weightThick}));
     EXPECT_EQ(table.cells[0].txtPlace, placeTop);
     EXPECT_TRUE(table.cells[0].wrapText && table.cells[0].shrinkToFit);
+    EXPECT_EQ(table.unreadFacts, OptionFacts{});
 }
 
 TEST_F(SelectionReaderTest, LineStylesWeightsAndVerticalAlignmentsAsTheDrawingTellsThem) {

@@ -33,5 +33,24 @@ TEST(StatusText, TellsWhereTheDrawingWent) {
               u"CAD が起動していないため保存のみ: " + shown);
 }
 
+TEST(StatusText, NamesTheOptionsOnWhoseFactsTheReadLeftOut) {
+    const OptionFacts none{}, all{true, true, true, true};
+    const struct {
+        OptionFacts unread, on;
+        std::u16string expected;
+    } cases[] = {
+        {none, all, u""},
+        {all, none, u""},
+        {all, {false, false, false, true}, u""},  // the narrowing needs no fact of the cells
+        {all, {true, false, false, false},
+         u"「罫線の線種と太さ」 はセルごとの取得で読んでいないため、まだ図に反映されません. "
+         u"「Excel から取得」で読み直してください."},
+        {{false, true, true, false}, all,
+         u"「文字の縦位置」、「折り返して全体を表示」 はセルごとの取得で読んでいないため、まだ図に"
+         u"反映されません. 「Excel から取得」で読み直してください."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(unreadOptionsText(c.unread, c.on), c.expected);
+}
+
 }  // namespace
 }  // namespace tabrova

@@ -1,0 +1,233 @@
+#include "workbook/ExcelBulkSource.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "platform/Utf8.h"
+#include "table/CellAddress.h"
+#include "workbook/SpreadsheetMl.h"
+
+namespace tabrova::workbook {
+
+using namespace std::string_view_literals;
+using automation::AutomationError;
+using automation::ObjectPtr;
+using automation::Variant;
+
+namespace {
+
+// The XML's own sheet limits bound the ring around the selection.
+std::uint32_t before(std::uint32_t index) { return index > 1 ? index - 1 : 1; }
+
+std::u16string rangeRef(const CellRange& r) {
+    std::u16string ref = CellAddress(r.firstCol, r.firstRow);
+    if (r.lastCol != r.firstCol || r.lastRow != r.firstRow) ref += u":" + CellAddress(r.lastCol, r.lastRow);
+    return ref;
+}
+
+// A whole-sheet-wide answer: the value when the range's cells agree, Null when they differ.
+std::optional<double> common(const Variant& value) {
+    if (value.isNull()) return std::nullopt;
+    return value.toDouble();
+}
+
+// A string the document holds as is: a format without a text section of its own shows it
+// unchanged.
+bool shownAsStored(const spreadsheetml::Style& style) {
+    const std::u16string& code = style.numberFormat;
+    return code.empty() || code == u"@" || code == u"General" || code == u"general";
+}
+
+}  // namespace
+
+// What the bulk calls gave: the document of the selection and the ring of cells around it, its
+// facts, the widths and heights, and the cells to be read one by one.
+struct ExcelBulkSource::Bulk {
+    spreadsheetml::Document document;
+    std::optional<spreadsheetml::SheetFacts> facts;
+    CellRange expanded;
+    double expandedLeft = 0;
+    double expandedTop = 0;
+    std::optional<double> columnWidth;  // when every column of the selection has it
+    std::optional<double> rowHeight;    // when every row has it
+    std::vector<double> columnWidths;   // else by column from the first
+    std::vector<double> rowHeights;     // else by row from the first
+    // Cells in merged areas, read one by one with every option fact: covered cells are not in
+    // the XML, and an area the selection cuts has its anchor outside it.
+    std::vector<CellRange> mergedAreas;
+    std::unique_ptr<ExcelCellSource> mergedCells;
+};
+
+ExcelBulkSource::ExcelBulkSource(std::u16string progId, char16_t decimalSeparator,
+                                 OptionFacts cellByCellOptions)
+    : decimalSeparator_(decimalSeparator),
+      perCell_(std::move(progId), decimalSeparator, cellByCellOptions) {}
+
+ExcelBulkSource::~ExcelBulkSource() = default;
+
+SourceOpening ExcelBulkSource::open() { return perCell_.open(); }
+
+void ExcelBulkSource::fallBack(std::u16string reason) {
+    fellBack_ = true;
+    fallbackReason_ = std::move(reason);
+    bulk_.reset();
+}
+
+SelectionRange ExcelBulkSource::range() {
+    std::u16string address;
+    try {
+        selection_ = perCell_.application()->get(u"Selection"sv).toObject();
+        address = selection_->get(u"Address"sv).toText();
+    } catch (const AutomationError& e) {
+        fallBack(u"Address: " + e.message());
+    }
+    const auto parsed = fellBack_ ? std::nullopt : parseRangeRef(address);
+    if (!fellBack_ && !parsed) fallBack(u"the selection is not one range: " + address);
+    if (fellBack_) return perCell_.range();
+    range_ = *parsed;
+    return {range_.firstRow, range_.firstCol,
+            static_cast<std::int64_t>(range_.lastRow) - range_.firstRow + 1,
+            static_cast<std::int64_t>(range_.lastCol) - range_.firstCol + 1};
+}
+
+void ExcelBulkSource::beginCells() {
+    if (fellBack_) return;
+    try {
+        readBulk();
+    } catch (const AutomationError& e) {
+        fallBack(e.message());
+    } catch (const WorkbookError& e) {
+        fallBack(utf8ToUtf16(e.reason()));
+    } catch (const SourceError& e) {
+        fallBack(e.member() + u": " + e.reason());
+    }
+}
+
+void ExcelBulkSource::readBulk() {
+    auto bulk = std::make_unique<Bulk>();
+    const ObjectPtr& sheet = perCell_.sheet();
+    auto rangeObject = [&](const CellRange& r) {
+        return sheet->get(u"Range"sv, {rangeRef(r), automation::Missing{}}).toObject();
+    };
+
+    // The selection and the ring of cells around it, whose facing borders the selection's edge
+    // cells show.
+    bulk->expanded = {before(range_.firstRow), before(range_.firstCol),
+                      std::min(range_.lastRow + 1, kMaxRows), std::min(range_.lastCol + 1, kMaxCols)};
+    const ObjectPtr expanded = rangeObject(bulk->expanded);
+    const Variant xml = expanded->get(u"Value"sv, {std::int32_t{11}});
+    const std::u16string* text = xml.get_if<std::u16string>();
+    if (!text) throw SourceError(u"Value(11)", u"no XML Spreadsheet text");
+    // As UTF-16 with its byte order mark, whatever encoding the declaration names.
+    std::string bytes = "\xFF\xFE";
+    bytes.reserve(2 + text->size() * 2);
+    for (char16_t c : *text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    spreadsheetml::Reading reading;
+    reading.originRow = bulk->expanded.firstRow;
+    reading.originCol = bulk->expanded.firstCol;
+    reading.sheet = 0;
+    reading.range = range_;
+    bulk->document = spreadsheetml::parse(bytes, u"Value(11)", reading);
+    if (bulk->document.sheets.empty()) throw SourceError(u"Value(11)", u"no worksheet");
+    bulk->facts.emplace(bulk->document, bulk->document.sheets.front());
+    bulk->expandedLeft = expanded->get(u"Left"sv).toDouble();
+    bulk->expandedTop = expanded->get(u"Top"sv).toDouble();
+
+    // Widths and heights: one call each when the selection's columns (rows) agree.
+    bulk->columnWidth = common(selection_->get(u"ColumnWidth"sv));
+    if (!bulk->columnWidth) {
+        for (std::uint32_t c = range_.firstCol; c <= range_.lastCol; ++c) {
+            bulk->columnWidths.push_back(
+                rangeObject({range_.firstRow, c, range_.firstRow, c})->get(u"ColumnWidth"sv).toDouble());
+        }
+    }
+    bulk->rowHeight = common(selection_->get(u"RowHeight"sv));
+    if (!bulk->rowHeight) {
+        for (std::uint32_t r = range_.firstRow; r <= range_.lastRow; ++r) {
+            bulk->rowHeights.push_back(
+                rangeObject({r, range_.firstCol, r, range_.firstCol})->get(u"RowHeight"sv).toDouble());
+        }
+    }
+
+    // Merged areas: none when the selection's MergeCells is False. The XML shows every area
+    // whose anchor lies in the selection or its ring; an area anchored farther up or left
+    // reaches into the selection's top row or left column.
+    const Variant merged = selection_->get(u"MergeCells"sv);
+    if (!(merged.is<bool>() && !*merged.get_if<bool>())) {
+        for (const spreadsheetml::Merge& m : bulk->document.sheets.front().merges) {
+            if (m.area.lastRow >= range_.firstRow && m.area.firstRow <= range_.lastRow &&
+                m.area.lastCol >= range_.firstCol && m.area.firstCol <= range_.lastCol)
+                bulk->mergedAreas.push_back(m.area);
+        }
+        auto known = [&](std::uint32_t r, std::uint32_t c) {
+            return std::any_of(bulk->mergedAreas.begin(), bulk->mergedAreas.end(),
+                               [&](const CellRange& a) { return a.contains(r, c); });
+        };
+        const CellRange edges[] = {
+            {range_.firstRow, range_.firstCol, range_.firstRow, range_.lastCol},  // top row
+            {range_.firstRow, range_.firstCol, range_.lastRow, range_.firstCol},  // left column
+        };
+        for (const CellRange& edge : edges) {
+            const Variant any = rangeObject(edge)->get(u"MergeCells"sv);
+            if (any.is<bool>() && !*any.get_if<bool>()) continue;
+            for (std::uint32_t r = edge.firstRow; r <= edge.lastRow; ++r) {
+                for (std::uint32_t c = edge.firstCol; c <= edge.lastCol; ++c) {
+                    if (known(r, c)) continue;
+                    const ObjectPtr cell = rangeObject({r, c, r, c});
+                    if (!cell->get(u"MergeCells"sv).toBool()) continue;
+                    const std::u16string area =
+                        cell->get(u"MergeArea"sv).toObject()->get(u"Address"sv).toText();
+                    const auto parsed = parseRangeRef(area);
+                    if (!parsed) throw SourceError(u"MergeArea.Address", area);
+                    bulk->mergedAreas.push_back(*parsed);
+                }
+            }
+        }
+        if (!bulk->mergedAreas.empty()) {
+            bulk->mergedCells = std::make_unique<ExcelCellSource>(
+                perCell_.application(), sheet, decimalSeparator_, OptionFacts{true, true, true, true});
+        }
+    }
+    bulk_ = std::move(bulk);
+}
+
+CellFacts ExcelBulkSource::cell(std::int64_t row64, std::int64_t col64) {
+    if (fellBack_) return perCell_.cell(row64, col64);
+    Bulk& bulk = *bulk_;
+    const auto row = static_cast<std::uint32_t>(row64);
+    const auto col = static_cast<std::uint32_t>(col64);
+    for (const CellRange& area : bulk.mergedAreas)
+        if (area.contains(row, col)) return bulk.mergedCells->cell(row64, col64);
+
+    spreadsheetml::PlacedFacts placed = bulk.facts->cell(row, col);
+    CellFacts& facts = placed.facts;
+    facts.columnWidth = bulk.columnWidth ? *bulk.columnWidth : bulk.columnWidths[col - range_.firstCol];
+    facts.rowHeight = bulk.rowHeight ? *bulk.rowHeight : bulk.rowHeights[row - range_.firstRow];
+    facts.mergeLeft += bulk.expandedLeft;
+    facts.mergeTop += bulk.expandedTop;
+    // The text the sheet shows, where the XML cannot tell it: values other than plain strings,
+    // and strings under a format of their own.
+    const spreadsheetml::Sheet& sheet = bulk.document.sheets.front();
+    if (const spreadsheetml::Cell* c = spreadsheetml::findCell(sheet, row, col);
+        c && (c->type != CellType::string || !shownAsStored(bulk.document.styles[c->style]))) {
+        try {
+            facts.text = perCell_.sheet()
+                             ->get(u"Range"sv, {CellAddress(col64, row64), automation::Missing{}})
+                             .toObject()
+                             ->get(u"Text"sv)
+                             .toText(decimalSeparator_);
+        } catch (const AutomationError& e) {
+            throw SourceError(u"Text", e.message());
+        }
+    }
+    return facts;
+}
+
+OptionFacts ExcelBulkSource::unreadFacts() const {
+    return fellBack_ ? perCell_.unreadFacts() : OptionFacts{};
+}
+
+}  // namespace tabrova::workbook
