@@ -13,6 +13,7 @@
 #include "app/PreviewForm.h"
 #include "platform/Automation.h"
 #include "sizing/SizeDisplay.h"
+#include "table/FakeSpreadsheet.h"
 
 namespace tabrova::app::testing {
 namespace {
@@ -450,6 +451,40 @@ TEST_F(ReadAndInsert, DrawingOptionBoxesLoadRedrawThePreviewAndAreSaved) {
     EXPECT_NE(ini.find("borderStyles=1\r\nverticalAlign=0\r\nwrapText=0\r\nfitText=1\r\n"),
               std::string::npos)
         << ini;
+}
+
+// Every source but a cell-by-cell read of the running application gives every option's facts: an
+// option ticked after the read applies to what was read. After a cell-by-cell read with the
+// option off, the status bar says that a new read is needed.
+TEST_F(ReadAndInsert, OptionsTickedAfterAReadApplyOrAskForANewRead) {
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->PreviewButton->click();
+    QApplication::processEvents();
+    auto textPlaces = [&] {
+        std::vector<double> ys;
+        for (const DisplayText& t : form_->PreviewForm->view()->displayList().texts)
+            ys.push_back(t.anchor.y);
+        return ys;
+    };
+    const std::vector<double> middle = textPlaces();
+    find<QCheckBox>("CheckBoxVerticalAlign")->setChecked(true);  // the sheet's bottom alignment
+    QApplication::processEvents();
+    EXPECT_NE(textPlaces(), middle);
+    EXPECT_FALSE(form_->StatusLabel->text().contains(QStringLiteral("読み直して")));
+    find<QCheckBox>("CheckBoxVerticalAlign")->setChecked(false);
+
+    form_->CloseBookButton->click();
+    auto sheet = std::make_shared<fake::Sheet>();
+    sheet->selection = fake::Rect{1, 1, 2, 2};
+    fake::Registration running(sheet, u"Tabrova.OptionsSheet");
+    form_->Edit15->setText("Tabrova.OptionsSheet");
+    form_->Button3->click();
+    ASSERT_EQ(form_->cellTable().colCount, 2);
+    EXPECT_TRUE(form_->StatusLabel->text().isEmpty());
+    find<QCheckBox>("CheckBoxBorderStyles")->setChecked(true);
+    EXPECT_TRUE(form_->StatusLabel->text().startsWith(QStringLiteral("「罫線の線種と太さ」")));
+    EXPECT_TRUE(form_->StatusLabel->text().contains(QStringLiteral("読み直して")));
 }
 
 TEST_F(ReadAndInsert, PreviewZoomsPansAndFitsAgain) {
