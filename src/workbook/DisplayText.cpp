@@ -43,19 +43,24 @@ std::u16string displayText(const XlsxWorkbook& wb, const Sheet& sheet, std::uint
         m && m->firstRow == row && m->firstCol == col) {
         px = wb.pixelsLeftOf(sheet, m->lastCol + 1) - wb.pixelsLeftOf(sheet, m->firstCol);
     }
-    std::u16string text = general ? formatNumber(cell->number, u"General", wb.date1904())
-                                  : formatNumber(cell->number, code, wb.date1904());
+    return fittedNumberText(cell->number, general ? u"General" : std::u16string_view(code), general,
+                            wb.date1904(), px, wb.maxDigitWidth());
+}
+
+std::u16string fittedNumberText(double number, std::u16string_view code, bool general,
+                                bool date1904, std::int64_t px, int mdw) {
+    std::u16string text = formatNumber(number, code, date1904);
     if (px <= 0) {
         // A hidden column shows nothing; the number's full text is what the reader can use.
         return text == kCannotShow ? u"#" : text;
     }
-    const double available = static_cast<double>(px - 5) / wb.maxDigitWidth();
+    const double available = static_cast<double>(px - 5) / mdw;
     const double fits = available + 1e-9;
     if (textWidthInDigits(text) <= fits) return text;
     if (general) {
         // Fewer decimals, then exponent form, until it fits.
         for (int chars = static_cast<int>(text.size()) - 1; chars >= 1; --chars) {
-            text = formatGeneral(cell->number, chars);
+            text = formatGeneral(number, chars);
             if (text.empty()) break;
             if (textWidthInDigits(text) <= fits) return text;
         }

@@ -1,11 +1,11 @@
 #include "workbook/ExcelBulkSource.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "platform/Utf8.h"
 #include "table/CellAddress.h"
 #include "workbook/SpreadsheetMl.h"
+#include "workbook/WorkbookFile.h"
 
 namespace tabrova::workbook {
 
@@ -85,9 +85,7 @@ SelectionRange ExcelBulkSource::range() {
     if (!fellBack_ && !parsed) fallBack(u"the selection is not one range: " + address);
     if (fellBack_) return perCell_.range();
     range_ = *parsed;
-    return {range_.firstRow, range_.firstCol,
-            static_cast<std::int64_t>(range_.lastRow) - range_.firstRow + 1,
-            static_cast<std::int64_t>(range_.lastCol) - range_.firstCol + 1};
+    return selectionRangeOf(range_);
 }
 
 void ExcelBulkSource::beginCells() {

@@ -6,6 +6,7 @@
 
 #include "grid/StrConvUnit.h"
 #include "table/ExcelConstants.h"
+#include "workbook/DisplayText.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
 
@@ -16,10 +17,6 @@ namespace {
 // Excel's rows and columns are whole pixels; the document gives points (0.75 of a pixel).
 double pixelsOfPoints(double points) { return std::round(points / 0.75); }
 
-std::u16string hashes(double availableDigits) {
-    const auto n = static_cast<std::size_t>(std::max(1.0, std::floor(availableDigits + 1e-9)));
-    return std::u16string(std::min<std::size_t>(n, 255), u'#');
-}
 
 }  // namespace
 
@@ -201,28 +198,14 @@ std::u16string SheetFacts::displayText(std::uint32_t row, std::uint32_t col) con
             break;
     }
     const bool general = code.empty() || isGeneralFormat(code);
-    std::u16string text =
-        formatNumber(cell->number, general ? u"General" : std::u16string_view(code), false);
-
     // The width the number has: its column's, or its merged area's when it anchors one.
     std::int64_t px = columnPixels(col);
     if (const Merge* m = mergeAt(sheet_, row, col);
         m && m->area.firstRow == row && m->area.firstCol == col) {
         px = pixelsLeftOf(m->area.lastCol + 1) - pixelsLeftOf(m->area.firstCol);
     }
-    if (px <= 0) return text == kCannotShow ? u"#" : text;  // a hidden column shows nothing
-    const double available = static_cast<double>(px - 5) / mdw_;
-    const double fits = available + 1e-9;
-    if (textWidthInDigits(text) <= fits) return text;
-    if (general) {
-        // Fewer decimals, then exponent form, until it fits.
-        for (int chars = static_cast<int>(text.size()) - 1; chars >= 1; --chars) {
-            text = formatGeneral(cell->number, chars);
-            if (text.empty()) break;
-            if (textWidthInDigits(text) <= fits) return text;
-        }
-    }
-    return hashes(available);
+    return fittedNumberText(cell->number, general ? u"General" : std::u16string_view(code), general,
+                            false, px, mdw_);
 }
 
 }  // namespace tabrova::workbook::spreadsheetml

@@ -50,6 +50,12 @@ public:
     virtual std::vector<std::string> notes() const = 0;
 };
 
+// The rectangle of a range as a selection source gives it.
+inline SelectionRange selectionRangeOf(const CellRange& r) {
+    return {r.firstRow, r.firstCol, static_cast<std::int64_t>(r.lastRow) - r.firstRow + 1,
+            static_cast<std::int64_t>(r.lastCol) - r.firstCol + 1};
+}
+
 // The .xlsx workbook as a WorkbookFile.
 std::unique_ptr<WorkbookFile> openXlsxFile(const std::filesystem::path& path);
 // An XML Spreadsheet 2003 document as a WorkbookFile.

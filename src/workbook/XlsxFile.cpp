@@ -27,9 +27,7 @@ public:
         return opening;
     }
     SelectionRange range() override {
-        return {range_.firstRow, range_.firstCol,
-                static_cast<std::int64_t>(range_.lastRow) - range_.firstRow + 1,
-                static_cast<std::int64_t>(range_.lastCol) - range_.firstCol + 1};
+        return selectionRangeOf(range_);
     }
 
     CellFacts cell(std::int64_t row64, std::int64_t col64) override {
