@@ -4,6 +4,8 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <stdexcept>
+#include <utility>
 
 #include "platform/AutomationSystem.h"
 #include "platform/Utf8.h"
@@ -145,6 +147,28 @@ std::u16string normalizeProgId(std::u16string_view progId) {
         if (allDigits) key.resize(lastDot);
     }
     return key;
+}
+
+Variant::Variant(VariantArray v) : value_(std::make_shared<const VariantArray>(std::move(v))) {}
+
+const VariantArray* Variant::array() const {
+    const VariantArrayPtr* array = get_if<VariantArrayPtr>();
+    return array ? array->get() : nullptr;
+}
+
+VariantArray::VariantArray(std::size_t rows, std::size_t columns)
+    : rows_(rows), columns_(columns), items_(rows * columns) {}
+
+const Variant& VariantArray::at(std::size_t row, std::size_t column) const {
+    if (row < 1 || row > rows_ || column < 1 || column > columns_) {
+        throw std::out_of_range("VariantArray::at: (" + std::to_string(row) + ", " +
+                                std::to_string(column) + ") lies outside the array");
+    }
+    return items_[(row - 1) * columns_ + (column - 1)];
+}
+
+Variant& VariantArray::at(std::size_t row, std::size_t column) {
+    return const_cast<Variant&>(std::as_const(*this).at(row, column));
 }
 
 double Variant::toDouble() const {

@@ -33,11 +33,15 @@ struct Missing {
     bool operator==(const Missing&) const = default;
 };
 
+class VariantArray;
+// Arrays are shared and never changed once made, so that copying a Variant stays cheap.
+using VariantArrayPtr = std::shared_ptr<const VariantArray>;
+
 // A value crossing the automation boundary.
 class Variant {
 public:
     using Value = std::variant<Empty, Null, bool, std::int32_t, double, std::u16string, ObjectPtr,
-                               std::vector<double>, ErrorValue, Missing>;
+                               std::vector<double>, ErrorValue, Missing, VariantArrayPtr>;
 
     Variant() = default;
     Variant(Empty v) : value_(v) {}
@@ -51,6 +55,8 @@ public:
     Variant(std::vector<double> v) : value_(std::move(v)) {}
     Variant(ErrorValue v) : value_(v) {}
     Variant(Missing v) : value_(v) {}
+    Variant(VariantArrayPtr v) : value_(std::move(v)) {}
+    Variant(VariantArray v);
 
     const Value& value() const { return value_; }
     template <class T>
@@ -70,6 +76,10 @@ public:
         return object && *object;
     }
 
+    // The two-dimensional array the value holds (a range's Value2 of several cells); nullptr
+    // when it holds none.
+    const VariantArray* array() const;
+
     // Conversions as the automation layer coerces values (VariantChangeType): numbers and
     // Booleans convert to each other (True is -1 as a number), numeric texts to numbers, Empty
     // to 0/false. toInt rounds to nearest with ties to even. Throw AutomationError when the
@@ -88,6 +98,25 @@ public:
 
 private:
     Value value_;
+};
+
+// A two-dimensional array of values, rows x columns, indexed from 1 as the spreadsheet's
+// Value2 of a range of several cells is: at(1, 1) is the range's top-left cell.
+class VariantArray {
+public:
+    // An array whose every element is Empty.
+    VariantArray(std::size_t rows, std::size_t columns);
+
+    std::size_t rows() const { return rows_; }
+    std::size_t columns() const { return columns_; }
+    // The element at a 1-based row and column; throws std::out_of_range outside the array.
+    const Variant& at(std::size_t row, std::size_t column) const;
+    Variant& at(std::size_t row, std::size_t column);
+
+private:
+    std::size_t rows_;
+    std::size_t columns_;
+    std::vector<Variant> items_;  // row by row
 };
 
 // Failure codes (HRESULT values) that callers and stand-ins use.

@@ -50,6 +50,10 @@ inline constexpr std::int32_t xlEdgeTop = 8;
 inline constexpr std::int32_t xlEdgeBottom = 9;
 inline constexpr std::int32_t xlEdgeRight = 10;
 
+// XlRangeValueDataType: what Range.Value(type) gives.
+inline constexpr std::int32_t xlRangeValueDefault = 10;
+inline constexpr std::int32_t xlRangeValueXMLSpreadsheet = 11;
+
 // The table's alignment of an XlHAlign: left, centre and right; every other kind is none.
 constexpr std::uint8_t alignmentOf(std::int32_t horizontalAlignment) {
     switch (horizontalAlignment) {

@@ -274,6 +274,8 @@ public:
     const CellRange* mergeAt(const Sheet& sheet, std::uint32_t row, std::uint32_t col) const;
 
     int columnPixels(const Sheet& sheet, std::uint32_t col) const;
+    // The pixels of a column without an entry of its own.
+    int defaultColumnPixels(const Sheet& sheet) const;
     // The column width in characters of the standard font, as the object model gives it.
     double columnWidth(const Sheet& sheet, std::uint32_t col) const;
     // Row height in points.
@@ -287,7 +289,6 @@ private:
     double defaultRowHeight(const Sheet& sheet) const;
     SheetSource sheetSource() const;
     void indexSheet(Sheet& sheet) const;
-    int defaultColumnPixels(const Sheet& sheet) const;
 
     std::filesystem::path path_;
     bool date1904_ = false;

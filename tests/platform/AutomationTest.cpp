@@ -51,8 +51,33 @@ TEST(VariantText, NumbersInGeneralFormWithFifteenDigits) {
 TEST(VariantText, RefusesValuesWithoutText) {
     const Variant refused[] = {Null{}, ErrorValue{static_cast<std::int32_t>(0x800A07FA)},
                                ObjectPtr(std::make_shared<NoMembers>()), std::vector<double>{1.0},
-                               Missing{}};
+                               Missing{}, VariantArray(1, 1)};
     for (const auto& v : refused) EXPECT_THROW(v.toText(), AutomationError);
+    const Variant array = VariantArray(2, 2);
+    EXPECT_THROW(array.toDouble(), AutomationError);
+    EXPECT_THROW(array.toBool(), AutomationError);
+    EXPECT_THROW(array.toObject(), AutomationError);
+}
+
+TEST(VariantArray, RowsByColumnsFromOneAndSharedWhenCopied) {
+    VariantArray grid(2, 3);
+    grid.at(1, 1) = u"top left";
+    grid.at(1, 3) = 3.5;
+    grid.at(2, 1) = true;
+    const Variant value = std::move(grid);
+    const Variant copy = value;
+    ASSERT_NE(copy.array(), nullptr);
+    EXPECT_EQ(copy.array(), value.array());
+    const VariantArray& a = *copy.array();
+    EXPECT_EQ(a.rows(), 2u);
+    EXPECT_EQ(a.columns(), 3u);
+    EXPECT_EQ(a.at(1, 1).toText(), u"top left");
+    EXPECT_EQ(a.at(1, 3).toDouble(), 3.5);
+    EXPECT_TRUE(a.at(2, 1).toBool());
+    EXPECT_TRUE(a.at(2, 3).isEmpty());
+    for (const auto& [row, column] : {std::pair<std::size_t, std::size_t>{0, 1}, {1, 0}, {3, 1}, {1, 4}})
+        EXPECT_THROW(a.at(row, column), std::out_of_range) << row << "," << column;
+    EXPECT_EQ(Variant(1.0).array(), nullptr);
 }
 
 TEST(VariantNumbers, CoercionAndRoundingTiesToEven) {

@@ -8,7 +8,9 @@
 
 #include "platform/ProgramPaths.h"
 #include "platform/Utf8.h"
+#include "support/SpreadsheetMlWriter.h"
 #include "table/CellAddress.h"
+#include "table/ExcelConstants.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
 
@@ -97,17 +99,27 @@ void readCells(Session& session, std::size_t sheet, const CellRange& range) {
     session.workbook->readCells(sheet, range);
 }
 
-// The sheet, holding what the members of range need: its top-left cell when cell is true, else
-// only the sizes of its rows.
-const Sheet& sheetFor(Session& session, std::size_t index, const CellRange& range, bool cell) {
+// What a member of a range needs of its sheet: the range's top-left cell, all its cells, or only
+// the sizes of the rows.
+enum class Need { topLeft, allCells, rowSizes };
+
+// The sheet, holding what the members of range need. Cells it does not hold are read: the
+// selection's when they lie in it, else the range's.
+const Sheet& sheetFor(Session& session, std::size_t index, const CellRange& range, Need need) {
     const Sheet& sheet = session.workbook->sheets()[index];
-    const bool held = cell ? XlsxWorkbook::holdsCell(sheet, range.firstRow, range.firstCol)
-                           : sheet.cellsRead.has_value();
+    const auto holds = [&](std::uint32_t row, std::uint32_t col) {
+        return XlsxWorkbook::holdsCell(sheet, row, col);
+    };
+    bool held = sheet.cellsRead.has_value();
+    if (need != Need::rowSizes) held = holds(range.firstRow, range.firstCol);
+    if (need == Need::allCells) held = held && holds(range.lastRow, range.lastCol);
     if (held) return sheet;
     const CellRange& selection = session.selections[index];
+    const bool inSelection =
+        selection.contains(range.firstRow, range.firstCol) &&
+        (need != Need::allCells || selection.contains(range.lastRow, range.lastCol));
     try {
-        readCells(session, index,
-                  selection.contains(range.firstRow, range.firstCol) ? selection : range);
+        readCells(session, index, inSelection ? selection : range);
     } catch (const WorkbookError& e) {
         throw AutomationError(utf8ToUtf16(e.reason()), kObjectDefined);
     }
@@ -187,14 +199,26 @@ public:
 private:
     const XlsxWorkbook& wb() const { return *session_->workbook; }
     const Sheet& sheet() const { return wb().sheets()[sheetIndex_]; }
-    const Sheet& cellSheet() const { return sheetFor(*session_, sheetIndex_, range_, true); }
-    const Sheet& sizedSheet() const { return sheetFor(*session_, sheetIndex_, range_, false); }
+    const Sheet& cellSheet() const {
+        return sheetFor(*session_, sheetIndex_, range_, Need::topLeft);
+    }
+    const Sheet& rangeSheet() const {
+        return sheetFor(*session_, sheetIndex_, range_, Need::allCells);
+    }
+    const Sheet& sizedSheet() const {
+        return sheetFor(*session_, sheetIndex_, range_, Need::rowSizes);
+    }
+    bool oneCell() const {
+        return range_.firstRow == range_.lastRow && range_.firstCol == range_.lastCol;
+    }
     std::uint32_t row() const { return range_.firstRow; }
     std::uint32_t col() const { return range_.firstCol; }
     Variant count() const;
     Variant fontSize(std::span<const Variant> charArgs) const;
     BorderEdge edge(std::int32_t index) const;
     Variant value2() const;
+    Variant values() const;
+    Variant mergeCells() const;
 
     // The top-left cell's record, style and merged area, looked up once per object (the reader
     // asks one cell object for many members) and again after a read of other cells.
@@ -297,8 +321,8 @@ BorderEdge RangeObject::edge(std::int32_t index) const {
     }
 }
 
-Variant RangeObject::value2() const {
-    const Cell* cell = resolved().cell;
+// A cell's Value2: Empty for a cell the sheet does not list.
+Variant cellValue(const XlsxWorkbook& wb, const Sheet& sheet, const Cell* cell) {
     if (!cell) return automation::Empty{};
     switch (cell->type) {
         case CellType::blank:
@@ -308,11 +332,48 @@ Variant RangeObject::value2() const {
         case CellType::boolean:
             return cell->number != 0;
         case CellType::string:
-            return wb().textOf(sheet(), *cell).text;
+            return wb.textOf(sheet, *cell).text;
         case CellType::error:
-            return ErrorValue{errorCode(wb().textOf(sheet(), *cell).text)};
+            return ErrorValue{errorCode(wb.textOf(sheet, *cell).text)};
     }
     return automation::Empty{};
+}
+
+Variant RangeObject::value2() const { return cellValue(wb(), sheet(), resolved().cell); }
+
+// Value2 of the range: the one cell's value, or the values of several cells as an array of rows.
+Variant RangeObject::values() const {
+    if (oneCell()) return value2();
+    const Sheet& sh = rangeSheet();
+    automation::VariantArray out(range_.lastRow - range_.firstRow + 1,
+                                 range_.lastCol - range_.firstCol + 1);
+    for (std::uint32_t r = range_.firstRow; r <= range_.lastRow; ++r) {
+        for (std::uint32_t c = range_.firstCol; c <= range_.lastCol; ++c) {
+            out.at(r - range_.firstRow + 1, c - range_.firstCol + 1) =
+                cellValue(wb(), sh, wb().findCell(sh, r, c));
+        }
+    }
+    return out;
+}
+
+// True when every cell of the range lies in a merged area, false when none does, Null when some
+// do. The merged areas do not overlap, so the cells they cover add up.
+Variant RangeObject::mergeCells() const {
+    if (oneCell()) return resolved().merge != nullptr;
+    std::uint64_t covered = 0;
+    for (const CellRange& m : rangeSheet().merges) {
+        const std::uint32_t top = std::max(m.firstRow, range_.firstRow);
+        const std::uint32_t bottom = std::min(m.lastRow, range_.lastRow);
+        const std::uint32_t left = std::max(m.firstCol, range_.firstCol);
+        const std::uint32_t right = std::min(m.lastCol, range_.lastCol);
+        if (top <= bottom && left <= right)
+            covered += std::uint64_t{bottom - top + 1} * (right - left + 1);
+    }
+    const std::uint64_t cells = std::uint64_t{range_.lastRow - range_.firstRow + 1} *
+                                (range_.lastCol - range_.firstCol + 1);
+    if (covered == 0) return false;
+    if (covered == cells) return true;
+    return Null{};
 }
 
 Variant RangeObject::get(std::u16string_view member, std::span<const Variant> args) {
@@ -351,6 +412,16 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
         if (kind_ == Kind::columns) cell.lastRow = range_.lastRow;
         return makeRange(session_, sheetIndex_, cell);
     }
+    if (is(member, u"Value") && !given(args).empty()) {
+        expectArgs(member, args, 1, 1);
+        const std::int32_t type = args[0].toInt();
+        if (type == excel::xlRangeValueXMLSpreadsheet)
+            return utf8ToUtf16(spreadsheetMlOfRange(w, rangeSheet(), range_));
+        if (type != excel::xlRangeValueDefault)
+            throw AutomationError(u"Unable to get the Value property of the Range class",
+                                  kObjectDefined);
+        return values();
+    }
     expectArgs(member, args, 0, 0);
     if (is(member, u"Row")) return static_cast<std::int32_t>(row());
     if (is(member, u"Column")) return static_cast<std::int32_t>(col());
@@ -381,8 +452,8 @@ Variant RangeObject::get(std::u16string_view member, std::span<const Variant> ar
         if (!text_) text_ = displayText(w, cellSheet(), row(), col());
         return *text_;
     }
-    if (is(member, u"Value2") || is(member, u"Value")) return value2();
-    if (is(member, u"MergeCells")) return resolved().merge != nullptr;
+    if (is(member, u"Value2") || is(member, u"Value")) return values();
+    if (is(member, u"MergeCells")) return mergeCells();
     if (is(member, u"MergeArea")) {
         const CellRange* m = resolved().merge;
         return makeRange(session_, sheetIndex_, m ? *m : CellRange{row(), col(), row(), col()});

@@ -68,7 +68,29 @@ std::string show(const Variant& v) {
     }
     if (const auto* e = v.get_if<automation::ErrorValue>())
         return "error " + std::to_string(e->code);
+    if (const automation::VariantArray* a = v.array()) {
+        std::string out = "[";
+        for (std::size_t r = 1; r <= a->rows(); ++r) {
+            out += "[";
+            for (std::size_t c = 1; c <= a->columns(); ++c)
+                out += (c > 1 ? ", " : "") + show(a->at(r, c));
+            out += "]";
+        }
+        return out + "]";
+    }
     return "other";
+}
+
+// An array of rows, as a range's Value2.
+Variant rows(std::initializer_list<std::initializer_list<Variant>> values) {
+    automation::VariantArray a(values.size(), values.begin()->size());
+    std::size_t r = 0;
+    for (const auto& row : values) {
+        ++r;
+        std::size_t c = 0;
+        for (const Variant& v : row) a.at(r, ++c) = v;
+    }
+    return a;
 }
 
 struct Expect {
@@ -389,6 +411,36 @@ TEST_F(FeatureWorkbook, TextsAndValues) {
              });
     // A hidden column shows nothing; its number reads in full.
     checkAll(*app_, u"Sizes", {{u"C1", u"Text", u"1.23457E+12"}});
+}
+
+TEST_F(FeatureWorkbook, RangesOfSeveralCells) {
+    const automation::Empty empty;
+    checkAll(*app_, u"Cells",
+             {
+                 {u"A1:B2", u"Value2", rows({{u"big", empty}, {u"abcd", empty}})},
+                 {u"A1:B2", u"Value(10)", rows({{u"big", empty}, {u"abcd", empty}})},
+                 {u"A24:A27", u"Value", rows({{12.0}, {true}, {45352.0}, {-42.0}})},
+                 {u"B15:C16", u"MergeCells", true},
+                 {u"A30:B30", u"MergeCells", true},
+                 {u"B14:C16", u"MergeCells", Null{}},
+                 {u"C16:D16", u"MergeCells", Null{}},
+                 {u"D15:E16", u"MergeCells", false},
+                 {u"B15:C16", u"Address", u"$B$15:$C$16"},
+             });
+    checkAll(*app_, u"Sizes",
+             {
+                 {u"A1:B1", u"ColumnWidth", Null{}},
+                 {u"C1:D1", u"ColumnWidth", Null{}},  // hidden and default
+                 {u"D1:D9", u"ColumnWidth", 8.43},
+                 {u"F1:H1", u"ColumnWidth", 8.43},
+                 {u"A3:A4", u"RowHeight", Null{}},  // one hidden
+                 {u"A5:C7", u"RowHeight", 15.0},
+             });
+    const ObjectPtr cells = (*app_)->get(u"Worksheets", {Variant(u"Cells")}).toObject();
+    const ObjectPtr block = cells->getObject(u"Range", {Variant(u"A1:B2"), automation::Missing{}});
+    EXPECT_THROW(block->get(u"Value", {Variant(std::int32_t{12})}), automation::AutomationError);
+    EXPECT_NE(block->get(u"Value", {Variant(std::int32_t{11})}).toText().find(u"<Workbook"),
+              std::u16string::npos);
 }
 
 TEST_F(FeatureWorkbook, BadMembersAndArgumentsRaiseAutomationErrors) {

@@ -117,6 +117,8 @@ private:
     MemberIdCache::Kind kind_;
 };
 
+SAFEARRAY* toSafeArray(const VariantArray& in);
+
 void toComVariant(const Variant& in, VARIANT& out) {
     VariantInit(&out);
     std::visit(
@@ -171,9 +173,41 @@ void toComVariant(const Variant& in, VARIANT& out) {
             } else if constexpr (std::is_same_v<T, Missing>) {
                 out.vt = VT_ERROR;
                 out.scode = DISP_E_PARAMNOTFOUND;
+            } else if constexpr (std::is_same_v<T, VariantArrayPtr>) {
+                out.vt = VT_EMPTY;
+                if (v) {
+                    out.parray = toSafeArray(*v);
+                    out.vt = VT_ARRAY | VT_VARIANT;
+                }
             }
         },
         in.value());
+}
+
+// A two-dimensional SAFEARRAY of VARIANTs with lower bounds 1, as the spreadsheet gives a range's
+// values. The bounds list the leftmost dimension (the rows) first; an element's indexes list the
+// rightmost (the column) first.
+SAFEARRAY* toSafeArray(const VariantArray& in) {
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(in.rows()), 1},
+                                {static_cast<ULONG>(in.columns()), 1}};
+    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 2, bounds);
+    if (!array) throw AutomationError(systemMessage(E_OUTOFMEMORY), E_OUTOFMEMORY);
+    try {
+        for (std::size_t row = 1; row <= in.rows(); ++row) {
+            for (std::size_t col = 1; col <= in.columns(); ++col) {
+                VariantHolder element;
+                toComVariant(in.at(row, col), element.v);
+                LONG indexes[2] = {static_cast<LONG>(col), static_cast<LONG>(row)};
+                const HRESULT hr = SafeArrayPutElement(array, indexes, &element.v);
+                if (FAILED(hr))
+                    throw AutomationError(systemMessage(hr), static_cast<std::int32_t>(hr));
+            }
+        }
+    } catch (...) {
+        SafeArrayDestroy(array);
+        throw;
+    }
+    return array;
 }
 
 Variant fromInteger(long long value) {
@@ -250,6 +284,35 @@ std::vector<double> fromSafeArray(SAFEARRAY* array, VARTYPE elementType) {
     return out;
 }
 
+Variant fromComVariant(const VARIANT& in, MemberIdCache::Kind objectKind);
+
+// A two-dimensional array of VARIANTs (a range's Value2), whatever its lower bounds: element
+// (1, 1) is the one at the lower bounds. The first dimension is the rows.
+VariantArray fromSafeArray2d(SAFEARRAY* array) {
+    LONG lower[2] = {0, 0};
+    LONG upper[2] = {-1, -1};
+    for (UINT dim = 1; dim <= 2; ++dim) {
+        SafeArrayGetLBound(array, dim, &lower[dim - 1]);
+        SafeArrayGetUBound(array, dim, &upper[dim - 1]);
+    }
+    const auto extent = [&](int dim) {
+        return upper[dim] < lower[dim] ? std::size_t{0}
+                                       : static_cast<std::size_t>(upper[dim] - lower[dim]) + 1;
+    };
+    VariantArray out(extent(0), extent(1));
+    for (std::size_t row = 1; row <= out.rows(); ++row) {
+        for (std::size_t col = 1; col <= out.columns(); ++col) {
+            LONG indexes[2] = {lower[1] + static_cast<LONG>(col - 1),
+                               lower[0] + static_cast<LONG>(row - 1)};
+            VariantHolder element;
+            const HRESULT hr = SafeArrayGetElement(array, indexes, &element.v);
+            if (FAILED(hr)) throw AutomationError(systemMessage(hr), static_cast<std::int32_t>(hr));
+            out.at(row, col) = fromComVariant(element.v, 0);
+        }
+    }
+    return out;
+}
+
 bool holdsObjects(SAFEARRAY* array, VARTYPE elementType) {
     if (elementType == VT_DISPATCH || elementType == VT_UNKNOWN) return true;
     if (elementType != VT_VARIANT || !array || SafeArrayGetDim(array) != 1) return false;
@@ -276,6 +339,8 @@ Variant fromComVariant(const VARIANT& in, MemberIdCache::Kind objectKind) {
         // A CAD's Explode answers with the new entities; the result is not read, and failing
         // on it would report a done explode as failed.
         if (holdsObjects(in.parray, elementType)) return Empty{};
+        if (elementType == VT_VARIANT && in.parray && SafeArrayGetDim(in.parray) == 2)
+            return fromSafeArray2d(in.parray);
         return fromSafeArray(in.parray, elementType);
     }
     switch (in.vt) {

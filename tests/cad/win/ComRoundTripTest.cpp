@@ -145,6 +145,51 @@ TEST_F(ComRoundTrip, ServerExceptionTextReachesTheMessage) {
     EXPECT_NE(result.message.find(u"セルの書式を取得できません."), std::u16string::npos);
 }
 
+// Answers Values with a range's values, rows by columns, and Echo with its argument.
+struct ArrayServer : automation::Object {
+    automation::Variant get(std::u16string_view member,
+                            std::span<const automation::Variant> args) override {
+        if (member == u"Echo") return args.empty() ? automation::Variant() : args[0];
+        automation::VariantArray values(2, 3);
+        values.at(1, 1) = u"品名";
+        values.at(1, 2) = 12.5;
+        values.at(1, 3) = true;
+        values.at(2, 1) = ErrorValue{static_cast<std::int32_t>(0x800A07D7)};
+        values.at(2, 3) = Null{};
+        return values;  // (2, 2) stays Empty
+    }
+    automation::Variant call(std::u16string_view member,
+                             std::span<const automation::Variant> args) override {
+        return get(member, args);
+    }
+};
+
+TEST_F(ComRoundTrip, TwoDimensionalArraysCrossBothWays) {
+    const auto running = serve(kSheetProgId, kSheetClsid, std::make_shared<ArrayServer>());
+    ASSERT_TRUE(running->registered())
+        << "RegisterActiveObject: 0x" << std::hex << running->result();
+    const automation::ObjectPtr app =
+        automation::activeObject(automation::classIdFromProgId(u"Tabrova.TestSheet"));
+    ASSERT_TRUE(app);
+    const automation::Variant values = app->get(u"Values");
+    // Back to the server as an argument and returned again: the client's conversion both ways.
+    const automation::Variant echoed = app->get(u"Echo", {values});
+    for (const automation::Variant* v : {&values, &echoed}) {
+        const automation::VariantArray* a = v->array();
+        ASSERT_NE(a, nullptr);
+        ASSERT_EQ(a->rows(), 2u);
+        ASSERT_EQ(a->columns(), 3u);
+        EXPECT_EQ(a->at(1, 1).toText(), u"品名");
+        EXPECT_EQ(a->at(1, 2).toDouble(), 12.5);
+        EXPECT_TRUE(a->at(1, 3).toBool());
+        ASSERT_TRUE(a->at(2, 1).is<ErrorValue>());
+        EXPECT_EQ(a->at(2, 1).get_if<ErrorValue>()->code, static_cast<std::int32_t>(0x800A07D7));
+        EXPECT_TRUE(a->at(2, 2).isEmpty());
+        EXPECT_TRUE(a->at(2, 3).isNull());
+    }
+    EXPECT_EQ(counts->calls.back(), L"Echo(VARIANT[,])");
+}
+
 TEST_F(ComRoundTrip, CadLinkInsertsThroughIDispatch) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / u"tabrova-com-図面";
     std::filesystem::create_directories(dir);

@@ -167,10 +167,36 @@ private:
                 }
                 return values;
             }
+            case VT_ARRAY | VT_VARIANT: {
+                type = L"VARIANT[,]";
+                if (SafeArrayGetDim(in.parray) != 2) break;
+                LONG lower[2] = {1, 1};
+                LONG upper[2] = {0, 0};
+                for (UINT dim = 1; dim <= 2; ++dim) {
+                    SafeArrayGetLBound(in.parray, dim, &lower[dim - 1]);
+                    SafeArrayGetUBound(in.parray, dim, &upper[dim - 1]);
+                }
+                automation::VariantArray values(static_cast<std::size_t>(upper[0] - lower[0] + 1),
+                                                static_cast<std::size_t>(upper[1] - lower[1] + 1));
+                for (std::size_t row = 1; row <= values.rows(); ++row) {
+                    for (std::size_t col = 1; col <= values.columns(); ++col) {
+                        LONG indexes[2] = {lower[1] + static_cast<LONG>(col - 1),
+                                           lower[0] + static_cast<LONG>(row - 1)};
+                        VARIANT element;
+                        VariantInit(&element);
+                        SafeArrayGetElement(in.parray, indexes, &element);
+                        std::wstring elementType;
+                        values.at(row, col) = fromCom(element, elementType);
+                        VariantClear(&element);
+                    }
+                }
+                return values;
+            }
             default:
-                throw automation::AutomationError(u"unexpected argument type",
-                                                  automation::errors::typeMismatch);
+                break;
         }
+        throw automation::AutomationError(u"unexpected argument type",
+                                          automation::errors::typeMismatch);
     }
 
     void toCom(const automation::Variant& in, VARIANT& out) {
@@ -201,6 +227,25 @@ private:
         } else if (const auto* e = std::get_if<automation::ErrorValue>(&v)) {
             out.vt = VT_ERROR;
             out.scode = e->code;
+        } else if (const auto* a = std::get_if<automation::VariantArrayPtr>(&v); a && *a) {
+            // Rows by columns with lower bounds 1, as the spreadsheet gives a range's values.
+            // The bounds list the rows first; an element's indexes list its column first.
+            SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>((*a)->rows()), 1},
+                                        {static_cast<ULONG>((*a)->columns()), 1}};
+            SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 2, bounds);
+            for (std::size_t row = 1; array && row <= (*a)->rows(); ++row) {
+                for (std::size_t col = 1; col <= (*a)->columns(); ++col) {
+                    VARIANT element;
+                    toCom((*a)->at(row, col), element);
+                    LONG indexes[2] = {static_cast<LONG>(col), static_cast<LONG>(row)};
+                    SafeArrayPutElement(array, indexes, &element);
+                    VariantClear(&element);
+                }
+            }
+            if (array) {
+                out.vt = VT_ARRAY | VT_VARIANT;
+                out.parray = array;
+            }
         }  // Empty and the rest: VT_EMPTY
     }
 

@@ -14,7 +14,10 @@
 
 namespace tabrova::testing {
 
-// The server's command line: <kind> <ProgID> <CLSID> <name> <refuse> <busy>, kind "sheet" or "cad".
+// The server's command line: <kind> <ProgID> <CLSID> <name> <refuse> <busy>, kind "sheet" or "cad",
+// or the same with kind "book" followed by <workbook path> <sheet> <range> (the tests' imitation of
+// the spreadsheet application answered from that workbook file, the sheet active and the range, in
+// A1 form, selected).
 // <name> names the shared block and, with ".ready" and ".quit" appended, the event the server sets
 // once its object is in the running object table and the event that tells it to end. It then takes
 // no calls for <busy> milliseconds, and its message filter answers "retry later" to the first
@@ -75,41 +78,26 @@ inline bool underWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+// A workbook file for a "book" server, the sheet it shows and the range selected there.
+struct ServedBook {
+    std::filesystem::path path;
+    std::wstring sheet;
+    std::wstring range;
+};
+
 // One run of the server process (found beside the running executable); ends it, and collects its
 // report, on finish() or destruction.
 class ServerProcess {
 public:
     ServerProcess(const std::wstring& kind, const std::wstring& progId, const std::wstring& clsid,
                   long refuse, long busyMs = 0) {
-        static int serial = 0;
-        name_ = L"TabrovaTestServer." + std::to_wstring(GetCurrentProcessId()) + L"." +
-                std::to_wstring(++serial);
-        ready_ = CreateEventW(nullptr, TRUE, FALSE, (name_ + L".ready").c_str());
-        quit_ = CreateEventW(nullptr, TRUE, FALSE, (name_ + L".quit").c_str());
-        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(ServerReport), name_.c_str());
-        std::wstring commandLine = L"\"" + (ownFolder() / kServerExecutable).wstring() + L"\" " +
-                                   kind + L" " + progId + L" " + clsid + L" " + name_ + L" " +
-                                   std::to_wstring(refuse) + L" " + std::to_wstring(busyMs);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &info)) {
-            failure_ = "cannot start " + std::to_string(GetLastError());
-            return;
-        }
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
-        const HANDLE either[] = {ready_, process_};
-        const DWORD woke = WaitForMultipleObjects(2, either, FALSE, 30000);
-        if (woke == WAIT_OBJECT_0 + 1) {
-            DWORD code = 0;
-            GetExitCodeProcess(process_, &code);
-            failure_ = "the server ended with " + std::to_string(code);
-        } else if (woke != WAIT_OBJECT_0) {
-            failure_ = "the server did not get ready";
-        }
+        start(kind, progId, clsid, refuse, busyMs, L"");
+    }
+    ServerProcess(const ServedBook& book, const std::wstring& progId, const std::wstring& clsid,
+                  long refuse = 0, long busyMs = 0) {
+        start(L"book", progId, clsid, refuse, busyMs,
+              L" " + quoted(book.path.wstring()) + L" " + quoted(book.sheet) + L" " +
+                  quoted(book.range));
     }
     ~ServerProcess() {
         if (process_) finish();
@@ -148,6 +136,44 @@ public:
     long exitCode = 0;
 
 private:
+    // An argument in quotes, so that paths and names with spaces stay one argument (they hold no
+    // quotes and, being a file's path or a sheet's name, end in no backslash).
+    static std::wstring quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
+
+    void start(const std::wstring& kind, const std::wstring& progId, const std::wstring& clsid,
+               long refuse, long busyMs, const std::wstring& moreArguments) {
+        static int serial = 0;
+        name_ = L"TabrovaTestServer." + std::to_wstring(GetCurrentProcessId()) + L"." +
+                std::to_wstring(++serial);
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, (name_ + L".ready").c_str());
+        quit_ = CreateEventW(nullptr, TRUE, FALSE, (name_ + L".quit").c_str());
+        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(ServerReport), name_.c_str());
+        std::wstring commandLine = L"\"" + (ownFolder() / kServerExecutable).wstring() + L"\" " +
+                                   kind + L" " + progId + L" " + clsid + L" " + name_ + L" " +
+                                   std::to_wstring(refuse) + L" " + std::to_wstring(busyMs) +
+                                   moreArguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &info)) {
+            failure_ = "cannot start " + std::to_string(GetLastError());
+            return;
+        }
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        const HANDLE either[] = {ready_, process_};
+        const DWORD woke = WaitForMultipleObjects(2, either, FALSE, 30000);
+        if (woke == WAIT_OBJECT_0 + 1) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            failure_ = "the server ended with " + std::to_string(code);
+        } else if (woke != WAIT_OBJECT_0) {
+            failure_ = "the server did not get ready";
+        }
+    }
+
     std::wstring name_;
     std::string failure_;
     HANDLE ready_ = nullptr;

@@ -1,5 +1,6 @@
 // A test automation server in a process of its own, so that calls from the tests cross a process
-// boundary: it serves the sheet of ServerProcess.h or a scripted CAD through IDispatch from the
+// boundary: it serves the sheet of ServerProcess.h, the tests' imitation of the spreadsheet
+// application answered from a workbook file, or a scripted CAD through IDispatch from the
 // running object table, in a single-threaded apartment that can be busy at first (takes no calls
 // for a while, then answers "retry later" to the first ones through its message filter), and
 // leaves its counts in the shared block when told to end.
@@ -9,12 +10,14 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <filesystem>
 #include <set>
 #include <string>
 
 #include "cad/FakeCad.h"
 #include "cad/win/ComServer.h"
 #include "cad/win/ServerProcess.h"
+#include "support/WorkbookObjects.h"
 
 namespace {
 
@@ -64,6 +67,27 @@ private:
     LONG refuse_;
 };
 
+// The imitation's application of the workbook file with the sheet active and the range selected;
+// nullptr when the file, the sheet or the range cannot be had.
+tabrova::automation::ObjectPtr bookApplication(const std::wstring& path, const std::wstring& sheet,
+                                               const std::wstring& range) {
+    using tabrova::automation::Variant;
+    const auto text = [](const std::wstring& w) { return std::u16string(w.begin(), w.end()); };
+    try {
+        auto app = tabrova::workbook::makeWorkbookApplication(
+            tabrova::workbook::XlsxWorkbook::open(std::filesystem::path(path)));
+        const auto worksheet = app->getObject(u"Worksheets", {Variant(text(sheet))});
+        worksheet->call(u"Activate");
+        worksheet->getObject(u"Range", {Variant(text(range)), tabrova::automation::Missing{}})
+            ->call(u"Select");
+        return app;
+    } catch (const tabrova::workbook::WorkbookError&) {
+        return nullptr;
+    } catch (const tabrova::automation::AutomationError&) {
+        return nullptr;
+    }
+}
+
 HANDLE openEvent(const std::wstring& name) {
     return OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, name.c_str());
 }
@@ -73,8 +97,9 @@ HANDLE openEvent(const std::wstring& name) {
 int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv || argc != 7) return 2;
+    if (!argv || argc < 2) return 2;
     const std::wstring kind = argv[1];
+    if (argc != (kind == L"book" ? 10 : 7)) return 2;
     const std::wstring progId = argv[2];
     const std::wstring clsid = argv[3];
     const std::wstring name = argv[4];
@@ -104,6 +129,10 @@ int main() {
     std::set<std::u16string> methods;
     if (kind == L"sheet") {
         object = std::make_shared<tabrova::fake::Application>(tabrova::testing::servedSheet());
+    } else if (kind == L"book") {
+        object = bookApplication(argv[7], argv[8], argv[9]);
+        if (!object) return 8;
+        methods = {u"Activate", u"Select"};
     } else if (kind == L"cad") {
         object = cad.application();
         methods = {u"GetAcadState", u"SendCommand", u"Item",    u"Add",
