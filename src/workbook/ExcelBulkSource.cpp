@@ -25,12 +25,6 @@ std::u16string rangeRef(const CellRange& r) {
     return ref;
 }
 
-// A whole-sheet-wide answer: the value when the range's cells agree, Null when they differ.
-std::optional<double> common(const Variant& value) {
-    if (value.isNull()) return std::nullopt;
-    return value.toDouble();
-}
-
 // A string the document holds as is: a format without a text section of its own shows it
 // unchanged.
 bool shownAsStored(const spreadsheetml::Style& style) {
@@ -48,10 +42,8 @@ struct ExcelBulkSource::Bulk {
     CellRange expanded;
     double expandedLeft = 0;
     double expandedTop = 0;
-    std::optional<double> columnWidth;  // when every column of the selection has it
-    std::optional<double> rowHeight;    // when every row has it
-    std::vector<double> columnWidths;   // else by column from the first
-    std::vector<double> rowHeights;     // else by row from the first
+    std::vector<double> columnWidths;  // by column of the selection from the first
+    std::vector<double> rowHeights;    // by row from the first
     // Cells in merged areas, read one by one with every option fact: covered cells are not in
     // the XML, and an area the selection cuts has its anchor outside it.
     std::vector<CellRange> mergedAreas;
@@ -134,21 +126,45 @@ void ExcelBulkSource::readBulk() {
     bulk->expandedLeft = expanded->get(u"Left"sv).toDouble();
     bulk->expandedTop = expanded->get(u"Top"sv).toDouble();
 
-    // Widths and heights: one call each when the selection's columns (rows) agree.
-    bulk->columnWidth = common(selection_->get(u"ColumnWidth"sv));
-    if (!bulk->columnWidth) {
-        for (std::uint32_t c = range_.firstCol; c <= range_.lastCol; ++c) {
-            bulk->columnWidths.push_back(
-                rangeObject({range_.firstRow, c, range_.firstRow, c})->get(u"ColumnWidth"sv).toDouble());
+    // ColumnWidth and RowHeight: columns of one width in the XML have one ColumnWidth (it
+    // follows from the pixels and the standard font), rows of one height one RowHeight; so one
+    // column or row of each size is asked, or the whole selection when all are alike.
+    const spreadsheetml::SheetFacts& facts = *bulk->facts;
+    auto sizes = [&](std::uint32_t first, std::uint32_t last, auto sizeOf, std::u16string_view member,
+                     auto rangeOf) {
+        std::vector<double> keys, values;
+        std::vector<double> result;
+        for (std::uint32_t i = first; i <= last; ++i) keys.push_back(sizeOf(i));
+        std::vector<double> distinct = keys;
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        if (distinct.size() == 1) {
+            const double all = selection_->get(member).toDouble();
+            return std::vector<double>(keys.size(), all);
         }
-    }
-    bulk->rowHeight = common(selection_->get(u"RowHeight"sv));
-    if (!bulk->rowHeight) {
-        for (std::uint32_t r = range_.firstRow; r <= range_.lastRow; ++r) {
-            bulk->rowHeights.push_back(
-                rangeObject({r, range_.firstCol, r, range_.firstCol})->get(u"RowHeight"sv).toDouble());
+        values.resize(distinct.size());
+        std::vector<bool> asked(distinct.size(), false);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const auto k = static_cast<std::size_t>(
+                std::lower_bound(distinct.begin(), distinct.end(), keys[i]) - distinct.begin());
+            if (!asked[k]) {
+                values[k] = rangeObject(rangeOf(first + static_cast<std::uint32_t>(i)))
+                                ->get(member)
+                                .toDouble();
+                asked[k] = true;
+            }
+            result.push_back(values[k]);
         }
-    }
+        return result;
+    };
+    bulk->columnWidths = sizes(
+        range_.firstCol, range_.lastCol,
+        [&](std::uint32_t c) { return static_cast<double>(facts.columnPixels(c)); }, u"ColumnWidth",
+        [&](std::uint32_t c) { return CellRange{range_.firstRow, c, range_.firstRow, c}; });
+    bulk->rowHeights = sizes(
+        range_.firstRow, range_.lastRow, [&](std::uint32_t r) { return facts.rowPoints(r); },
+        u"RowHeight",
+        [&](std::uint32_t r) { return CellRange{r, range_.firstCol, r, range_.firstCol}; });
 
     // Merged areas: none when the selection's MergeCells is False. The XML shows every area
     // whose anchor lies in the selection or its ring; an area anchored farther up or left
@@ -202,8 +218,8 @@ CellFacts ExcelBulkSource::cell(std::int64_t row64, std::int64_t col64) {
 
     spreadsheetml::PlacedFacts placed = bulk.facts->cell(row, col);
     CellFacts& facts = placed.facts;
-    facts.columnWidth = bulk.columnWidth ? *bulk.columnWidth : bulk.columnWidths[col - range_.firstCol];
-    facts.rowHeight = bulk.rowHeight ? *bulk.rowHeight : bulk.rowHeights[row - range_.firstRow];
+    facts.columnWidth = bulk.columnWidths[col - range_.firstCol];
+    facts.rowHeight = bulk.rowHeights[row - range_.firstRow];
     facts.mergeLeft += bulk.expandedLeft;
     facts.mergeTop += bulk.expandedTop;
     // The text the sheet shows, where the XML cannot tell it: values other than plain strings,

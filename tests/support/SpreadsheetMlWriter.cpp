@@ -18,8 +18,9 @@ namespace tabrova::workbook {
 namespace {
 
 // Text as element content or an attribute value: markup characters as references, line breaks
-// and tabs as character references, as Excel writes them. Other control characters, which XML
-// 1.0 cannot hold, are left out.
+// and tabs as character references, as Excel writes them. Other control characters become
+// character references too, which XML 1.0 does not allow: the document is then not well formed,
+// and a reader has to cope (the bulk read goes over to the per-cell read).
 std::string escaped(std::u16string_view text) {
     std::string out;
     for (const char c : utf16ToUtf8(text)) {
@@ -46,7 +47,11 @@ std::string escaped(std::u16string_view text) {
                 out += "&#9;";
                 break;
             default:
-                if (static_cast<unsigned char>(c) >= 0x20) out += c;
+                if (static_cast<unsigned char>(c) >= 0x20) {
+                    out += c;
+                } else {
+                    out += "&#" + std::to_string(static_cast<int>(c)) + ";";
+                }
                 break;
         }
     }
