@@ -119,27 +119,7 @@ double ExcelCellSource::fontSize(const ObjectPtr& cell) {
     return reading(member, [&] { return size.toDouble(); });
 }
 
-CellFacts ExcelCellSource::cell(std::int64_t row, std::int64_t col) {
-    CellFacts facts;
-    const ObjectPtr cell = reading(u"Range", [&] {
-        return sheet_->get(u"Range"sv, {CellAddress(col, row), automation::Missing{}}).toObject();
-    });
-    facts.columnWidth =
-        reading(u"ColumnWidth", [&] { return cell->get(u"ColumnWidth"sv).toDouble(); });
-    facts.rowHeight = reading(u"RowHeight", [&] { return cell->get(u"RowHeight"sv).toDouble(); });
-    facts.horizontal = reading(u"HorizontalAlignment", [&] {
-        return excel::alignmentOf(cell->get(u"HorizontalAlignment"sv).toInt());
-    });
-    facts.fontSize = fontSize(cell);
-    // Text twice, as the grid and the table each took it: the order of the reads is kept.
-    facts.text = reading(u"Text", [&] {
-        cell->get(u"Text"sv).toText(decimalSeparator_);
-        return cell->get(u"Text"sv).toText(decimalSeparator_);
-    });
-    facts.numericValue = reading(u"Value2", [&] {
-        return valueLooksNumeric(cell->get(u"Value2"sv), decimalSeparator_);
-    });
-
+void ExcelCellSource::edges(const ObjectPtr& cell, bool weights, CellFacts& facts) {
     static constexpr struct {
         std::int32_t index;
         std::uint8_t bit;
@@ -163,12 +143,47 @@ CellFacts ExcelCellSource::cell(std::int64_t row, std::int64_t col) {
         });
         if (lineStyle == excel::xlLineStyleNone) continue;
         facts.lineBits |= border.bit;
-        if (read_.borderStyles) {
+        if (weights) {
             facts.edgeStyles[border.edgeIndex] = reading(border.weightMember, [&] {
                 return excel::edgeStyleOf(lineStyle, edge->get(u"Weight"sv).toInt());
             });
         }
     }
+
+}
+
+void ExcelCellSource::readEdges(std::int64_t row, std::int64_t col, bool weights,
+                                CellFacts& facts) {
+    const ObjectPtr cell = reading(u"Range", [&] {
+        return sheet_->get(u"Range"sv, {CellAddress(col, row), automation::Missing{}}).toObject();
+    });
+    facts.lineBits = 0;
+    facts.edgeStyles = {};
+    edges(cell, weights, facts);
+}
+
+CellFacts ExcelCellSource::cell(std::int64_t row, std::int64_t col) {
+    CellFacts facts;
+    const ObjectPtr cell = reading(u"Range", [&] {
+        return sheet_->get(u"Range"sv, {CellAddress(col, row), automation::Missing{}}).toObject();
+    });
+    facts.columnWidth =
+        reading(u"ColumnWidth", [&] { return cell->get(u"ColumnWidth"sv).toDouble(); });
+    facts.rowHeight = reading(u"RowHeight", [&] { return cell->get(u"RowHeight"sv).toDouble(); });
+    facts.horizontal = reading(u"HorizontalAlignment", [&] {
+        return excel::alignmentOf(cell->get(u"HorizontalAlignment"sv).toInt());
+    });
+    facts.fontSize = fontSize(cell);
+    // Text twice, as the grid and the table each took it: the order of the reads is kept.
+    facts.text = reading(u"Text", [&] {
+        cell->get(u"Text"sv).toText(decimalSeparator_);
+        return cell->get(u"Text"sv).toText(decimalSeparator_);
+    });
+    facts.numericValue = reading(u"Value2", [&] {
+        return valueLooksNumeric(cell->get(u"Value2"sv), decimalSeparator_);
+    });
+
+    edges(cell, read_.borderStyles, facts);
 
     facts.merged = reading(u"MergeCells", [&] { return cell->get(u"MergeCells"sv).toBool(); });
     facts.mergeRows = reading(u"MergeArea.Rows.Count", [&] {

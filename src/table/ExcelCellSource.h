@@ -32,12 +32,17 @@ public:
     CellFacts cell(std::int64_t row, std::int64_t col) override;
     OptionFacts unreadFacts() const override;
 
+    // The four edges of a cell (its lineBits and, with weights, its edgeStyles) by the members
+    // Borders(i).LineStyle and Weight. Throws SourceError.
+    void readEdges(std::int64_t row, std::int64_t col, bool weights, CellFacts& facts);
+
     // After a ready open(): the application and its active sheet.
     const automation::ObjectPtr& application() const { return app_; }
     const automation::ObjectPtr& sheet() const { return sheet_; }
 
 private:
     double fontSize(const automation::ObjectPtr& cell);
+    void edges(const automation::ObjectPtr& cell, bool weights, CellFacts& facts);
     // Runs a member read under its name, so that a failure names the member.
     template <class F>
     auto reading(std::u16string_view member, F&& read) -> decltype(read());

@@ -36,6 +36,13 @@ bool shownAsStored(const spreadsheetml::Style& style) {
 
 // What the bulk calls gave: the document of the selection and the ring of cells around it, its
 // facts, the widths and heights, and the cells to be read one by one.
+struct MergedArea {
+    CellRange rect;
+    double left = 0;  // the sheet position of its top-left corner, points
+    double top = 0;
+    bool anchorInXml = false;
+};
+
 struct ExcelBulkSource::Bulk {
     spreadsheetml::Document document;
     std::optional<spreadsheetml::SheetFacts> facts;
@@ -44,9 +51,10 @@ struct ExcelBulkSource::Bulk {
     double expandedTop = 0;
     std::vector<double> columnWidths;  // by column of the selection from the first
     std::vector<double> rowHeights;    // by row from the first
-    // Cells in merged areas, read one by one with every option fact: covered cells are not in
-    // the XML, and an area the selection cuts has its anchor outside it.
-    std::vector<CellRange> mergedAreas;
+    // Merged areas through the selection. The XML leaves the covered cells out, so their edges
+    // are asked of the application; the cells of an area anchored outside the XML are read
+    // cell by cell.
+    std::vector<MergedArea> mergedAreas;
     std::unique_ptr<ExcelCellSource> mergedCells;
 };
 
@@ -167,18 +175,45 @@ void ExcelBulkSource::readBulk() {
         [&](std::uint32_t r) { return CellRange{r, range_.firstCol, r, range_.firstCol}; });
 
     // Merged areas: none when the selection's MergeCells is False. The XML shows every area
-    // whose anchor lies in the selection or its ring; an area anchored farther up or left
-    // reaches into the selection's top row or left column.
+    // whose anchor lies in the selection or its ring, but clipped where the ring ends; an area
+    // anchored farther up or left reaches into the selection's top row or left column.
     const Variant merged = selection_->get(u"MergeCells"sv);
     if (!(merged.is<bool>() && !*merged.get_if<bool>())) {
+        const CellRange& ring = bulk->expanded;
+        auto placed = [&](const CellRange& area, const ObjectPtr& mergeArea) {
+            MergedArea m{area, 0, 0, ring.contains(area.firstRow, area.firstCol)};
+            if (mergeArea) {
+                m.left = mergeArea->get(u"Left"sv).toDouble();
+                m.top = mergeArea->get(u"Top"sv).toDouble();
+            } else {
+                m.left = bulk->expandedLeft + static_cast<double>(facts.pixelsLeftOf(area.firstCol)) * 0.75;
+                m.top = bulk->expandedTop + facts.pointsAbove(area.firstRow);
+            }
+            return m;
+        };
+        // The area through a cell as the application has it, with its position.
+        auto askArea = [&](std::uint32_t r, std::uint32_t c) {
+            const ObjectPtr area = rangeObject({r, c, r, c})->get(u"MergeArea"sv).toObject();
+            const std::u16string address = area->get(u"Address"sv).toText();
+            const auto parsed = parseRangeRef(address);
+            if (!parsed) throw SourceError(u"MergeArea.Address", address);
+            return placed(*parsed, area);
+        };
         for (const spreadsheetml::Merge& m : bulk->document.sheets.front().merges) {
-            if (m.area.lastRow >= range_.firstRow && m.area.firstRow <= range_.lastRow &&
-                m.area.lastCol >= range_.firstCol && m.area.firstCol <= range_.lastCol)
-                bulk->mergedAreas.push_back(m.area);
+            const CellRange& a = m.area;
+            if (a.lastRow < range_.firstRow || a.firstRow > range_.lastRow ||
+                a.lastCol < range_.firstCol || a.firstCol > range_.lastCol)
+                continue;
+            const bool mayBeClipped = (a.firstRow == ring.firstRow && ring.firstRow > 1) ||
+                                      (a.firstCol == ring.firstCol && ring.firstCol > 1) ||
+                                      a.lastRow == ring.lastRow || a.lastCol == ring.lastCol;
+            const std::uint32_t r = std::max(a.firstRow, range_.firstRow);
+            const std::uint32_t c = std::max(a.firstCol, range_.firstCol);
+            bulk->mergedAreas.push_back(mayBeClipped ? askArea(r, c) : placed(a, nullptr));
         }
         auto known = [&](std::uint32_t r, std::uint32_t c) {
             return std::any_of(bulk->mergedAreas.begin(), bulk->mergedAreas.end(),
-                               [&](const CellRange& a) { return a.contains(r, c); });
+                               [&](const MergedArea& a) { return a.rect.contains(r, c); });
         };
         const CellRange edges[] = {
             {range_.firstRow, range_.firstCol, range_.firstRow, range_.lastCol},  // top row
@@ -190,13 +225,8 @@ void ExcelBulkSource::readBulk() {
             for (std::uint32_t r = edge.firstRow; r <= edge.lastRow; ++r) {
                 for (std::uint32_t c = edge.firstCol; c <= edge.lastCol; ++c) {
                     if (known(r, c)) continue;
-                    const ObjectPtr cell = rangeObject({r, c, r, c});
-                    if (!cell->get(u"MergeCells"sv).toBool()) continue;
-                    const std::u16string area =
-                        cell->get(u"MergeArea"sv).toObject()->get(u"Address"sv).toText();
-                    const auto parsed = parseRangeRef(area);
-                    if (!parsed) throw SourceError(u"MergeArea.Address", area);
-                    bulk->mergedAreas.push_back(*parsed);
+                    if (!rangeObject({r, c, r, c})->get(u"MergeCells"sv).toBool()) continue;
+                    bulk->mergedAreas.push_back(askArea(r, c));
                 }
             }
         }
@@ -213,15 +243,24 @@ CellFacts ExcelBulkSource::cell(std::int64_t row64, std::int64_t col64) {
     Bulk& bulk = *bulk_;
     const auto row = static_cast<std::uint32_t>(row64);
     const auto col = static_cast<std::uint32_t>(col64);
-    for (const CellRange& area : bulk.mergedAreas)
-        if (area.contains(row, col)) return bulk.mergedCells->cell(row64, col64);
-
+    const MergedArea* area = nullptr;
+    for (const MergedArea& a : bulk.mergedAreas)
+        if (a.rect.contains(row, col)) area = &a;
+    if (area && !area->anchorInXml) return bulk.mergedCells->cell(row64, col64);
     spreadsheetml::PlacedFacts placed = bulk.facts->cell(row, col);
     CellFacts& facts = placed.facts;
     facts.columnWidth = bulk.columnWidths[col - range_.firstCol];
     facts.rowHeight = bulk.rowHeights[row - range_.firstRow];
     facts.mergeLeft += bulk.expandedLeft;
     facts.mergeTop += bulk.expandedTop;
+    if (area) {
+        facts.merged = true;
+        facts.mergeRows = static_cast<std::int64_t>(area->rect.lastRow) - area->rect.firstRow + 1;
+        facts.mergeCols = static_cast<std::int64_t>(area->rect.lastCol) - area->rect.firstCol + 1;
+        facts.mergeLeft = area->left;
+        facts.mergeTop = area->top;
+        bulk.mergedCells->readEdges(row64, col64, true, facts);
+    }
     // The text the sheet shows, where the XML cannot tell it: values other than plain strings,
     // and strings under a format of their own.
     const spreadsheetml::Sheet& sheet = bulk.document.sheets.front();

@@ -185,8 +185,8 @@ void toComVariant(const Variant& in, VARIANT& out) {
 }
 
 // A two-dimensional SAFEARRAY of VARIANTs with lower bounds 1, as the spreadsheet gives a range's
-// values. The bounds list the leftmost dimension (the rows) first; an element's indexes list the
-// rightmost (the column) first.
+// values. The bounds and an element's indexes both list the rows first (whatever the
+// documentation of SafeArrayPutElement says of the index order, the system takes them so).
 SAFEARRAY* toSafeArray(const VariantArray& in) {
     SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(in.rows()), 1},
                                 {static_cast<ULONG>(in.columns()), 1}};
@@ -197,7 +197,7 @@ SAFEARRAY* toSafeArray(const VariantArray& in) {
             for (std::size_t col = 1; col <= in.columns(); ++col) {
                 VariantHolder element;
                 toComVariant(in.at(row, col), element.v);
-                LONG indexes[2] = {static_cast<LONG>(col), static_cast<LONG>(row)};
+                LONG indexes[2] = {static_cast<LONG>(row), static_cast<LONG>(col)};
                 const HRESULT hr = SafeArrayPutElement(array, indexes, &element.v);
                 if (FAILED(hr))
                     throw AutomationError(systemMessage(hr), static_cast<std::int32_t>(hr));
@@ -302,8 +302,8 @@ VariantArray fromSafeArray2d(SAFEARRAY* array) {
     VariantArray out(extent(0), extent(1));
     for (std::size_t row = 1; row <= out.rows(); ++row) {
         for (std::size_t col = 1; col <= out.columns(); ++col) {
-            LONG indexes[2] = {lower[1] + static_cast<LONG>(col - 1),
-                               lower[0] + static_cast<LONG>(row - 1)};
+            LONG indexes[2] = {lower[0] + static_cast<LONG>(row - 1),
+                               lower[1] + static_cast<LONG>(col - 1)};
             VariantHolder element;
             const HRESULT hr = SafeArrayGetElement(array, indexes, &element.v);
             if (FAILED(hr)) throw AutomationError(systemMessage(hr), static_cast<std::int32_t>(hr));

@@ -180,8 +180,8 @@ private:
                                                 static_cast<std::size_t>(upper[1] - lower[1] + 1));
                 for (std::size_t row = 1; row <= values.rows(); ++row) {
                     for (std::size_t col = 1; col <= values.columns(); ++col) {
-                        LONG indexes[2] = {lower[1] + static_cast<LONG>(col - 1),
-                                           lower[0] + static_cast<LONG>(row - 1)};
+                        LONG indexes[2] = {lower[0] + static_cast<LONG>(row - 1),
+                                           lower[1] + static_cast<LONG>(col - 1)};
                         VARIANT element;
                         VariantInit(&element);
                         SafeArrayGetElement(in.parray, indexes, &element);
@@ -229,7 +229,7 @@ private:
             out.scode = e->code;
         } else if (const auto* a = std::get_if<automation::VariantArrayPtr>(&v); a && *a) {
             // Rows by columns with lower bounds 1, as the spreadsheet gives a range's values.
-            // The bounds list the rows first; an element's indexes list its column first.
+            // The bounds and an element's indexes both list the rows first.
             SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>((*a)->rows()), 1},
                                         {static_cast<ULONG>((*a)->columns()), 1}};
             SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 2, bounds);
@@ -237,7 +237,7 @@ private:
                 for (std::size_t col = 1; col <= (*a)->columns(); ++col) {
                     VARIANT element;
                     toCom((*a)->at(row, col), element);
-                    LONG indexes[2] = {static_cast<LONG>(col), static_cast<LONG>(row)};
+                    LONG indexes[2] = {static_cast<LONG>(row), static_cast<LONG>(col)};
                     SafeArrayPutElement(array, indexes, &element);
                     VariantClear(&element);
                 }
