@@ -113,7 +113,9 @@ TEST(BulkReadProcess, ReadsTheSameTableInAFewCallsAcrossProcesses) {
         EXPECT_TRUE(bulk.fallback.empty());
         expectSameTables(bulk, perCell);
         const std::int64_t lines = perCell.table.rowCount + perCell.table.colCount;
-        if (c.name == textsName) EXPECT_LE(bulk.calls, 2 * lines + 10);
+        if (c.name == textsName) {
+            EXPECT_LE(bulk.calls, 2 * lines + 10);
+        }
         const double cells = static_cast<double>(perCell.table.cells.size());
         std::printf("%s (%zu cells) across processes: cell by cell %ld calls (%.1f per cell) in "
                     "%.3f s; in bulk %ld calls (%.2f per cell) in %.3f s: %.0f times as fast\n",
