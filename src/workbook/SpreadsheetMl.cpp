@@ -477,8 +477,8 @@ private:
         const std::optional<EdgeIndex> edge = position ? edgeOf(position) : std::nullopt;
         if (!edge) return;
         const char* style = attributes_["LineStyle"];
-        const std::int32_t lineStyle = style ? lineStyleOf(style) : lineNone;
-        if (lineStyle == lineNone) return;
+        const std::int32_t lineStyle = style ? lineStyleOf(style) : excel::xlLineStyleNone;
+        if (lineStyle == excel::xlLineStyleNone) return;
         (*styles_.back().borders)[*edge] =
             BorderEdge{lineStyle, borderWeightOf(attributes_["Weight"])};
     }

@@ -29,8 +29,8 @@ inline constexpr std::string_view kSpreadsheetNamespace =
 // without one, from "Default". Enumerations are the spreadsheet's (XlHAlign, XlVAlign,
 // XlLineStyle, XlBorderWeight), as its object model reports them.
 struct Style {
-    std::int32_t horizontal = alignGeneral;
-    std::int32_t vertical = valignBottom;
+    std::int32_t horizontal = excel::xlHAlignGeneral;
+    std::int32_t vertical = excel::xlVAlignBottom;
     bool wrapText = false;
     bool shrinkToFit = false;
     std::u16string fontName = u"Calibri";

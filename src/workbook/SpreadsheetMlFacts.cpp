@@ -110,7 +110,7 @@ double SheetFacts::pointsAbove(std::uint32_t row) const { return rowSums_.sizeBe
 // Borders(i) of the cell: its own edge, else the facing edge of its neighbour.
 BorderEdge SheetFacts::edge(std::uint32_t row, std::uint32_t col, EdgeIndex index) const {
     const BorderEdge& own = doc_.styles[styleAt(sheet_, row, col)].borders[index];
-    if (own.style != lineNone) return own;
+    if (own.style != excel::xlLineStyleNone) return own;
     const auto facing = [&](std::uint32_t r, std::uint32_t c, EdgeIndex i) {
         return doc_.styles[styleAt(sheet_, r, c)].borders[i];
     };
@@ -153,7 +153,7 @@ PlacedFacts SheetFacts::cell(std::uint32_t row, std::uint32_t col) const {
                   {edgeIndexRight, edgeRight}};
     for (const auto& e : kEdges) {
         const BorderEdge line = edge(row, col, e.index);
-        if (line.style == lineNone) continue;
+        if (line.style == excel::xlLineStyleNone) continue;
         f.lineBits |= e.bit;
         f.edgeStyles[e.index] = excel::edgeStyleOf(line.style, line.weight);
     }

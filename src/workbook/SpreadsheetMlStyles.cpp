@@ -9,54 +9,54 @@ namespace tabrova::workbook::spreadsheetml {
 
 std::int32_t horizontalOf(std::string_view v) {
     static const std::pair<std::string_view, std::int32_t> kValues[] = {
-        {"Left", alignLeftX},
-        {"Center", alignCenterX},
-        {"Right", alignRightX},
-        {"Fill", alignFill},
-        {"Justify", alignJustify},
-        {"CenterAcrossSelection", alignCenterAcross},
-        {"Distributed", alignDistributed},
-        {"JustifyDistributed", alignDistributed},
+        {"Left", excel::xlHAlignLeft},
+        {"Center", excel::xlHAlignCenter},
+        {"Right", excel::xlHAlignRight},
+        {"Fill", excel::xlHAlignFill},
+        {"Justify", excel::xlHAlignJustify},
+        {"CenterAcrossSelection", excel::xlHAlignCenterAcrossSelection},
+        {"Distributed", excel::xlHAlignDistributed},
+        {"JustifyDistributed", excel::xlHAlignDistributed},
     };
     for (const auto& [name, value] : kValues)
         if (v == name) return value;
-    return alignGeneral;  // "Automatic" and anything unknown
+    return excel::xlHAlignGeneral;  // "Automatic" and anything unknown
 }
 
 std::int32_t verticalOf(std::string_view v) {
     static const std::pair<std::string_view, std::int32_t> kValues[] = {
-        {"Top", valignTop},
-        {"Center", valignCenter},
-        {"Justify", valignJustify},
-        {"Distributed", valignDistributed},
-        {"JustifyDistributed", valignDistributed},
+        {"Top", excel::xlVAlignTop},
+        {"Center", excel::xlVAlignCenter},
+        {"Justify", excel::xlVAlignJustify},
+        {"Distributed", excel::xlVAlignDistributed},
+        {"JustifyDistributed", excel::xlVAlignDistributed},
     };
     for (const auto& [name, value] : kValues)
         if (v == name) return value;
-    return valignBottom;  // "Bottom", "Automatic" and anything unknown
+    return excel::xlVAlignBottom;  // "Bottom", "Automatic" and anything unknown
 }
 
 std::int32_t lineStyleOf(std::string_view v) {
     static const std::pair<std::string_view, std::int32_t> kValues[] = {
-        {"Continuous", lineContinuous},
-        {"Dash", lineDash},
-        {"Dot", lineDot},
-        {"DashDot", lineDashDot},
-        {"DashDotDot", lineDashDotDot},
-        {"SlantDashDot", lineSlantDashDot},
-        {"Double", lineDouble},
+        {"Continuous", excel::xlContinuous},
+        {"Dash", excel::xlDash},
+        {"Dot", excel::xlDot},
+        {"DashDot", excel::xlDashDot},
+        {"DashDotDot", excel::xlDashDotDot},
+        {"SlantDashDot", excel::xlSlantDashDot},
+        {"Double", excel::xlDouble},
     };
     for (const auto& [name, value] : kValues)
         if (v == name) return value;
-    return lineNone;
+    return excel::xlLineStyleNone;
 }
 
 std::int32_t borderWeightOf(const char* v) {
     const auto w = v ? parseUnsigned(v) : std::optional<std::uint64_t>();
-    if (!w || *w == 0) return weightHairline;
-    if (*w == 1) return weightThinX;
-    if (*w == 2) return weightMediumX;
-    return weightThickX;
+    if (!w || *w == 0) return excel::xlHairline;
+    if (*w == 1) return excel::xlThin;
+    if (*w == 2) return excel::xlMedium;
+    return excel::xlThick;
 }
 
 std::optional<EdgeIndex> edgeOf(std::string_view position) {

@@ -136,19 +136,19 @@ std::optional<double> attrDouble(const pugi::xml_node& node, const char* name) {
 // The LineStyle and Weight the object model gives for a border style of the file.
 BorderEdge borderEdgeOf(const char* name) {
     static const std::pair<const char*, BorderEdge> kStyles[] = {
-        {"thin", {lineContinuous, weightThinX}},
-        {"medium", {lineContinuous, weightMediumX}},
-        {"thick", {lineContinuous, weightThickX}},
-        {"hair", {lineContinuous, weightHairline}},
-        {"dashed", {lineDash, weightThinX}},
-        {"mediumDashed", {lineDash, weightMediumX}},
-        {"dotted", {lineDot, weightThinX}},
-        {"double", {lineDouble, weightThickX}},
-        {"dashDot", {lineDashDot, weightThinX}},
-        {"mediumDashDot", {lineDashDot, weightMediumX}},
-        {"dashDotDot", {lineDashDotDot, weightThinX}},
-        {"mediumDashDotDot", {lineDashDotDot, weightMediumX}},
-        {"slantDashDot", {lineSlantDashDot, weightMediumX}},
+        {"thin", {excel::xlContinuous, excel::xlThin}},
+        {"medium", {excel::xlContinuous, excel::xlMedium}},
+        {"thick", {excel::xlContinuous, excel::xlThick}},
+        {"hair", {excel::xlContinuous, excel::xlHairline}},
+        {"dashed", {excel::xlDash, excel::xlThin}},
+        {"mediumDashed", {excel::xlDash, excel::xlMedium}},
+        {"dotted", {excel::xlDot, excel::xlThin}},
+        {"double", {excel::xlDouble, excel::xlThick}},
+        {"dashDot", {excel::xlDashDot, excel::xlThin}},
+        {"mediumDashDot", {excel::xlDashDot, excel::xlMedium}},
+        {"dashDotDot", {excel::xlDashDotDot, excel::xlThin}},
+        {"mediumDashDotDot", {excel::xlDashDotDot, excel::xlMedium}},
+        {"slantDashDot", {excel::xlSlantDashDot, excel::xlMedium}},
     };
     for (const auto& [n, v] : kStyles)
         if (std::strcmp(n, name) == 0) return v;
@@ -157,28 +157,28 @@ BorderEdge borderEdgeOf(const char* name) {
 
 std::int32_t verticalOf(const char* name) {
     static const std::pair<const char*, std::int32_t> kAligns[] = {
-        {"top", valignTop},         {"center", valignCenter},           {"bottom", valignBottom},
-        {"justify", valignJustify}, {"distributed", valignDistributed},
+        {"top", excel::xlVAlignTop},         {"center", excel::xlVAlignCenter},           {"bottom", excel::xlVAlignBottom},
+        {"justify", excel::xlVAlignJustify}, {"distributed", excel::xlVAlignDistributed},
     };
     for (const auto& [n, v] : kAligns)
         if (std::strcmp(n, name) == 0) return v;
-    return valignBottom;
+    return excel::xlVAlignBottom;
 }
 
 std::int32_t horizontalOf(const char* name) {
     static const std::pair<const char*, std::int32_t> kAligns[] = {
-        {"general", alignGeneral},
-        {"left", alignLeftX},
-        {"center", alignCenterX},
-        {"right", alignRightX},
-        {"fill", alignFill},
-        {"justify", alignJustify},
-        {"centerContinuous", alignCenterAcross},
-        {"distributed", alignDistributed},
+        {"general", excel::xlHAlignGeneral},
+        {"left", excel::xlHAlignLeft},
+        {"center", excel::xlHAlignCenter},
+        {"right", excel::xlHAlignRight},
+        {"fill", excel::xlHAlignFill},
+        {"justify", excel::xlHAlignJustify},
+        {"centerContinuous", excel::xlHAlignCenterAcrossSelection},
+        {"distributed", excel::xlHAlignDistributed},
     };
     for (const auto& [n, v] : kAligns)
         if (std::strcmp(n, name) == 0) return v;
-    return alignGeneral;
+    return excel::xlHAlignGeneral;
 }
 
 }  // namespace

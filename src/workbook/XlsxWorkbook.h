@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "table/ExcelConstants.h"
 #include "workbook/NumberFormat.h"
 
 namespace tabrova::workbook {
@@ -56,47 +57,6 @@ struct CellRange {
 std::optional<CellRange> parseRangeRef(std::u16string_view text);
 std::optional<CellRange> parseRangeRef(std::string_view text);
 
-// The spreadsheet's line styles (XlLineStyle) of a border edge.
-enum LineStyle : std::int32_t {
-    lineNone = -4142,
-    lineContinuous = 1,
-    lineDash = -4115,
-    lineDot = -4118,
-    lineDouble = -4119,
-    lineDashDot = 4,
-    lineDashDotDot = 5,
-    lineSlantDashDot = 13,
-};
-
-// The spreadsheet's border weights (XlBorderWeight).
-enum BorderWeightX : std::int32_t {
-    weightHairline = 1,
-    weightThinX = 2,
-    weightMediumX = -4138,
-    weightThickX = 4,
-};
-
-// The spreadsheet's vertical alignments (XlVAlign).
-enum VerticalAlign : std::int32_t {
-    valignTop = -4160,
-    valignCenter = -4108,
-    valignBottom = -4107,
-    valignJustify = -4130,
-    valignDistributed = -4117,
-};
-
-// The spreadsheet's horizontal alignments (XlHAlign).
-enum HorizontalAlign : std::int32_t {
-    alignGeneral = 1,
-    alignLeftX = -4131,
-    alignCenterX = -4108,
-    alignRightX = -4152,
-    alignFill = 5,
-    alignJustify = -4130,
-    alignCenterAcross = 7,
-    alignDistributed = -4117,
-};
-
 struct FontInfo {
     std::u16string name;
     double size = 11;
@@ -104,8 +64,8 @@ struct FontInfo {
 
 // One edge of a border: its LineStyle and Weight as the object model gives them.
 struct BorderEdge {
-    std::int32_t style = lineNone;
-    std::int32_t weight = weightThinX;
+    std::int32_t style = excel::xlLineStyleNone;
+    std::int32_t weight = excel::xlThin;
 };
 
 struct BorderInfo {
@@ -123,8 +83,8 @@ struct CellFormat {
     std::uint32_t fontId = 0;
     std::uint32_t borderId = 0;
     std::uint32_t numFmtId = 0;
-    std::int32_t horizontal = alignGeneral;
-    std::int32_t vertical = valignBottom;
+    std::int32_t horizontal = excel::xlHAlignGeneral;
+    std::int32_t vertical = excel::xlVAlignBottom;
     bool wrapText = false;
     bool shrinkToFit = false;
 };

@@ -296,7 +296,7 @@ BorderEdge RangeObject::edge(std::int32_t index) const {
     };
     // An edge the cell does not draw itself shows its neighbour's facing edge.
     auto ownOr = [](const BorderEdge& mine, bool hasNeighbour, auto facing) {
-        if (mine.style != lineNone || !hasNeighbour) return mine;
+        if (mine.style != excel::xlLineStyleNone || !hasNeighbour) return mine;
         return facing();
     };
     switch (index) {

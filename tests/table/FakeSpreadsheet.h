@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Automation.h"
+#include "table/ExcelConstants.h"
 
 namespace tabrova::fake {
 
@@ -19,14 +20,14 @@ using automation::AutomationError;
 using automation::ObjectPtr;
 using automation::Variant;
 
-inline constexpr std::int32_t xlGeneral = 1;
-inline constexpr std::int32_t xlLeft = -4131;
-inline constexpr std::int32_t xlCenter = -4108;
-inline constexpr std::int32_t xlRight = -4152;
-inline constexpr std::int32_t xlFill = 5;
-inline constexpr std::int32_t xlContinuous = 1;
-inline constexpr std::int32_t xlDouble = -4119;
-inline constexpr std::int32_t xlLineStyleNone = -4142;
+inline constexpr std::int32_t xlGeneral = excel::xlHAlignGeneral;
+inline constexpr std::int32_t xlLeft = excel::xlHAlignLeft;
+inline constexpr std::int32_t xlCenter = excel::xlHAlignCenter;
+inline constexpr std::int32_t xlRight = excel::xlHAlignRight;
+inline constexpr std::int32_t xlFill = excel::xlHAlignFill;
+using excel::xlContinuous;
+using excel::xlDouble;
+using excel::xlLineStyleNone;
 
 struct Cell {
     std::u16string text;

@@ -152,7 +152,7 @@ void expectRangeXmlTellsTheMembersFacts(const std::shared_ptr<XlsxWorkbook>& wb,
                 const BorderEdge& written = style.borders[e.index];
                 const BorderEdge& expected = ownEdges[e.index];
                 EXPECT_EQ(written.style, expected.style);
-                if (expected.style != lineNone) {
+                if (expected.style != excel::xlLineStyleNone) {
                     EXPECT_EQ(written.weight, expected.weight);
                 }
                 // Inside the range a neighbour's facing edge shows as the member does.
