@@ -17,11 +17,11 @@ namespace {
 using namespace tabrova;
 
 const std::filesystem::path& inputFile() {
-    static const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                              ("tabrova-fuzz-" + std::to_string(getpid()) + ".xlsx");
+    static const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("tabrova-fuzz-" + std::to_string(getpid()) + ".xlsx");
     return path;
 }
-
 
 }  // namespace
 

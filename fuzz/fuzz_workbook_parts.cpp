@@ -62,7 +62,6 @@ bool writeWorkbook(const std::array<std::string_view, 4>& xml) {
     return zip_close(z) == 0;
 }
 
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -71,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < xml.size(); ++i) {
         const auto cut = i + 1 < xml.size() ? rest.find(kSeparator) : std::string_view::npos;
         xml[i] = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + kSeparator.size());
+        rest = cut == std::string_view::npos ? std::string_view()
+                                             : rest.substr(cut + kSeparator.size());
     }
     if (!writeWorkbook(xml)) return 0;
     try {

@@ -41,8 +41,8 @@ std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::pa
         const workbook::WorkbookFile::SheetEntry& entry = book.sheets().at(index);
         opened->sheetName_ = entry.name;
         if (!entry.isWorksheet) {
-            throw ToolFailure{pathText(file), "sheet " + quotedText(entry.name) +
-                                                  ": the sheet holds no cells"};
+            throw ToolFailure{pathText(file),
+                              "sheet " + quotedText(entry.name) + ": the sheet holds no cells"};
         }
         workbook::CellRange cells = entry.selection;
         if (range) {

@@ -128,13 +128,16 @@ struct CellTable {
     // True when the table can be laid out or drawn as a whole.
     bool usable() const {
         return !cells.empty() && colCount > 0 && rowCount > 0 &&
-               cells.size() == static_cast<std::size_t>(colCount) * static_cast<std::size_t>(rowCount);
+               cells.size() ==
+                   static_cast<std::size_t>(colCount) * static_cast<std::size_t>(rowCount);
     }
     TXlsxCellAttr& at(std::int32_t c, std::int32_t r) {
-        return cells[static_cast<std::size_t>(c) + static_cast<std::size_t>(r) * static_cast<std::size_t>(colCount)];
+        return cells[static_cast<std::size_t>(c) +
+                     static_cast<std::size_t>(r) * static_cast<std::size_t>(colCount)];
     }
     const TXlsxCellAttr& at(std::int32_t c, std::int32_t r) const {
-        return cells[static_cast<std::size_t>(c) + static_cast<std::size_t>(r) * static_cast<std::size_t>(colCount)];
+        return cells[static_cast<std::size_t>(c) +
+                     static_cast<std::size_t>(r) * static_cast<std::size_t>(colCount)];
     }
     void clear() {
         cells.clear();

@@ -32,8 +32,7 @@ bool valueLooksNumeric(const Variant& value2, char16_t decimalSeparator) {
     return !text.empty() && IsNumStr(text);
 }
 
-ExcelCellSource::ExcelCellSource(std::u16string progId, char16_t decimalSeparator,
-                                 OptionFacts read)
+ExcelCellSource::ExcelCellSource(std::u16string progId, char16_t decimalSeparator, OptionFacts read)
     : progId_(std::move(progId)), decimalSeparator_(decimalSeparator), read_(read) {}
 
 ExcelCellSource::ExcelCellSource(ObjectPtr application, ObjectPtr sheet, char16_t decimalSeparator,
@@ -69,16 +68,16 @@ SourceOpening ExcelCellSource::open() {
         return opening;
     }
     const Variant sheet = reading(u"ActiveSheet", [&] { return app_->get(u"ActiveSheet"sv); });
-    const Variant book = sheet.isObject()
-                             ? reading(u"ActiveWorkbook", [&] { return app_->get(u"ActiveWorkbook"sv); })
-                             : Variant();
+    const Variant book = sheet.isObject() ? reading(u"ActiveWorkbook",
+                                                    [&] { return app_->get(u"ActiveWorkbook"sv); })
+                                          : Variant();
     if (!sheet.isObject() || !book.isObject()) {
         opening.state = SourceState::noWorkbook;
         return opening;
     }
     sheet_ = sheet.toObject();
-    opening.workbookName = reading(u"ActiveWorkbook.Name",
-                                   [&] { return book.toObject()->get(u"Name"sv).toText(); });
+    opening.workbookName =
+        reading(u"ActiveWorkbook.Name", [&] { return book.toObject()->get(u"Name"sv).toText(); });
     opening.sheetName =
         reading(u"ActiveSheet.Name", [&] { return sheet_->get(u"Name"sv).toText(); });
     return opening;
@@ -86,7 +85,8 @@ SourceOpening ExcelCellSource::open() {
 
 SelectionRange ExcelCellSource::range() {
     SelectionRange s;
-    const ObjectPtr sel = reading(u"Selection", [&] { return app_->get(u"Selection"sv).toObject(); });
+    const ObjectPtr sel =
+        reading(u"Selection", [&] { return app_->get(u"Selection"sv).toObject(); });
     s.firstRow = reading(u"Selection.Row", [&] { return wholeNumber(sel->get(u"Row"sv)); });
     s.firstCol = reading(u"Selection.Column", [&] { return wholeNumber(sel->get(u"Column"sv)); });
     s.rowCount = reading(u"Selection.Rows.Count", [&] {
@@ -130,8 +130,7 @@ void ExcelCellSource::edges(const ObjectPtr& cell, bool weights, CellFacts& fact
         {excel::xlEdgeTop, edgeTop, edgeIndexTop, u"Borders(8).LineStyle", u"Borders(8).Weight"},
         {excel::xlEdgeBottom, edgeBottom, edgeIndexBottom, u"Borders(9).LineStyle",
          u"Borders(9).Weight"},
-        {excel::xlEdgeLeft, edgeLeft, edgeIndexLeft, u"Borders(7).LineStyle",
-         u"Borders(7).Weight"},
+        {excel::xlEdgeLeft, edgeLeft, edgeIndexLeft, u"Borders(7).LineStyle", u"Borders(7).Weight"},
         {excel::xlEdgeRight, edgeRight, edgeIndexRight, u"Borders(10).LineStyle",
          u"Borders(10).Weight"},
     };
@@ -149,7 +148,6 @@ void ExcelCellSource::edges(const ObjectPtr& cell, bool weights, CellFacts& fact
             });
         }
     }
-
 }
 
 void ExcelCellSource::readEdges(std::int64_t row, std::int64_t col, bool weights,
@@ -179,9 +177,8 @@ CellFacts ExcelCellSource::cell(std::int64_t row, std::int64_t col) {
         cell->get(u"Text"sv).toText(decimalSeparator_);
         return cell->get(u"Text"sv).toText(decimalSeparator_);
     });
-    facts.numericValue = reading(u"Value2", [&] {
-        return valueLooksNumeric(cell->get(u"Value2"sv), decimalSeparator_);
-    });
+    facts.numericValue = reading(
+        u"Value2", [&] { return valueLooksNumeric(cell->get(u"Value2"sv), decimalSeparator_); });
 
     edges(cell, read_.borderStyles, facts);
 

@@ -117,8 +117,8 @@ SelectionReadResult readSelection(const SelectionReadSettings& settings, Selecti
     }
     if (opening.state == SourceState::attachFailed) {
         result.status = SelectionReadStatus::attachFailed;
-        result.message = opening.message.empty() ? attachFailedMessage(settings.progId)
-                                                 : opening.message;
+        result.message =
+            opening.message.empty() ? attachFailedMessage(settings.progId) : opening.message;
         return result;
     }
     // From here on, whatever happens, the insert button is enabled again afterwards.

@@ -44,8 +44,9 @@ std::u16string unreadOptionsText(const OptionFacts& unread, const OptionFacts& o
         names += u"「" + std::u16string(name) + u"」";
     }
     if (names.empty()) return {};
-    return names + u" はセルごとの取得で読んでいないため、まだ図に反映されません. "
-                   u"「Excel から取得」で読み直してください.";
+    return names +
+           u" はセルごとの取得で読んでいないため、まだ図に反映されません. "
+           u"「Excel から取得」で読み直してください.";
 }
 
 }  // namespace tabrova

@@ -21,7 +21,8 @@ std::uint32_t before(std::uint32_t index) { return index > 1 ? index - 1 : 1; }
 
 std::u16string rangeRef(const CellRange& r) {
     std::u16string ref = CellAddress(r.firstCol, r.firstRow);
-    if (r.lastCol != r.firstCol || r.lastRow != r.firstRow) ref += u":" + CellAddress(r.lastCol, r.lastRow);
+    if (r.lastCol != r.firstCol || r.lastRow != r.firstRow)
+        ref += u":" + CellAddress(r.lastCol, r.lastRow);
     return ref;
 }
 
@@ -111,7 +112,8 @@ void ExcelBulkSource::readBulk() {
     // The selection and the ring of cells around it, whose facing borders the selection's edge
     // cells show.
     bulk->expanded = {before(range_.firstRow), before(range_.firstCol),
-                      std::min(range_.lastRow + 1, kMaxRows), std::min(range_.lastCol + 1, kMaxCols)};
+                      std::min(range_.lastRow + 1, kMaxRows),
+                      std::min(range_.lastCol + 1, kMaxCols)};
     const ObjectPtr expanded = rangeObject(bulk->expanded);
     const Variant xml = expanded->get(u"Value"sv, {std::int32_t{11}});
     const std::u16string* text = xml.get_if<std::u16string>();
@@ -138,8 +140,8 @@ void ExcelBulkSource::readBulk() {
     // follows from the pixels and the standard font), rows of one height one RowHeight; so one
     // column or row of each size is asked, or the whole selection when all are alike.
     const spreadsheetml::SheetFacts& facts = *bulk->facts;
-    auto sizes = [&](std::uint32_t first, std::uint32_t last, auto sizeOf, std::u16string_view member,
-                     auto rangeOf) {
+    auto sizes = [&](std::uint32_t first, std::uint32_t last, auto sizeOf,
+                     std::u16string_view member, auto rangeOf) {
         std::vector<double> keys, values;
         std::vector<double> result;
         for (std::uint32_t i = first; i <= last; ++i) keys.push_back(sizeOf(i));
@@ -168,11 +170,15 @@ void ExcelBulkSource::readBulk() {
     bulk->columnWidths = sizes(
         range_.firstCol, range_.lastCol,
         [&](std::uint32_t c) { return static_cast<double>(facts.columnPixels(c)); }, u"ColumnWidth",
-        [&](std::uint32_t c) { return CellRange{range_.firstRow, c, range_.firstRow, c}; });
+        [&](std::uint32_t c) {
+            return CellRange{range_.firstRow, c, range_.firstRow, c};
+        });
     bulk->rowHeights = sizes(
         range_.firstRow, range_.lastRow, [&](std::uint32_t r) { return facts.rowPoints(r); },
         u"RowHeight",
-        [&](std::uint32_t r) { return CellRange{r, range_.firstCol, r, range_.firstCol}; });
+        [&](std::uint32_t r) {
+            return CellRange{r, range_.firstCol, r, range_.firstCol};
+        });
 
     // Merged areas: none when the selection's MergeCells is False. The XML shows every area
     // whose anchor lies in the selection or its ring, but clipped where the ring ends; an area
@@ -186,7 +192,8 @@ void ExcelBulkSource::readBulk() {
                 m.left = mergeArea->get(u"Left"sv).toDouble();
                 m.top = mergeArea->get(u"Top"sv).toDouble();
             } else {
-                m.left = bulk->expandedLeft + static_cast<double>(facts.pixelsLeftOf(area.firstCol)) * 0.75;
+                m.left = bulk->expandedLeft +
+                         static_cast<double>(facts.pixelsLeftOf(area.firstCol)) * 0.75;
                 m.top = bulk->expandedTop + facts.pointsAbove(area.firstRow);
             }
             return m;
@@ -231,8 +238,9 @@ void ExcelBulkSource::readBulk() {
             }
         }
         if (!bulk->mergedAreas.empty()) {
-            bulk->mergedCells = std::make_unique<ExcelCellSource>(
-                perCell_.application(), sheet, decimalSeparator_, OptionFacts{true, true, true, true});
+            bulk->mergedCells =
+                std::make_unique<ExcelCellSource>(perCell_.application(), sheet, decimalSeparator_,
+                                                  OptionFacts{true, true, true, true});
         }
     }
     bulk_ = std::move(bulk);

@@ -20,7 +20,8 @@ namespace tabrova::workbook {
 class ExcelBulkSource final : public SelectionSource {
 public:
     // cellByCellOptions: the option facts the per-cell fallback reads.
-    ExcelBulkSource(std::u16string progId, char16_t decimalSeparator, OptionFacts cellByCellOptions);
+    ExcelBulkSource(std::u16string progId, char16_t decimalSeparator,
+                    OptionFacts cellByCellOptions);
     ~ExcelBulkSource() override;
 
     SourceOpening open() override;

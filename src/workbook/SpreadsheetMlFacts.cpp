@@ -17,7 +17,6 @@ namespace {
 // Excel's rows and columns are whole pixels; the document gives points (0.75 of a pixel).
 double pixelsOfPoints(double points) { return std::round(points / 0.75); }
 
-
 }  // namespace
 
 bool valueLooksNumeric(const Cell& cell) {

@@ -32,9 +32,7 @@ public:
         opening.sheetName = sheetName_;
         return opening;
     }
-    SelectionRange range() override {
-        return selectionRangeOf(range_);
-    }
+    SelectionRange range() override { return selectionRangeOf(range_); }
 
     CellFacts cell(std::int64_t row, std::int64_t col) override {
         if (!range_.contains(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)) ||

@@ -14,8 +14,8 @@ std::unique_ptr<WorkbookFile> WorkbookFile::open(const std::filesystem::path& pa
     std::size_t i = 0;
     if (bytes.starts_with("\xEF\xBB\xBF")) i = 3;
     const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
-    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' ||
-                                bytes[i] == '\n'))
+    while (i < bytes.size() &&
+           (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
         ++i;
     if (utf16 || (i < bytes.size() && bytes[i] == '<')) return openSpreadsheetMlFile(path);
     return openXlsxFile(path);

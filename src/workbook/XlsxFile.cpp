@@ -16,9 +16,7 @@ class XlsxSelection final : public SelectionSource {
 public:
     XlsxSelection(std::shared_ptr<const XlsxWorkbook> workbook, std::size_t sheet,
                   const CellRange& range)
-        : workbook_(std::move(workbook)),
-          sheet_(workbook_->sheets()[sheet]),
-          range_(range) {}
+        : workbook_(std::move(workbook)), sheet_(workbook_->sheets()[sheet]), range_(range) {}
 
     SourceOpening open() override {
         SourceOpening opening;
@@ -26,9 +24,7 @@ public:
         opening.sheetName = sheet_.name;
         return opening;
     }
-    SelectionRange range() override {
-        return selectionRangeOf(range_);
-    }
+    SelectionRange range() override { return selectionRangeOf(range_); }
 
     CellFacts cell(std::int64_t row64, std::int64_t col64) override {
         const XlsxWorkbook& wb = *workbook_;
@@ -150,12 +146,11 @@ public:
     std::size_t activeSheet() const override { return workbook_->activeSheet(); }
     std::vector<std::string> notes() const override { return workbook_->notes(); }
 
-    std::unique_ptr<SelectionSource> selection(std::size_t sheet,
-                                               const CellRange& range) override {
+    std::unique_ptr<SelectionSource> selection(std::size_t sheet, const CellRange& range) override {
         const Sheet& held = workbook_->sheets().at(sheet);
         if (!held.isWorksheet) {
-            throw WorkbookError(workbook_->path(), "sheet " + utf16ToUtf8(held.name) +
-                                                       " is not a worksheet");
+            throw WorkbookError(workbook_->path(),
+                                "sheet " + utf16ToUtf8(held.name) + " is not a worksheet");
         }
         if (!XlsxWorkbook::holdsCell(held, range.firstRow, range.firstCol) ||
             !XlsxWorkbook::holdsCell(held, range.lastRow, range.lastCol)) {

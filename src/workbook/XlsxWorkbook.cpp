@@ -157,8 +157,11 @@ BorderEdge borderEdgeOf(const char* name) {
 
 std::int32_t verticalOf(const char* name) {
     static const std::pair<const char*, std::int32_t> kAligns[] = {
-        {"top", excel::xlVAlignTop},         {"center", excel::xlVAlignCenter},           {"bottom", excel::xlVAlignBottom},
-        {"justify", excel::xlVAlignJustify}, {"distributed", excel::xlVAlignDistributed},
+        {"top", excel::xlVAlignTop},
+        {"center", excel::xlVAlignCenter},
+        {"bottom", excel::xlVAlignBottom},
+        {"justify", excel::xlVAlignJustify},
+        {"distributed", excel::xlVAlignDistributed},
     };
     for (const auto& [n, v] : kAligns)
         if (std::strcmp(n, name) == 0) return v;

@@ -236,7 +236,8 @@ TEST_F(ReadAndInsert, ClosingTheWorkbookReturnsToTheRunningApplication) {
     EXPECT_EQ(form_->SourceLabel->text(),
               running ? QStringLiteral("取得元: 起動中の Excel (Excel.Application)")
                       : QStringLiteral("取得元: なし (") + hint + QStringLiteral(")"));
-    EXPECT_TRUE(hint.contains(QStringLiteral("「ブック...」")) && hint.contains(QStringLiteral("ドロップ")));
+    EXPECT_TRUE(hint.contains(QStringLiteral("「ブック...」")) &&
+                hint.contains(QStringLiteral("ドロップ")));
     form_->Button3->click();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, QStringLiteral("ProgId : Excel.Application は無効です.") +
@@ -291,7 +292,8 @@ TEST_F(ReadAndInsert, ASheetGoneFromTheSavedWorkbookIsReportedNotReplaced) {
     form_->Button3->click();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].text.contains("book.xlsx")) << messages_[0].text.toStdString();
-    EXPECT_TRUE(messages_[0].text.contains(QStringLiteral("部品"))) << messages_[0].text.toStdString();
+    EXPECT_TRUE(messages_[0].text.contains(QStringLiteral("部品")))
+        << messages_[0].text.toStdString();
     EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M8") << "the previous table stays";
     // Once the sheet is back the read works again.
     makeWorkbook();
@@ -407,7 +409,8 @@ TEST_F(ReadAndInsert, PreviewFollowsTextsBasePointsScalesAndCellLines) {
     form_->Button4->click();
     const std::string dxf = readFile(form_->programFiles().dxfFile);
     std::size_t texts = 0;
-    for (std::size_t at = 0; (at = dxf.find("\r\nTEXT\r\n", at)) != std::string::npos; ++at) ++texts;
+    for (std::size_t at = 0; (at = dxf.find("\r\nTEXT\r\n", at)) != std::string::npos; ++at)
+        ++texts;
     EXPECT_EQ(texts, previewTexts(*form_).size());
 }
 
@@ -505,7 +508,8 @@ TEST_F(ReadAndInsert, PreviewZoomsPansAndFitsAgain) {
     EXPECT_LE(bottomRight.y, view->height());
 
     const QPoint at(view->width() / 3, view->height() / 2);
-    const TAcadPoint under = fitted.toDrawing({static_cast<double>(at.x()), static_cast<double>(at.y())});
+    const TAcadPoint under =
+        fitted.toDrawing({static_cast<double>(at.x()), static_cast<double>(at.y())});
     QWheelEvent wheel(QPointF(at), view->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &wheel);

@@ -6,8 +6,8 @@
 
 #include "cli/DxfTool.h"
 #include "platform/Utf8.h"
-#include "workbook/TestWorkbooks.h"
 #include "support/WorkbookObjects.h"
+#include "workbook/TestWorkbooks.h"
 
 namespace tabrova::cli {
 namespace {

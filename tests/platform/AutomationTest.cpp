@@ -49,9 +49,12 @@ TEST(VariantText, NumbersInGeneralFormWithFifteenDigits) {
 }
 
 TEST(VariantText, RefusesValuesWithoutText) {
-    const Variant refused[] = {Null{}, ErrorValue{static_cast<std::int32_t>(0x800A07FA)},
-                               ObjectPtr(std::make_shared<NoMembers>()), std::vector<double>{1.0},
-                               Missing{}, VariantArray(1, 1)};
+    const Variant refused[] = {Null{},
+                               ErrorValue{static_cast<std::int32_t>(0x800A07FA)},
+                               ObjectPtr(std::make_shared<NoMembers>()),
+                               std::vector<double>{1.0},
+                               Missing{},
+                               VariantArray(1, 1)};
     for (const auto& v : refused) EXPECT_THROW(v.toText(), AutomationError);
     const Variant array = VariantArray(2, 2);
     EXPECT_THROW(array.toDouble(), AutomationError);
@@ -75,7 +78,8 @@ TEST(VariantArray, RowsByColumnsFromOneAndSharedWhenCopied) {
     EXPECT_EQ(a.at(1, 3).toDouble(), 3.5);
     EXPECT_TRUE(a.at(2, 1).toBool());
     EXPECT_TRUE(a.at(2, 3).isEmpty());
-    for (const auto& [row, column] : {std::pair<std::size_t, std::size_t>{0, 1}, {1, 0}, {3, 1}, {1, 4}})
+    for (const auto& [row, column] :
+         {std::pair<std::size_t, std::size_t>{0, 1}, {1, 0}, {3, 1}, {1, 4}})
         EXPECT_THROW(a.at(row, column), std::out_of_range) << row << "," << column;
     EXPECT_EQ(Variant(1.0).array(), nullptr);
 }

@@ -22,7 +22,6 @@ namespace tabrova::workbook {
 // in it, else the range asked about.
 automation::ObjectPtr makeWorkbookApplication(std::shared_ptr<XlsxWorkbook> workbook);
 
-
 // A workbook file open in the program: while it lives, its application object answers the
 // spreadsheet's ProgID (whatever its version suffix), ahead of a running spreadsheet application.
 class OpenWorkbook {

@@ -42,10 +42,12 @@ TEST(StatusText, NamesTheOptionsOnWhoseFactsTheReadLeftOut) {
         {none, all, u""},
         {all, none, u""},
         {all, {false, false, false, true}, u""},  // the narrowing needs no fact of the cells
-        {all, {true, false, false, false},
+        {all,
+         {true, false, false, false},
          u"「罫線の線種と太さ」 はセルごとの取得で読んでいないため、まだ図に反映されません. "
          u"「Excel から取得」で読み直してください."},
-        {{false, true, true, false}, all,
+        {{false, true, true, false},
+         all,
          u"「文字の縦位置」、「折り返して全体を表示」 はセルごとの取得で読んでいないため、まだ図に"
          u"反映されません. 「Excel から取得」で読み直してください."},
     };

@@ -30,15 +30,16 @@ constexpr std::u16string_view kProgId = u"Tabrova.BulkSheet";
 std::string firstDifference(const TXlsxCellAttr& a, const TXlsxCellAttr& b) {
 #define TABROVA_SAME(member) \
     if (!(a.member == b.member)) return #member;
-    TABROVA_SAME(rowH) TABROVA_SAME(colW) TABROVA_SAME(txtSize) TABROVA_SAME(txtAlign)
-    TABROVA_SAME(str) TABROVA_SAME(lineBits) TABROVA_SAME(cellMerge)
-    TABROVA_SAME(mergerowYscount) TABROVA_SAME(mergecolXscount) TABROVA_SAME(mergeLeft)
-    TABROVA_SAME(mergeTop) TABROVA_SAME(mergeW) TABROVA_SAME(mergeH) TABROVA_SAME(mergeBits)
-    TABROVA_SAME(mark) TABROVA_SAME(drawH) TABROVA_SAME(drawW) TABROVA_SAME(drawMH)
-    TABROVA_SAME(drawMW) TABROVA_SAME(drawTH) TABROVA_SAME(edgeStyles) TABROVA_SAME(txtPlace)
-    TABROVA_SAME(wrapText) TABROVA_SAME(shrinkToFit)
+    TABROVA_SAME(rowH)
+    TABROVA_SAME(colW) TABROVA_SAME(txtSize) TABROVA_SAME(txtAlign) TABROVA_SAME(str)
+        TABROVA_SAME(lineBits) TABROVA_SAME(cellMerge) TABROVA_SAME(mergerowYscount)
+            TABROVA_SAME(mergecolXscount) TABROVA_SAME(mergeLeft) TABROVA_SAME(mergeTop)
+                TABROVA_SAME(mergeW) TABROVA_SAME(mergeH) TABROVA_SAME(mergeBits) TABROVA_SAME(mark)
+                    TABROVA_SAME(drawH) TABROVA_SAME(drawW) TABROVA_SAME(drawMH)
+                        TABROVA_SAME(drawMW) TABROVA_SAME(drawTH) TABROVA_SAME(edgeStyles)
+                            TABROVA_SAME(txtPlace) TABROVA_SAME(wrapText) TABROVA_SAME(shrinkToFit)
 #undef TABROVA_SAME
-    return {};
+                                return {};
 }
 
 struct Read {
@@ -63,7 +64,8 @@ public:
         app_->getObject(u"ActiveSheet")
             ->getObject(u"Range", {Variant(rangeText(range)), automation::Missing{}})
             ->call(u"Select");
-        automation::registerStandIn(kProgId, std::make_shared<tabrova::testing::CountingObject>(app_, calls_));
+        automation::registerStandIn(
+            kProgId, std::make_shared<tabrova::testing::CountingObject>(app_, calls_));
     }
     ~Served() { automation::unregisterStandIn(kProgId); }
 
@@ -89,8 +91,8 @@ public:
 
     bool controlCharactersAround(const CellRange& r) const {
         const Sheet& sheet = book_->sheets()[sheet_];
-        const CellRange around{r.firstRow > 1 ? r.firstRow - 1 : 1, r.firstCol > 1 ? r.firstCol - 1 : 1,
-                               r.lastRow + 1, r.lastCol + 1};
+        const CellRange around{r.firstRow > 1 ? r.firstRow - 1 : 1,
+                               r.firstCol > 1 ? r.firstCol - 1 : 1, r.lastRow + 1, r.lastCol + 1};
         for (const Cell& cell : sheet.cells) {
             if (!around.contains(cell.row, cell.col) || cell.type != CellType::string) continue;
             for (char16_t ch : book_->textOf(sheet, cell).text)
@@ -142,7 +144,8 @@ void expectSameReads(const std::filesystem::path& path, std::size_t sheet, const
 
 // The saved selection (at most 30 x 30), a window from A1, ranges that cut each merged area on
 // each side, and random ranges.
-std::vector<CellRange> selectionsOf(const XlsxWorkbook& book, std::size_t sheet, std::mt19937& rng) {
+std::vector<CellRange> selectionsOf(const XlsxWorkbook& book, std::size_t sheet,
+                                    std::mt19937& rng) {
     const Sheet& s = book.sheets()[sheet];
     std::vector<CellRange> ranges;
     CellRange saved = s.selection;
@@ -196,11 +199,13 @@ std::filesystem::path featureWorkbook(const std::filesystem::path& path) {
     return testing::buildXlsx(path, [](lxw_workbook* wb) {
         lxw_worksheet* ws = workbook_add_worksheet(wb, "表");
         const lxw_format_borders styles[] = {
-            LXW_BORDER_THIN,   LXW_BORDER_MEDIUM,         LXW_BORDER_DASHED,
-            LXW_BORDER_DOTTED, LXW_BORDER_THICK,          LXW_BORDER_DOUBLE,
-            LXW_BORDER_HAIR,   LXW_BORDER_MEDIUM_DASHED,  LXW_BORDER_DASH_DOT,
-            LXW_BORDER_MEDIUM_DASH_DOT, LXW_BORDER_DASH_DOT_DOT,
-            LXW_BORDER_MEDIUM_DASH_DOT_DOT, LXW_BORDER_SLANT_DASH_DOT};
+            LXW_BORDER_THIN,          LXW_BORDER_MEDIUM,
+            LXW_BORDER_DASHED,        LXW_BORDER_DOTTED,
+            LXW_BORDER_THICK,         LXW_BORDER_DOUBLE,
+            LXW_BORDER_HAIR,          LXW_BORDER_MEDIUM_DASHED,
+            LXW_BORDER_DASH_DOT,      LXW_BORDER_MEDIUM_DASH_DOT,
+            LXW_BORDER_DASH_DOT_DOT,  LXW_BORDER_MEDIUM_DASH_DOT_DOT,
+            LXW_BORDER_SLANT_DASH_DOT};
         for (std::size_t i = 0; i < std::size(styles); ++i) {
             lxw_format* f = workbook_add_format(wb);
             format_set_border(f, styles[i]);
@@ -277,9 +282,10 @@ TEST(BulkRead, CallsForATableOfTextsGrowWithRowsAndColumnsNotCells) {
     ASSERT_EQ(bulk.status, SelectionReadStatus::complete);
     EXPECT_TRUE(bulk.fallback.empty());
     EXPECT_LE(bulk.calls, 2 * (50 + 40) + 10);
-    std::printf("50 x 40 texts: %lld calls cell by cell (%.1f per cell), %lld in bulk (%.3f per cell)\n",
-                static_cast<long long>(perCell.calls), perCell.calls / 2000.0,
-                static_cast<long long>(bulk.calls), bulk.calls / 2000.0);
+    std::printf(
+        "50 x 40 texts: %lld calls cell by cell (%.1f per cell), %lld in bulk (%.3f per cell)\n",
+        static_cast<long long>(perCell.calls), perCell.calls / 2000.0,
+        static_cast<long long>(bulk.calls), bulk.calls / 2000.0);
 
     const auto sample = std::filesystem::path(TABROVA_SAMPLES_DIR) / "parts-list.xlsx";
     const auto book = XlsxWorkbook::open(sample);

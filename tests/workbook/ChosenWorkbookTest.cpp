@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "workbook/ChosenWorkbook.h"
 #include <tuple>
 
+#include "workbook/ChosenWorkbook.h"
 #include "workbook/TestWorkbooks.h"
 #include "workbook/WorkbookFile.h"
 
@@ -41,8 +41,8 @@ Read readOf(ChosenWorkbook& chosen) {
     const std::u16string sheet = source->open().sheetName;
     const SelectionRange s = source->range();
     source->beginCells();
-    return {sheet, s.firstRow, s.firstCol, s.rowCount, s.colCount,
-            source->cell(s.firstRow, s.firstCol).text};
+    return {sheet,      s.firstRow, s.firstCol,
+            s.rowCount, s.colCount, source->cell(s.firstRow, s.firstCol).text};
 }
 
 TEST(ChosenWorkbook, ChoosingReadsTheConfirmedSheetAndRangeUntilClosed) {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "table/CellAddress.h"
 #include "support/WorkbookObjects.h"
+#include "table/CellAddress.h"
 
 namespace tabrova::workbook {
 namespace {

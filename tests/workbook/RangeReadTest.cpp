@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/Utf8.h"
+#include "support/WorkbookObjects.h"
 #include "table/CellAddress.h"
 #include "workbook/TestWorkbooks.h"
-#include "support/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::workbook {

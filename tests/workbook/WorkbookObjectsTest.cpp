@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "workbook/TestWorkbooks.h"
 #include "support/WorkbookObjects.h"
+#include "workbook/TestWorkbooks.h"
 
 namespace tabrova::workbook {
 namespace {

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <fstream>
 
+#include "support/WorkbookObjects.h"
 #include "table/CellAddress.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
 #include "workbook/TestWorkbooks.h"
-#include "support/WorkbookObjects.h"
 #include "workbook/XlsxWorkbook.h"
 
 namespace tabrova::workbook {

@@ -7,8 +7,8 @@
 #include <xlsxwriter.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "cad/win/ServerProcess.h"
@@ -62,9 +62,9 @@ void expectSameTables(const ProcessRead& a, const ProcessRead& b) {
     for (std::size_t i = 0; i < a.table.cells.size(); ++i) {
         const TXlsxCellAttr &x = a.table.cells[i], &y = b.table.cells[i];
         EXPECT_TRUE(x.str == y.str && x.colW == y.colW && x.rowH == y.rowH &&
-                    x.txtSize == y.txtSize && x.txtAlign == y.txtAlign && x.lineBits == y.lineBits &&
-                    x.edgeStyles == y.edgeStyles && x.cellMerge == y.cellMerge &&
-                    x.mergerowYscount == y.mergerowYscount &&
+                    x.txtSize == y.txtSize && x.txtAlign == y.txtAlign &&
+                    x.lineBits == y.lineBits && x.edgeStyles == y.edgeStyles &&
+                    x.cellMerge == y.cellMerge && x.mergerowYscount == y.mergerowYscount &&
                     x.mergecolXscount == y.mergecolXscount && x.mergeLeft == y.mergeLeft &&
                     x.mergeTop == y.mergeTop && x.txtPlace == y.txtPlace &&
                     x.wrapText == y.wrapText && x.shrinkToFit == y.shrinkToFit)
@@ -107,7 +107,8 @@ TEST(BulkReadProcess, ReadsTheSameTableInAFewCallsAcrossProcesses) {
         SCOPED_TRACE(c.name);
         const ProcessRead perCell =
             readServed(c.book, false, L"{8A3E51D2-6B0C-4F7A-B1D9-2E4C6A8B0F11}");
-        const ProcessRead bulk = readServed(c.book, true, L"{8A3E51D2-6B0C-4F7A-B1D9-2E4C6A8B0F12}");
+        const ProcessRead bulk =
+            readServed(c.book, true, L"{8A3E51D2-6B0C-4F7A-B1D9-2E4C6A8B0F12}");
         ASSERT_EQ(perCell.status, SelectionReadStatus::complete);
         ASSERT_EQ(bulk.status, SelectionReadStatus::complete);
         EXPECT_TRUE(bulk.fallback.empty());
@@ -117,11 +118,12 @@ TEST(BulkReadProcess, ReadsTheSameTableInAFewCallsAcrossProcesses) {
             EXPECT_LE(bulk.calls, 2 * lines + 10);
         }
         const double cells = static_cast<double>(perCell.table.cells.size());
-        std::printf("%s (%zu cells) across processes: cell by cell %ld calls (%.1f per cell) in "
-                    "%.3f s; in bulk %ld calls (%.2f per cell) in %.3f s: %.0f times as fast\n",
-                    c.name.c_str(), perCell.table.cells.size(), perCell.calls, perCell.calls / cells,
-                    perCell.seconds, bulk.calls, bulk.calls / cells, bulk.seconds,
-                    perCell.seconds / bulk.seconds);
+        std::printf(
+            "%s (%zu cells) across processes: cell by cell %ld calls (%.1f per cell) in "
+            "%.3f s; in bulk %ld calls (%.2f per cell) in %.3f s: %.0f times as fast\n",
+            c.name.c_str(), perCell.table.cells.size(), perCell.calls, perCell.calls / cells,
+            perCell.seconds, bulk.calls, bulk.calls / cells, bulk.seconds,
+            perCell.seconds / bulk.seconds);
     }
 }
 
