@@ -28,18 +28,35 @@ constexpr std::u16string_view kProgId = u"Tabrova.BulkSheet";
 
 // The first member in which two records differ, or empty.
 std::string firstDifference(const TXlsxCellAttr& a, const TXlsxCellAttr& b) {
-#define TABROVA_SAME(member) \
-    if (!(a.member == b.member)) return #member;
-    TABROVA_SAME(rowH)
-    TABROVA_SAME(colW) TABROVA_SAME(txtSize) TABROVA_SAME(txtAlign) TABROVA_SAME(str)
-        TABROVA_SAME(lineBits) TABROVA_SAME(cellMerge) TABROVA_SAME(mergerowYscount)
-            TABROVA_SAME(mergecolXscount) TABROVA_SAME(mergeLeft) TABROVA_SAME(mergeTop)
-                TABROVA_SAME(mergeW) TABROVA_SAME(mergeH) TABROVA_SAME(mergeBits) TABROVA_SAME(mark)
-                    TABROVA_SAME(drawH) TABROVA_SAME(drawW) TABROVA_SAME(drawMH)
-                        TABROVA_SAME(drawMW) TABROVA_SAME(drawTH) TABROVA_SAME(edgeStyles)
-                            TABROVA_SAME(txtPlace) TABROVA_SAME(wrapText) TABROVA_SAME(shrinkToFit)
-#undef TABROVA_SAME
-                                return {};
+    const std::pair<bool, const char*> members[] = {
+        {a.rowH == b.rowH, "rowH"},
+        {a.colW == b.colW, "colW"},
+        {a.txtSize == b.txtSize, "txtSize"},
+        {a.txtAlign == b.txtAlign, "txtAlign"},
+        {a.str == b.str, "str"},
+        {a.lineBits == b.lineBits, "lineBits"},
+        {a.cellMerge == b.cellMerge, "cellMerge"},
+        {a.mergerowYscount == b.mergerowYscount, "mergerowYscount"},
+        {a.mergecolXscount == b.mergecolXscount, "mergecolXscount"},
+        {a.mergeLeft == b.mergeLeft, "mergeLeft"},
+        {a.mergeTop == b.mergeTop, "mergeTop"},
+        {a.mergeW == b.mergeW, "mergeW"},
+        {a.mergeH == b.mergeH, "mergeH"},
+        {a.mergeBits == b.mergeBits, "mergeBits"},
+        {a.mark == b.mark, "mark"},
+        {a.drawH == b.drawH, "drawH"},
+        {a.drawW == b.drawW, "drawW"},
+        {a.drawMH == b.drawMH, "drawMH"},
+        {a.drawMW == b.drawMW, "drawMW"},
+        {a.drawTH == b.drawTH, "drawTH"},
+        {a.edgeStyles == b.edgeStyles, "edgeStyles"},
+        {a.txtPlace == b.txtPlace, "txtPlace"},
+        {a.wrapText == b.wrapText, "wrapText"},
+        {a.shrinkToFit == b.shrinkToFit, "shrinkToFit"},
+    };
+    for (const auto& [same, name] : members)
+        if (!same) return name;
+    return {};
 }
 
 struct Read {
