@@ -15,16 +15,16 @@ if [ ! -x "$gen" ] || [ "$here/make_large_workbook.cpp" -nt "$gen" ]; then
 fi
 book=$work/large-${rows}x${cols}.xlsx
 [ -f "$book" ] || "$gen" "$book" "$rows" "$cols" all
-seconds() { local start end; start=$(date +%s.%N); "$@" > /dev/null; end=$(date +%s.%N); echo "$end - $start" | bc -l; }
+seconds() { /usr/bin/python3 -c 'import subprocess, sys, time; t = time.perf_counter(); subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True); print(time.perf_counter() - t)' "$@"; }
 best() {  # the best of three runs
   local b="" t
   for _ in 1 2 3; do
     t=$(seconds "$@")
-    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc -l)" = 1 ]; then b=$t; fi
+    if [ -z "$b" ] || /usr/bin/python3 -c 'import sys; sys.exit(not float(sys.argv[1]) < float(sys.argv[2]))' "$t" "$b"; then b=$t; fi
   done
   echo "$b"
 }
 tabrova=$(best "$tool" -q -o "$work/versus-tabrova.dxf" "$book")
 script=$(seconds /usr/bin/python3 "$here/peer_script.py" "$book" "$work/versus-script.dxf")
 printf 'workbook %s (%s x %s)\ntabrova-dxf: %.3f s (best of 3)\nopenpyxl + ezdxf script: %.2f s\nratio: %.0fx\n' \
-  "$book" "$rows" "$cols" "$tabrova" "$script" "$(echo "$script / $tabrova" | bc -l)"
+  "$book" "$rows" "$cols" "$tabrova" "$script" "$(/usr/bin/python3 -c 'import sys; print(float(sys.argv[1]) / float(sys.argv[2]))' "$script" "$tabrova")"
