@@ -13,9 +13,13 @@ std::u16string ReplaceFirst(std::u16string_view text, std::u16string_view search
 
 int ReplaceInSelection(TextGrid& grid, std::u16string_view search,
                        std::u16string_view replacement) {
-    return walkSelection(grid, [search, replacement](const std::u16string& text) {
-        return ReplaceFirst(text, search, replacement);
+    int changed = 0;
+    walkSelection(grid, [search, replacement, &changed](const std::u16string& text) {
+        std::u16string out = ReplaceFirst(text, search, replacement);
+        if (out != text) ++changed;
+        return out;
     });
+    return changed;
 }
 
 std::u16string ReplaceReport(int count) {

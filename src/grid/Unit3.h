@@ -13,8 +13,8 @@ namespace tabrova {
 std::u16string ReplaceFirst(std::u16string_view text, std::u16string_view search,
                             std::u16string_view replacement);
 
-// Applies ReplaceFirst to every non-empty selected cell and returns how many cells that was,
-// whether or not they contained the search string.
+// Applies ReplaceFirst to every non-empty selected cell and returns how many cells' texts it
+// changed (a replacement equal to the search string changes none).
 int ReplaceInSelection(TextGrid& grid, std::u16string_view search, std::u16string_view replacement);
 
 // The message that reports a replace: "<count> 個の文字列を置換しました.".

@@ -165,25 +165,23 @@ TEST_F(PopupMenu, ReplaceDialogIsBuiltHiddenAtItsPlaces) {
     EXPECT_EQ(d->Button1->text(), "実行");
     EXPECT_EQ(d->Button2->text(), "中止");
     EXPECT_EQ(tabChain(d->Edit1), (QList<QWidget*>{d->Edit1, d->Edit2, d->Button1, d->Button2}));
-    for (QPushButton* button : {d->Button1, d->Button2}) {
-        EXPECT_FALSE(button->isDefault() || button->autoDefault()) << "no default button";
-    }
+    EXPECT_TRUE(d->Button1->isDefault()) << "Enter presses 実行";
+    EXPECT_FALSE(d->Button2->isDefault());
 }
 
-TEST_F(PopupMenu, ReplaceCountsTheNonEmptyCellsAndKeepsItsTexts) {
+TEST_F(PopupMenu, ReplaceCountsTheChangedCellsAndKeepsItsTexts) {
     fillGrid({"banana", "", "ABC", "", "abc"});
     clickFixedCell(2, 0);
     ASSERT_TRUE(replace([this] {
         QTest::keyClicks(form3()->Edit1, "an");
-        QTest::keyClick(form3()->Edit1, Qt::Key_Return);
         QTest::keyClick(form3()->Edit1, Qt::Key_Escape);
-        EXPECT_TRUE(form3()->isVisible()) << "Enter and Esc leave the dialog open";
+        EXPECT_TRUE(form3()->isVisible()) << "Esc leaves the dialog open";
         QTest::keyClicks(form3()->Edit2, "on");
-        QTest::mouseClick(form3()->Button1, Qt::LeftButton);
+        QTest::keyClick(form3()->Edit2, Qt::Key_Return);  // presses 実行
     }));
     EXPECT_EQ(column(2), (QStringList{"bonana", "", "ABC", "", "abc"}));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text, "3 個の文字列を置換しました.");
+    EXPECT_EQ(messages_[0].text, "1 個の文字列を置換しました.");
 
     // The dialog keeps its texts; an empty replacement removes the first occurrence only.
     form_->StringGrid1->setCell(2, 3, "abcabc");
@@ -197,7 +195,19 @@ TEST_F(PopupMenu, ReplaceCountsTheNonEmptyCellsAndKeepsItsTexts) {
     }));
     EXPECT_EQ(column(2), (QStringList{"bonana", "", "abc", "", "ABC"}));
     ASSERT_EQ(messages_.size(), 2u);
-    EXPECT_EQ(messages_[1].text, "3 個の文字列を置換しました.");
+    EXPECT_EQ(messages_[1].text, "1 個の文字列を置換しました.");
+
+    // A search string found nowhere replaces nothing and says so. Each opening starts in the
+    // search box, whatever button was last pressed, so that Enter presses 実行.
+    ASSERT_TRUE(replace([this] {
+        EXPECT_EQ(form3()->focusWidget(), form3()->Edit1);
+        EXPECT_EQ(form3()->Edit1->selectedText(), "abc");
+        form3()->Edit1->setText("ZZZ");
+        QTest::keyClick(form3()->Edit1, Qt::Key_Enter);
+    }));
+    EXPECT_EQ(column(2), (QStringList{"bonana", "", "abc", "", "ABC"}));
+    ASSERT_EQ(messages_.size(), 3u);
+    EXPECT_EQ(messages_[2].text, "0 個の文字列を置換しました.");
 }
 
 TEST_F(PopupMenu, CancelledReplaceChangesNothingAndSaysNothing) {
@@ -207,6 +217,7 @@ TEST_F(PopupMenu, CancelledReplaceChangesNothingAndSaysNothing) {
     } ways[] = {
         {"中止", [](TForm3* d) { QTest::mouseClick(d->Button2, Qt::LeftButton); }},
         {"close box", [](TForm3* d) { d->close(); }},
+        {"Enter on 中止", [](TForm3* d) { QTest::keyClick(d->Button2, Qt::Key_Return); }},
     };
     for (const auto& way : ways) {
         SCOPED_TRACE(way.how);
@@ -232,8 +243,9 @@ TEST_F(PopupMenu, ReplaceOverTheCornerSelectionCoversEveryDataCell) {
     }));
     EXPECT_EQ(column(1), (QStringList{"y", "y", "y", "y", "y"}));
     EXPECT_EQ(column(3), (QStringList{"y", "y", "y", "y", "y"}));
+    EXPECT_EQ(column(2), (QStringList{"a", "b", "", "a", "a"}));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text, "14 個の文字列を置換しました.");
+    EXPECT_EQ(messages_[0].text, "10 個の文字列を置換しました.");
 }
 
 }  // namespace

@@ -85,18 +85,32 @@ TEST(Replace, FirstOccurrenceOnlyExactAndLiteral) {
     }
 }
 
-TEST(Replace, CountsNonEmptyCellsAndReports) {
-    FakeGrid grid({1, 1, 5, 1}, {{{1, 1}, u"banana"},
-                                 {{2, 1}, u""},
-                                 {{3, 1}, u"apple"},
-                                 {{4, 1}, u""},
-                                 {{5, 1}, u"cherry"}});
-    const int count = ReplaceInSelection(grid, u"an", u"on");
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(grid.cellText(1, 1), u"bonana");
-    EXPECT_EQ(grid.cellText(2, 1), u"");
-    EXPECT_EQ(grid.cellText(3, 1), u"apple");
-    EXPECT_EQ(ReplaceReport(count), u"3 個の文字列を置換しました.");
+TEST(Replace, CountsTheCellsWhoseTextChangedAndReports) {
+    const struct {
+        const char16_t* search;
+        const char16_t* replacement;
+        int count;
+        std::vector<std::u16string> after;
+    } cases[] = {
+        {u"an", u"on", 1, {u"bonana", u"", u"apple", u"", u"cherry"}},
+        {u"a", u"o", 2, {u"bonana", u"", u"opple", u"", u"cherry"}},
+        {u"ZZZ", u"x", 0, {u"banana", u"", u"apple", u"", u"cherry"}},  // found nowhere
+        {u"an", u"an", 0, {u"banana", u"", u"apple", u"", u"cherry"}},  // found, unchanged
+        {u"", u"x", 0, {u"banana", u"", u"apple", u"", u"cherry"}},
+    };
+    for (const auto& c : cases) {
+        FakeGrid grid({1, 1, 5, 1}, {{{1, 1}, u"banana"},
+                                     {{2, 1}, u""},
+                                     {{3, 1}, u"apple"},
+                                     {{4, 1}, u""},
+                                     {{5, 1}, u"cherry"}});
+        EXPECT_EQ(ReplaceInSelection(grid, c.search, c.replacement), c.count)
+            << std::u16string(c.search).size();
+        std::vector<std::u16string> after;
+        for (int col = 1; col <= 5; ++col) after.push_back(grid.cellText(col, 1));
+        EXPECT_EQ(after, c.after);
+    }
+    EXPECT_EQ(ReplaceReport(3), u"3 個の文字列を置換しました.");
     EXPECT_EQ(ReplaceReport(0), u"0 個の文字列を置換しました.");
     EXPECT_EQ(ReplaceReport(1024), u"1024 個の文字列を置換しました.");
 }
