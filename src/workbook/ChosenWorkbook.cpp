@@ -30,7 +30,13 @@ std::u16string trimmedRange(std::u16string_view typed) {
     constexpr std::u16string_view blanks = u" \t\r\n\v\f\u00a0\u3000";
     const auto first = typed.find_first_not_of(blanks);
     if (first == std::u16string_view::npos) return {};
-    return std::u16string(typed.substr(first, typed.find_last_not_of(blanks) - first + 1));
+    std::u16string range(typed.substr(first, typed.find_last_not_of(blanks) - first + 1));
+    // A range typed with the input method on comes in full-width forms ("Ａ１：Ｃ５", "＄"):
+    // U+FF01..U+FF5E are ASCII '!'..'~' moved up by 0xFEE0.
+    for (char16_t& c : range) {
+        if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(c - 0xFEE0);
+    }
+    return range;
 }
 
 std::optional<std::u16string> confirmationProblem(bool hasWorksheet,

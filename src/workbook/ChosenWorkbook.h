@@ -30,7 +30,8 @@ std::vector<WorksheetChoice> worksheetChoices(const WorkbookFile& book);
 std::u16string rangeText(std::uint32_t firstCol, std::uint32_t firstRow, std::uint32_t lastCol,
                          std::uint32_t lastRow);
 
-// The range as typed, without surrounding blanks.
+// The range as typed, without surrounding blanks and with full-width ASCII forms (U+FF01..U+FF5E,
+// as an input method types them) made ASCII.
 std::u16string trimmedRange(std::u16string_view typed);
 
 // Why a confirmation of sheet and range cannot be taken, as a message for the user; nothing when

@@ -122,7 +122,26 @@ TEST(ChosenWorkbook, ConfirmationNeedsAWorksheetAndACellRange) {
         EXPECT_EQ(confirmationProblem(c.hasWorksheet, c.typed), c.problem)
             << std::string(c.typed.begin(), c.typed.end());
     }
-    EXPECT_EQ(trimmedRange(u" \u3000C5\t"), u"C5");
+}
+
+TEST(ChosenWorkbook, ARangeTypedInFullWidthFormsIsTakenAsAscii) {
+    const struct {
+        std::u16string typed;
+        std::u16string range;
+    } cases[] = {
+        {u" \u3000C5\t", u"C5"},
+        {u"ａ１：ｃ５", u"a1:c5"},
+        {u"\u3000Ａ１：Ｃ５\u3000", u"A1:C5"},
+        {u"＄Ｂ＄２:$D$4", u"$B$2:$D$4"},
+        {u"！～", u"!~"},              // the two ends of the full-width block
+        {u"Ａ１\uFF5F", u"A1\uFF5F"},  // beyond it: kept, and refused below
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(trimmedRange(c.typed), c.range) << std::string(c.range.begin(), c.range.end());
+    }
+    EXPECT_EQ(confirmationProblem(true, u"ａ１：ｃ５"), std::nullopt);
+    EXPECT_EQ(confirmationProblem(true, u"Ａ１\uFF5F"),
+              u"範囲 \"Ａ１\uFF5F\" はセル範囲ではありません (例: B2:F20).");
 }
 
 }  // namespace
