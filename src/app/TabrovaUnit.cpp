@@ -354,7 +354,7 @@ void TForm1::Button1Click() {
     settings_.cadTof = readNumber(Edit9).value_or(fb.cadTof);
     settings_.cellLineColor = readInteger(Edit10).value_or(fb.cellLineColor);
     calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
-    showWhSizeGrid2();
+    showRecomputedSizes();
     StringGrid1->viewport()->update();
     refreshPreview();
 }
@@ -368,7 +368,7 @@ void TForm1::Edit6Change() {
     settings_.cadTof = readNumber(Edit9).value_or(fb.cadTof);
     settings_.cellLineColor = readInteger(Edit10).value_or(fb.cellLineColor);
     calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
-    showWhSizeGrid2();
+    showRecomputedSizes();
     StringGrid1->viewport()->update();
     refreshPreview();
 }
@@ -381,6 +381,28 @@ void TForm1::showWhSizeGrid2() {
 }
 
 void TForm1::ShowWHSize() { Label4->setText(qs(totalsLabelText(CellTable_, decimalSeparator()))); }
+
+void TForm1::showRecomputedSizes() {
+    // The totals label holds the read's row counter until a table is there to sum.
+    if (!CellTable_.usable()) return;
+    showWhSizeGrid2();
+    ShowWHSize();
+    showCurrentCellSizes();
+}
+
+void TForm1::showCurrentCellSizes() {
+    const int col = StringGrid1->col();
+    const int row = StringGrid1->row();
+    if (col < 1 || row < 1 || !CellTable_.usable() || col > CellTable_.colCount ||
+        row > CellTable_.rowCount) {
+        return;
+    }
+    const TXlsxCellAttr& cell = CellTable_.at(col - 1, row - 1);
+    const char16_t sep = decimalSeparator();
+    Edit11->setText(qs(formatSize(cell.drawW, sep)));
+    Edit12->setText(qs(formatSize(cell.drawH, sep)));
+    Edit13->setText(qs(formatSize(cell.drawTH, sep)));
+}
 
 // ---- cell-size boxes ----
 
@@ -429,10 +451,7 @@ void TForm1::StringGrid1Click() {
         SpeedButton1->setAutoRaise(cell.txtAlign != alignLeft);
         SpeedButton2->setAutoRaise(cell.txtAlign != alignCenter);
         SpeedButton3->setAutoRaise(cell.txtAlign != alignRight);
-        const char16_t sep = decimalSeparator();
-        Edit11->setText(qs(formatSize(cell.drawW, sep)));
-        Edit12->setText(qs(formatSize(cell.drawH, sep)));
-        Edit13->setText(qs(formatSize(cell.drawTH, sep)));
+        showCurrentCellSizes();
     }
 }
 

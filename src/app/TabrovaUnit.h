@@ -111,6 +111,10 @@ private:
     void showSettingsInBoxes();
     void lookUpTargetCadName();
     void applyGridSizesFromScales();
+    // After the drawing sizes were computed anew: the summary, the totals label and the current
+    // cell's size boxes.
+    void showRecomputedSizes();
+    void showCurrentCellSizes();
     void reloadCurrentCell();
     bool cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key);
     void onGridCellTextChanged(int col, int row);

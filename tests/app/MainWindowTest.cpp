@@ -493,6 +493,37 @@ TEST_F(MainWindow, ScaleBoxChangeWithLettersAndReturnToTheFirstTab) {
     EXPECT_EQ(form_->StringGrid1->rowHeight(1), 42);
 }
 
+TEST_F(MainWindow, ScaleChangesRefreshTheTotalsAndTheCurrentCellsSizes) {
+    loadTable();  // current cell: B2, 8 wide, 14 high, font size 11
+    ASSERT_EQ(form_->Label4->text(), "全体: W=81.000 x H=24.080");
+    const struct {
+        QLineEdit* box;  // nullptr: to the settings tab and back, which applies the scales
+        const char* text;
+        const char* totals;
+        std::array<const char*, 3> cellSizes;
+    } steps[] = {
+        {form_->Edit6, "6", "全体: W=162.000 x H=24.080", {"48.000", "6.020", "2.970"}},
+        {form_->Edit7, "1", "全体: W=162.000 x H=56.000", {"48.000", "14.000", "2.970"}},
+        {form_->Edit8, "0.5", "全体: W=162.000 x H=56.000", {"48.000", "14.000", "5.500"}},
+        {form_->Edit6, "abc", "全体: W=0.000 x H=56.000", {"0.000", "14.000", "5.500"}},
+        {nullptr, "", "全体: W=270.000 x H=56.000", {"80.000", "14.000", "5.500"}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.totals);
+        if (step.box != nullptr) {
+            step.box->setText(QString::fromUtf8(step.text));
+        } else {
+            form_->PageControl1->setCurrentIndex(1);
+            form_->PageControl1->setCurrentIndex(0);
+        }
+        EXPECT_EQ(form_->Label4->text(), QString::fromUtf8(step.totals));
+        EXPECT_EQ(
+            (std::array{form_->Edit11->text(), form_->Edit12->text(), form_->Edit13->text()}),
+            (std::array{QString::fromUtf8(step.cellSizes[0]), QString::fromUtf8(step.cellSizes[1]),
+                        QString::fromUtf8(step.cellSizes[2])}));
+    }
+}
+
 TEST_F(MainWindow, ScaleBoxesWithoutATableKeepTheScales) {
     form_->Edit6->setText("7");
     form_->PageControl1->setCurrentIndex(1);
