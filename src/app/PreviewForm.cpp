@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <cmath>
@@ -113,6 +114,9 @@ TPreviewForm::TPreviewForm(Source source, QWidget* parent)
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(0);
     connect(&refreshTimer_, &QTimer::timeout, this, &TPreviewForm::refreshNow);
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    closeKey->setObjectName(QStringLiteral("ClosePreviewShortcut"));
+    connect(closeKey, &QShortcut::activated, this, &QWidget::close);
 }
 
 void TPreviewForm::scheduleRefresh() {

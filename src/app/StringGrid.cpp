@@ -188,6 +188,9 @@ StringGrid::StringGrid(QWidget* parent)
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::DoubleClicked);
     setWordWrap(false);
+    // Tab and Shift+Tab go on to the next and previous control; the arrow keys move between
+    // cells.
+    setTabKeyNavigation(false);
     setCornerButtonEnabled(true);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -382,6 +385,13 @@ void StringGrid::mouseReleaseEvent(QMouseEvent* event) {
         // A plain click on a cell of a selected range: that cell alone, as the classic grid.
         setCurrentCell(released.column() + 1, released.row() + 1);
     }
+}
+
+void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    const bool next = hint == QAbstractItemDelegate::EditNextItem;
+    const bool previous = hint == QAbstractItemDelegate::EditPreviousItem;
+    QTableView::closeEditor(editor, next || previous ? QAbstractItemDelegate::NoHint : hint);
+    if (next || previous) focusNextPrevChild(next);
 }
 
 bool StringGrid::eventFilter(QObject* watched, QEvent* event) {

@@ -119,6 +119,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     // A click on the cell that already was current opens the editor there.
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Tab and Shift+Tab in the cell editor keep its text and leave the grid, as they do outside
+    // the editor.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     StringGridModel* model_;

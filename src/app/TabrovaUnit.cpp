@@ -1,5 +1,6 @@
 #include "app/TabrovaUnit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -84,6 +86,7 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
         this);
 
     connectHandlers();
+    connectShortcuts();
     FormCreate();
 
     // The form's size is the client area; the status bar comes below it.
@@ -186,6 +189,35 @@ void TForm1::connectHandlers() {
     connect(StringGrid1, &StringGrid::cellTextChanged, this, [this](int col, int row) {
         guard([this, col, row] { onGridCellTextChanged(col, row); });
     });
+}
+
+void TForm1::connectShortcuts() {
+    auto shortcut = [this](const char* name, const QList<QKeySequence>& keys,
+                           std::function<void()> handler) {
+        auto* key = new QShortcut(this);
+        key->setObjectName(QString::fromLatin1(name));
+        key->setKeys(keys);
+        // While a read runs the window takes no input.
+        connect(key, &QShortcut::activated, this, [this, handler = std::move(handler)] {
+            if (!reading_) guard(handler);
+        });
+    };
+    // The tabs turn on Ctrl+Tab wherever the focus is: the tab widget does it only for the keys
+    // that reach it, and the grid keeps them.
+    auto turnPage = [this](int step) {
+        const int count = PageControl1->count();
+        PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + count) % count);
+    };
+    shortcut("NextTabShortcut", {QKeySequence(Qt::CTRL | Qt::Key_Tab)}, [turnPage] { turnPage(1); });
+    // Shift+Tab comes as Backtab on most platforms.
+    shortcut("PreviousTabShortcut",
+             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+             [turnPage] { turnPage(-1); });
+    shortcut("OpenBookShortcut", {QKeySequence(Qt::CTRL | Qt::Key_O)},
+             [this] { OpenBookButton->click(); });
+    shortcut("ReplaceShortcut", {QKeySequence(Qt::CTRL | Qt::Key_H)},
+             [this] { PopupMenu1->findChild<QAction*>(QStringLiteral("N4"))->trigger(); });
 }
 
 // ---- start, close ----

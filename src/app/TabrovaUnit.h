@@ -108,6 +108,8 @@ private:
     void buildPopupMenu();
     void connectPopupMenu();
     void connectHandlers();
+    // The window's shortcut keys, each running the handler of its control.
+    void connectShortcuts();
     void showSettingsInBoxes();
     void lookUpTargetCadName();
     void applyGridSizesFromScales();
