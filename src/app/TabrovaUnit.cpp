@@ -208,7 +208,8 @@ void TForm1::connectShortcuts() {
         const int count = PageControl1->count();
         PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + count) % count);
     };
-    shortcut("NextTabShortcut", {QKeySequence(Qt::CTRL | Qt::Key_Tab)}, [turnPage] { turnPage(1); });
+    shortcut("NextTabShortcut", {QKeySequence(Qt::CTRL | Qt::Key_Tab)},
+             [turnPage] { turnPage(1); });
     // Shift+Tab comes as Backtab on most platforms.
     shortcut("PreviousTabShortcut",
              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),

@@ -87,7 +87,7 @@ TEST_F(Keyboard, KeysMoveTheFocusSwitchTabsAndRunTheirCommands) {
 
     struct Case {
         const char* name;
-        int page;                                  // the tab shown before the key
+        int page;                         // the tab shown before the key
         std::function<QWidget*()> where;  // where the key is pressed
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
@@ -104,22 +104,27 @@ TEST_F(Keyboard, KeysMoveTheFocusSwitchTabsAndRunTheirCommands) {
     auto focusOn = [](QWidget* expected) {
         return [expected](const Outcome& o) { EXPECT_EQ(o.focus, expected); };
     };
-    auto pageIs = [](int page) {
-        return [page](const Outcome& o) { EXPECT_EQ(o.page, page); };
-    };
+    auto pageIs = [](int page) { return [page](const Outcome& o) { EXPECT_EQ(o.page, page); }; };
     const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
     const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
     const Case cases[] = {
         {"Tab leaves the grid", 0, inGrid, Qt::Key_Tab, {}, focusOn(afterGrid)},
         {"Shift+Tab leaves the grid", 0, inGrid, Qt::Key_Backtab, Qt::ShiftModifier,
          focusOn(beforeGrid)},
-        {"Tab in the cell editor keeps the text and leaves the grid", 0, inEditor, Qt::Key_Tab,
+        {"Tab in the cell editor keeps the text and leaves the grid",
+         0,
+         inEditor,
+         Qt::Key_Tab,
          {},
          [afterGrid, grid](const Outcome& o) {
              EXPECT_EQ(o.focus, afterGrid);
              EXPECT_EQ(grid->cell(1, 1), "typed");
          }},
-        {"Down stays in the grid", 0, inGrid, Qt::Key_Down, {},
+        {"Down stays in the grid",
+         0,
+         inGrid,
+         Qt::Key_Down,
+         {},
          [grid](const Outcome& o) {
              EXPECT_EQ(o.focus, grid);
              EXPECT_EQ(grid->row(), 2);
@@ -141,14 +146,21 @@ TEST_F(Keyboard, KeysMoveTheFocusSwitchTabsAndRunTheirCommands) {
              EXPECT_EQ(grid->cell(2, 1), "ｘ") << "outside the selection";
              ASSERT_EQ(messages_.size(), 1u);
          }},
-        {"Esc closes the preview", 0, inPreview, Qt::Key_Escape, {},
+        {"Esc closes the preview",
+         0,
+         inPreview,
+         Qt::Key_Escape,
+         {},
          [](const Outcome& o) { EXPECT_FALSE(o.previewVisible); }},
-        {"Esc in the main window leaves the preview open", 0,
+        {"Esc in the main window leaves the preview open",
+         0,
          [this]() -> QWidget* {
              form_->PreviewButton->click();
              return form_->Edit11;
          },
-         Qt::Key_Escape, {}, [](const Outcome& o) { EXPECT_TRUE(o.previewVisible); }},
+         Qt::Key_Escape,
+         {},
+         [](const Outcome& o) { EXPECT_TRUE(o.previewVisible); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
