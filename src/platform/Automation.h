@@ -170,7 +170,7 @@ struct ClassId {
 };
 
 // Stand-ins: objects of this process that answer a ProgID as a running application would (the
-// workbook-file spreadsheet, the fakes of the tests). A registered stand-in takes precedence over
+// tests' spreadsheet and CAD fakes; the program itself registers none). A registered stand-in takes precedence over
 // a running application of the same ProgID, on every system. The ProgID matches without regard to
 // ASCII letter case and to a version suffix: a stand-in for "Excel.Application" also answers
 // "Excel.Application.16".
