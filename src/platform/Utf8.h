@@ -29,4 +29,8 @@ std::string messageText(std::u16string_view text, std::size_t maxChars = kMessag
 std::string quotedText(std::string_view bytes, std::size_t maxChars = kMessageTextChars);
 std::string quotedText(std::u16string_view text, std::size_t maxChars = kMessageTextChars);
 
+// Whether two texts are equal without regard to ASCII letter case (as names of sheets, members and
+// formats compare).
+bool sameAsciiNoCase(std::u16string_view a, std::u16string_view b);
+
 }  // namespace tabrova

@@ -2,22 +2,9 @@
 
 #include <utility>
 
+#include "platform/Utf8.h"
+
 namespace tabrova::workbook {
-
-namespace {
-
-bool sameNameNoCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::optional<std::u16string> namedNumberFormat(std::u16string_view name) {
     // Dates and times take the Japanese locale's short and long forms; the currency is the yen
@@ -43,7 +30,7 @@ std::optional<std::u16string> namedNumberFormat(std::u16string_view name) {
         {u"On/Off", u"\"On\";\"On\";\"Off\""},
     };
     for (const auto& [named, code] : kNamed)
-        if (sameNameNoCase(name, named)) return std::u16string(code);
+        if (sameAsciiNoCase(name, named)) return std::u16string(code);
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 // An XML Spreadsheet 2003 file as a WorkbookFile. Opening reads the sheets' names and saved
 // selections (the cells are passed over); each selection reads the file again and keeps only
 // what the range needs.
+#include <memory>
 #include <system_error>
 
 #include "platform/ProgramPaths.h"
@@ -18,13 +19,13 @@ using spreadsheetml::SheetFacts;
 
 class SpreadsheetMlSelection : public SelectionSource {
 public:
-    SpreadsheetMlSelection(Document document, std::size_t sheet, const CellRange& range,
-                           std::u16string fileName)
+    SpreadsheetMlSelection(std::shared_ptr<const Document> document, std::size_t sheet,
+                           const CellRange& range, std::u16string fileName)
         : document_(std::move(document)),
-          facts_(document_, document_.sheets[sheet]),
+          facts_(*document_, document_->sheets[sheet]),
           range_(range),
           fileName_(std::move(fileName)),
-          sheetName_(document_.sheets[sheet].name) {}
+          sheetName_(document_->sheets[sheet].name) {}
 
     SourceOpening open() override {
         SourceOpening opening;
@@ -43,7 +44,7 @@ public:
     }
 
 private:
-    Document document_;
+    std::shared_ptr<const Document> document_;
     SheetFacts facts_;
     CellRange range_;
     std::u16string fileName_;
@@ -79,19 +80,24 @@ public:
             range.firstCol > range.lastCol) {
             throw WorkbookError(path_, "the range lies outside the sheet");
         }
-        Reading reading;
-        reading.sheet = sheet;
-        reading.range = range;
-        Document document = spreadsheetml::readFile(path_, reading);
-        if (sheet >= document.sheets.size()) throw WorkbookError(path_, "the file changed");
-        selectionNotes_.clear();
-        if (document.cutTexts > 0) {
-            Document cuts;
-            cuts.cutTexts = document.cutTexts;
-            selectionNotes_ = cuts.notes();
+        // The same range again (each "Excel から取得" of a chosen file) takes what was read.
+        if (!read_ || readSheet_ != sheet || !(readRange_ == range)) {
+            Reading reading;
+            reading.sheet = sheet;
+            reading.range = range;
+            auto document = std::make_shared<Document>(spreadsheetml::readFile(path_, reading));
+            if (sheet >= document->sheets.size()) throw WorkbookError(path_, "the file changed");
+            selectionNotes_.clear();
+            if (document->cutTexts > 0) {
+                Document cuts;
+                cuts.cutTexts = document->cutTexts;
+                selectionNotes_ = cuts.notes();
+            }
+            read_ = std::move(document);
+            readSheet_ = sheet;
+            readRange_ = range;
         }
-        return std::make_unique<SpreadsheetMlSelection>(std::move(document), sheet, range,
-                                                        fileName());
+        return std::make_unique<SpreadsheetMlSelection>(read_, sheet, range, fileName());
     }
 
     std::vector<std::string> notes() const override {
@@ -106,6 +112,9 @@ private:
     std::size_t activeSheet_ = 0;
     std::vector<std::string> fileNotes_;
     std::vector<std::string> selectionNotes_;
+    std::shared_ptr<const Document> read_;  // of the last selection
+    std::size_t readSheet_ = 0;
+    CellRange readRange_;
 };
 
 }  // namespace
