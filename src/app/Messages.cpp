@@ -74,11 +74,12 @@ QString describeException(const std::exception_ptr& error) {
         return QString::fromStdU16String(e.message());
     } catch (const platform::FileError& e) {
         return QString::fromStdU16String(platform::pathToUtf16(e.path())) + QStringLiteral(": ") +
-               QString::fromStdString(messageText(e.reason(), kReasonChars));
+               QString::fromStdString(messageText(e.japaneseReason(), kReasonChars));
     } catch (const workbook::WorkbookError& e) {
         // The reason may quote the file's own text.
-        return QString::fromStdU16String(platform::pathToUtf16(e.path())) + QStringLiteral(": ") +
-               QString::fromStdString(messageText(e.reason(), kReasonChars));
+        return QStringLiteral("ブックを読み込めませんでした.\n") +
+               QString::fromStdU16String(platform::pathToUtf16(e.path())) + QStringLiteral("\n") +
+               QString::fromStdString(messageText(e.japaneseReason(), kReasonChars));
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
     } catch (...) {

@@ -310,7 +310,7 @@ bool TForm1::FormCloseQuery() {
     } catch (const platform::FileError& e) {
         showMessage(this,
                     QStringLiteral("設定ファイルを保存できませんでした.\n%1\n%2")
-                        .arg(qs(e.path().u16string()), QString::fromStdString(e.reason())),
+                        .arg(qs(e.path().u16string()), QString::fromStdString(e.japaneseReason())),
                     qs(kApplicationTitle), MessageKind::error);
     }
     return true;
@@ -743,7 +743,7 @@ void TForm1::Button4Click() {
     } catch (const platform::FileError& e) {
         showMessage(this,
                     QStringLiteral("DXF ファイルを保存できませんでした.\n%1\n%2")
-                        .arg(qs(e.path().u16string()), QString::fromStdString(e.reason())),
+                        .arg(qs(e.path().u16string()), QString::fromStdString(e.japaneseReason())),
                     qs(kApplicationTitle), MessageKind::error);
         return;
     }
@@ -801,7 +801,8 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     }
     // What exceeds Excel's limits was cut or left out; the user is told before choosing, and of
     // the cells' texts once the range is read.
-    const std::vector<std::string> openNotes = book->notes();
+    std::vector<std::string> openNotes;
+    for (const workbook::ReadReason& note : book->notes()) openNotes.push_back(note.japanese());
     auto showNotes = [this](const std::vector<std::string>& list) {
         if (list.empty()) return;
         QString notes;
@@ -825,9 +826,11 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
     }
     if (const workbook::WorkbookFile* read = source_.workbook()) {
         std::vector<std::string> readNotes;
-        for (const std::string& note : read->notes())
+        for (const workbook::ReadReason& reason : read->notes()) {
+            std::string note = reason.japanese();
             if (std::find(openNotes.begin(), openNotes.end(), note) == openNotes.end())
-                readNotes.push_back(note);
+                readNotes.push_back(std::move(note));
+        }
         showNotes(readNotes);
     }
     showSource();

@@ -90,11 +90,11 @@ void TTargetCADForm::editList(const char16_t* failure, Edit edit) {
     try {
         edit();
     } catch (const platform::FileError& e) {
-        showMessage(
-            this,
-            qs(failure) + QStringLiteral("\n%1\n%2")
-                              .arg(qs(e.path().u16string()), QString::fromStdString(e.reason())),
-            qs(kApplicationTitle), MessageKind::error);
+        showMessage(this,
+                    qs(failure) + QStringLiteral("\n%1\n%2")
+                                      .arg(qs(e.path().u16string()),
+                                           QString::fromStdString(e.japaneseReason())),
+                    qs(kApplicationTitle), MessageKind::error);
     }
     showList();
 }

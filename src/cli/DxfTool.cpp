@@ -333,9 +333,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     if (!options.running) {
         opened = openWorkbookForReading(options.workbook, options.sheet, options.range);
         sheetPrefix = "sheet " + quotedText(opened->sheetName()) + ": ";
-        for (const std::string& note : opened->notes()) {
-            io.err << "tabrova-dxf: " << messageText(subject, kSubjectChars) << ": " << note
-                   << "\n";
+        for (const workbook::ReadReason& note : opened->notes()) {
+            io.err << "tabrova-dxf: " << messageText(subject, kSubjectChars) << ": "
+                   << note.english() << "\n";
         }
     }
 

@@ -11,6 +11,7 @@
 
 #include "dxf/TableDrawing.h"
 #include "table/SelectionSource.h"
+#include "workbook/WorkbookError.h"
 
 namespace tabrova::cli {
 
@@ -33,7 +34,7 @@ public:
     // The name of the sheet read.
     virtual std::u16string sheetName() const = 0;
     // What the reader cut or left out because it exceeds the spreadsheet's limits (UTF-8).
-    virtual std::vector<std::string> notes() const = 0;
+    virtual std::vector<workbook::ReadReason> notes() const = 0;
     virtual SelectionSource& source() = 0;
     // Lets the workbook's memory go; source() is not used afterwards.
     virtual void close() = 0;

@@ -9,7 +9,7 @@ namespace {
 class OpenedFile final : public OpenedWorkbook {
 public:
     std::u16string sheetName() const override { return sheetName_; }
-    std::vector<std::string> notes() const override { return file_->notes(); }
+    std::vector<workbook::ReadReason> notes() const override { return file_->notes(); }
     SelectionSource& source() override { return *source_; }
     void close() override {
         source_.reset();

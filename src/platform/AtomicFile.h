@@ -14,17 +14,31 @@
 
 namespace tabrova::platform {
 
+// Why a file could not be read or written, in English for the command-line tool and in Japanese
+// for the desktop program (UTF-8 both).
+struct FileReason {
+    std::string english;
+    std::string japanese;
+
+    FileReason withNote(std::string_view english, std::string_view japanese) const;
+};
+
+// The C library's error code as a reason.
+FileReason errnoReason(int err);
+
 // A file that could not be read or written: names the file and the system's reason.
 class FileError : public std::runtime_error {
 public:
-    FileError(std::filesystem::path path, std::string reason);
+    FileError(std::filesystem::path path, FileReason reason);
     const std::filesystem::path& path() const { return path_; }
     // The system's reason, in UTF-8 (for example "Permission denied").
-    const std::string& reason() const { return reason_; }
+    const std::string& reason() const { return reason_.english; }
+    const std::string& japaneseReason() const { return reason_.japanese; }
+    const FileReason& fileReason() const { return reason_; }
 
 private:
     std::filesystem::path path_;
-    std::string reason_;
+    FileReason reason_;
 };
 
 // Writes the bytes to a temporary file in the target's folder, flushes it to disk and renames it

@@ -166,9 +166,10 @@ std::string drawingPictureBytes(const std::vector<DrawnEntity>& entities,
     const PicturePlan plan = planPicture(entities, width);
     QImage image(plan.width, plan.height, QImage::Format_RGB32);
     if (image.isNull()) {
-        throw platform::FileError(path, "the picture of " + std::to_string(plan.width) + " x " +
-                                            std::to_string(plan.height) +
-                                            " pixels does not fit in memory");
+        const std::string size = std::to_string(plan.width) + " x " + std::to_string(plan.height);
+        throw platform::FileError(path,
+                                  {"the picture of " + size + " pixels does not fit in memory",
+                                   size + " ピクセルの画像がメモリに収まりません"});
     }
     image.fill(Qt::white);
     {
@@ -180,7 +181,8 @@ std::string drawingPictureBytes(const std::vector<DrawnEntity>& entities,
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) {
-        throw platform::FileError(path, "the picture could not be encoded as PNG");
+        throw platform::FileError(
+            path, {"the picture could not be encoded as PNG", "画像を PNG 形式にできませんでした"});
     }
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }

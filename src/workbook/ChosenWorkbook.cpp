@@ -80,10 +80,11 @@ std::unique_ptr<SelectionSource> ChosenWorkbook::prepareRead() {
     // A workbook saved again since it was chosen may have lost the sheet; reading whatever sheet
     // is active instead would give another table without a word.
     const auto index = file_->findSheet(source_->sheet);
-    if (!index) throw WorkbookError(source_->path, "no sheet named " + quotedText(source_->sheet));
+    if (!index)
+        throw WorkbookError(source_->path, ReadProblem::noSheetNamed, {quotedText(source_->sheet)});
     const auto range = parseRangeRef(source_->range);
     if (!range) {
-        throw WorkbookError(source_->path, "no cell range " + quotedText(source_->range));
+        throw WorkbookError(source_->path, ReadProblem::noCellRange, {quotedText(source_->range)});
     }
     try {
         return file_->selection(*index, *range);

@@ -21,7 +21,7 @@
 
 namespace tabrova::workbook {
 
-std::string sheetLabel(const Sheet& sheet) { return "sheet " + quotedText(sheet.name); }
+std::string sheetLabel(const Sheet& sheet) { return quotedText(sheet.name); }
 
 namespace {
 
@@ -57,7 +57,7 @@ private:
 };
 
 struct XmlError {
-    std::string description;
+    int code;  // expat's
     std::uint64_t offset;
 };
 
@@ -90,7 +90,7 @@ public:
             const bool last = final && n == bytes.size();
             if (XML_Parse(parser_, bytes.data(), static_cast<int>(n), last) != XML_STATUS_OK) {
                 if (error_) std::rethrow_exception(error_);
-                throw XmlError{XML_ErrorString(XML_GetErrorCode(parser_)),
+                throw XmlError{static_cast<int>(XML_GetErrorCode(parser_)),
                                static_cast<std::uint64_t>(XML_GetCurrentByteIndex(parser_))};
             }
             bytes.remove_prefix(n);
@@ -493,9 +493,9 @@ bool streamPart(const SheetSource& source, const std::string& part, XmlHandler& 
             skipper.finish();
         }
     } catch (const XmlError& e) {
-        throw WorkbookError(source.path, "part " + part + " is not well-formed XML (" +
-                                             e.description + " at byte " +
-                                             std::to_string(skipper.partOffset(e.offset)) + ")");
+        throw WorkbookError(
+            source.path, ReadProblem::partNotWellFormed,
+            {part, expatErrorPart(e.code), std::to_string(skipper.partOffset(e.offset))});
     }
     return true;
 }
@@ -696,7 +696,7 @@ public:
     // After the part: the settings in order, the saved selection.
     void finish() {
         if (!rootIsWorksheet_) {
-            fail("the workbook is damaged (" + sheetLabel(sheet_) + " holds no worksheet)");
+            fail(ReadProblem::sheetHoldsNoWorksheet, {sheetLabel(sheet_)});
         }
         std::sort(sheet_.cols.begin(), sheet_.cols.end(),
                   [](const ColumnInfo& a, const ColumnInfo& b) { return a.min < b.min; });
@@ -740,16 +740,16 @@ private:
         std::string pane, sqref, activeCell;
     };
 
-    [[noreturn]] void fail(std::string reason) const {
-        throw WorkbookError(source_.path, std::move(reason));
+    [[noreturn]] void fail(ReadProblem problem, std::vector<ReasonPart> parts) const {
+        parts.insert(parts.begin(), sheetLabel(sheet_));
+        throw WorkbookError(source_.path, problem, std::move(parts));
     }
-    [[noreturn]] void outside(const std::string& what) const {
-        fail(sheetLabel(sheet_) + ": " + what + " lies outside the sheet's limits (" +
-             std::to_string(kMaxRows) + " rows, " + std::to_string(kMaxCols) + " columns)");
+    [[noreturn]] void outside(ReadProblem problem, const std::string& what) const {
+        fail(problem, {what, std::to_string(kMaxRows), std::to_string(kMaxCols)});
     }
     CellRange range(const char* text) const {
         auto r = parseRangeRef(std::string_view(text));
-        if (!r) outside(std::string("reference \"") + text + "\"");
+        if (!r) outside(ReadProblem::referenceOutsideLimits, text);
         return *r;
     }
     std::uint32_t styleIndex(const Attributes& a) const {
@@ -789,7 +789,7 @@ private:
         const auto min = parseUnsigned(a["min"]);
         const auto max = parseUnsigned(a["max"]);
         if (!min || !max || *min < 1 || *max < *min || *max > kMaxCols) {
-            outside("column range " + std::string(a["min"]) + "-" + a["max"]);
+            outside(ReadProblem::columnRangeOutsideLimits, std::string(a["min"]) + "-" + a["max"]);
         }
         col.min = static_cast<std::uint32_t>(*min);
         col.max = static_cast<std::uint32_t>(*max);
@@ -806,12 +806,13 @@ private:
     std::uint32_t beginRow(const Attributes& a) {
         if (a.has("r")) {
             const auto v = parseUnsigned(a["r"]);
-            if (!v) fail(sheetLabel(sheet_) + ": malformed row number \"" + a["r"] + "\"");
+            if (!v) fail(ReadProblem::malformedRowNumber, {a["r"]});
             rowNumber_ = *v;
         } else {
             ++rowNumber_;
         }
-        if (rowNumber_ < 1 || rowNumber_ > kMaxRows) outside("row " + std::to_string(rowNumber_));
+        if (rowNumber_ < 1 || rowNumber_ > kMaxRows)
+            outside(ReadProblem::rowOutsideLimits, std::to_string(rowNumber_));
         RowInfo row;
         row.row = static_cast<std::uint32_t>(rowNumber_);
         if (auto h = parseDouble(a["ht"]); h && *h >= 0) row.height = std::min(*h, 409.5);
@@ -832,17 +833,18 @@ private:
             std::size_t pos = 0;
             std::uint64_t rr = 0, cc = 0;
             if (!parseCellRef(text, pos, rr, cc) || pos != text.size()) {
-                fail(sheetLabel(sheet_) + ": malformed cell reference \"" + cellName_ + "\"");
+                fail(ReadProblem::malformedCellReference, {cellName_});
             }
-            if (rr < 1 || rr > kMaxRows || cc < 1 || cc > kMaxCols) outside("cell " + cellName_);
+            if (rr < 1 || rr > kMaxRows || cc < 1 || cc > kMaxCols)
+                outside(ReadProblem::cellOutsideLimits, cellName_);
             if (rr != row_) {
-                fail(sheetLabel(sheet_) + ": cell " + cellName_ + " is listed in row " +
-                     std::to_string(row_));
+                fail(ReadProblem::cellInWrongRow, {cellName_, std::to_string(row_)});
             }
             colNumber_ = cc;
         } else {
             ++colNumber_;
-            if (colNumber_ > kMaxCols) outside("a cell of row " + std::to_string(row_));
+            if (colNumber_ > kMaxCols)
+                outside(ReadProblem::cellOfRowOutsideLimits, std::to_string(row_));
         }
         if (colNumber_ < kept_->firstCol || colNumber_ > kept_->lastCol) return Kind::other;
         cell_ = Cell{};
@@ -870,8 +872,7 @@ private:
         } else if (type_ == "s") {
             const auto index = parseUnsigned(value);
             if (!index || *index > std::numeric_limits<std::uint32_t>::max()) {
-                fail(sheetLabel(sheet_) + ": cell " + cellName_ +
-                     " refers to a shared string that does not exist");
+                fail(ReadProblem::missingSharedString, {cellName_});
             }
             cell_.type = CellType::string;
             cell_.text = static_cast<std::uint32_t>(*index);
@@ -887,14 +888,14 @@ private:
         } else if (type_ == "d") {
             const auto serial = isoToSerial(value, source_.date1904);
             if (!serial) {
-                fail(sheetLabel(sheet_) + ": cell " + cellName_ + " holds a malformed date");
+                fail(ReadProblem::malformedDate, {cellName_});
             }
             cell_.type = CellType::number;
             cell_.number = *serial;
         } else {
             const auto number = parseDouble(value);
             if (!number) {
-                fail(sheetLabel(sheet_) + ": cell " + cellName_ + " holds a malformed number");
+                fail(ReadProblem::malformedNumber, {cellName_});
             }
             cell_.type = CellType::number;
             cell_.number = *number;
@@ -1028,7 +1029,7 @@ void readSheetSettings(const SheetSource& source, Sheet& sheet) {
     if (!streamPart(
             source, sheet.part, handler, "sheetData", "row",
             [](const Attributes&) { return ItemChoice::stop; }, true)) {
-        throw WorkbookError(source.path, "not a workbook (part " + sheet.part + " is missing)");
+        throw WorkbookError(source.path, ReadProblem::partMissing, {sheet.part});
     }
     handler.finish();
     sheet.cells.clear();
@@ -1041,7 +1042,7 @@ void readSheetCells(const SheetSource& source, Sheet& sheet, const CellRange& ra
     if (!streamPart(
             source, sheet.part, handler, "sheetData", "row",
             [&](const Attributes& a) { return handler.chooseRow(a); }, false)) {
-        throw WorkbookError(source.path, "not a workbook (part " + sheet.part + " is missing)");
+        throw WorkbookError(source.path, ReadProblem::partMissing, {sheet.part});
     }
     handler.finish();
 
@@ -1071,10 +1072,9 @@ void readSheetCells(const SheetSource& source, Sheet& sheet, const CellRange& ra
                 std::u16string name;
                 for (std::uint32_t c = cell.col; c > 0; c = (c - 1) / 26)
                     name.insert(name.begin(), static_cast<char16_t>(u'A' + (c - 1) % 26));
-                throw WorkbookError(source.path, sheetLabel(sheet) + ": cell " + utf16ToUtf8(name) +
-                                                     std::to_string(cell.row) +
-                                                     " refers to a shared string that does not "
-                                                     "exist");
+                throw WorkbookError(
+                    source.path, ReadProblem::missingSharedString,
+                    {sheetLabel(sheet), utf16ToUtf8(name) + std::to_string(cell.row)});
             }
             cell.text = static_cast<std::uint32_t>(base + k);
         }

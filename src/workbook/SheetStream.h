@@ -21,6 +21,7 @@ struct SheetSource {
     const std::string& sharedStringsPart;  // empty when the workbook has none
 };
 
+// The sheet's name as a reason quotes it.
 std::string sheetLabel(const Sheet& sheet);
 
 // The sheet's settings before its cells: default sizes, column entries and the saved selection.

@@ -32,10 +32,21 @@ constexpr char kNamespaceSeparator = '\x01';
 
 // A reason to refuse the document; the parser adds where it stopped.
 struct Refusal {
-    std::string reason;
+    ReadReason reason;
 };
 
-[[noreturn]] void refuse(std::string reason) { throw Refusal{std::move(reason)}; }
+[[noreturn]] void refuse(ReadProblem problem, std::vector<ReasonPart> parts = {}) {
+    throw Refusal{{problem, std::move(parts), std::nullopt}};
+}
+
+// What a reason says a misplaced or ill-sized element is.
+ReasonPart aColumn() { return {"a column", "列"}; }
+ReasonPart aRow() { return {"a row", "行"}; }
+ReasonPart aCell() { return {"a cell", "セル"}; }
+ReasonPart theCell(std::uint32_t col, std::uint32_t row) {
+    const std::string address = utf16ToUtf8(CellAddress(col, row));
+    return {"the cell " + address, "セル " + address};
+}
 
 std::string_view localName(std::string_view name) {
     const std::size_t sep = name.rfind(kNamespaceSeparator);
@@ -55,8 +66,7 @@ public:
         items_.clear();
         for (const XML_Char** a = attributes; *a; a += 2) {
             if (std::strlen(a[1]) > kMaxAttributeBytes) {
-                refuse("an attribute value (" + std::string(localName(a[0])) +
-                       ") is longer than 64 KiB");
+                refuse(ReadProblem::attributeTooLong, {std::string(localName(a[0]))});
             }
             items_.emplace_back(localName(a[0]), a[1]);
         }
@@ -255,7 +265,7 @@ public:
     Handler(const Reading& reading, XML_Parser parser) : reading_(reading), parser_(parser) {
         if (reading.originRow < 1 || reading.originRow > kMaxRows || reading.originCol < 1 ||
             reading.originCol > kMaxCols) {
-            refuse("the document's first cell lies outside the sheet");
+            refuse(ReadProblem::firstCellOutsideSheet);
         }
         doc_.originRow = reading.originRow;
         doc_.originCol = reading.originCol;
@@ -270,15 +280,14 @@ public:
     bool sawRoot() const { return sawRoot_; }
 
     void start(const XML_Char* name, const XML_Char** attributes) {
-        if (stack_.size() >= kMaxDepth) refuse("elements nest more than 64 deep");
+        if (stack_.size() >= kMaxDepth) refuse(ReadProblem::nestsTooDeep);
         attributes_.reset(attributes);
         const std::string_view local = localName(name);
         Element e;
         if (stack_.empty()) {
             const std::string_view ns = namespaceOf(name);
             if (local != "Workbook" || !(ns.empty() || ns == kSpreadsheetNamespace)) {
-                refuse("not an XML Spreadsheet 2003 document: its root element is <" +
-                       messageText(local) + ">");
+                refuse(ReadProblem::notSpreadsheetMlRoot, {messageText(local)});
             }
             sawRoot_ = true;
             e = Element::workbook;
@@ -381,7 +390,7 @@ public:
 
     Document finish() {
         if (!stylesResolved_) resolveStyles();
-        if (doc_.sheets.empty()) refuse("the document holds no worksheet");
+        if (doc_.sheets.empty()) refuse(ReadProblem::noWorksheetInDocument);
         if (activeSheet_ && *activeSheet_ < doc_.sheets.size()) {
             doc_.activeSheet = static_cast<std::size_t>(*activeSheet_);
         }
@@ -407,39 +416,36 @@ private:
 
     // A document index (ss:Index) checked against the sheet's edge from the origin.
     std::uint32_t indexAttribute(const char* name, std::uint32_t fallback, std::uint32_t limit,
-                                 const char* what) {
+                                 const ReasonPart& what) {
         const char* v = attributes_[name];
         if (!v) {
-            if (fallback > limit) refuse(std::string(what) + " lies past the sheet's edge");
+            if (fallback > limit) refuse(ReadProblem::pastSheetEdge, {what});
             return fallback;
         }
         const auto n = parseUnsigned(v);
         if (!n || *n < 1 || *n > limit) {
-            refuse(std::string(what) + "'s ss:" + name + " " + quoted(v) +
-                   " lies outside the sheet (1 to " + groupedNumber(limit) + ")");
+            refuse(ReadProblem::indexOutsideSheet, {what, name, quoted(v), groupedNumber(limit)});
         }
         return static_cast<std::uint32_t>(*n);
     }
 
     // A count of further rows or columns (ss:Span, ss:MergeAcross, ss:MergeDown) from index.
     std::uint32_t extentAttribute(const char* name, std::uint32_t index, std::uint32_t limit,
-                                  const char* what) {
+                                  const ReasonPart& what) {
         const char* v = attributes_[name];
         if (!v) return 0;
         const auto n = parseUnsigned(v);
         if (!n || *n > limit - index) {
-            refuse(std::string(what) + "'s ss:" + name + " " + quoted(v) +
-                   " reaches past the sheet's edge (" + groupedNumber(limit) + ")");
+            refuse(ReadProblem::extentPastSheetEdge, {what, name, quoted(v), groupedNumber(limit)});
         }
         return static_cast<std::uint32_t>(*n);
     }
 
-    std::uint32_t styleIndex(const char* id, const char* what) {
+    std::uint32_t styleIndex(const char* id, const ReasonPart& what) {
         if (!stylesResolved_) resolveStyles();
         const auto it = styleIds_.find(id);
         if (it == styleIds_.end()) {
-            refuse(std::string(what) + " names the style " + quoted(id) +
-                   ", which the document does not define");
+            refuse(ReadProblem::undefinedStyle, {what, quoted(id)});
         }
         return it->second;
     }
@@ -448,7 +454,7 @@ private:
         const char* v = attributes_[name];
         if (!v) return std::nullopt;
         const auto size = parseDouble(v);
-        if (!size) refuse(std::string("ss:") + name + " " + quoted(v) + " is not a finite number");
+        if (!size) refuse(ReadProblem::notFiniteAttribute, {name, quoted(v)});
         if (*size < 0) return std::nullopt;
         return size;
     }
@@ -458,7 +464,7 @@ private:
     void startStyle() {
         StyleEntry entry;
         const char* id = attributes_["ID"];
-        if (!id || !*id) refuse("a style has no ss:ID");
+        if (!id || !*id) refuse(ReadProblem::styleWithoutId);
         entry.id = id;
         if (const char* parent = attributes_["Parent"]) entry.parent = parent;
         styles_.push_back(std::move(entry));
@@ -498,7 +504,7 @@ private:
             doc_.styles = std::move(resolved.styles);
             styleIds_ = std::move(resolved.indexOf);
         } catch (const StyleError& e) {
-            refuse(e.what());
+            throw Refusal{e.reason};
         }
         styles_.clear();
     }
@@ -542,7 +548,7 @@ private:
     }
 
     Line lineFromAttributes(std::uint32_t first, std::uint32_t span, const char* sizeName,
-                            const char* what) {
+                            const ReasonPart& what) {
         Line line;
         line.first = first;
         line.last = first + span;
@@ -555,10 +561,10 @@ private:
     void startColumn() {
         if (!sheetOpen_) return;
         const std::uint32_t limit = lastSheetCol();
-        const std::uint32_t index = indexAttribute("Index", nextColumn_, limit, "a column");
-        const std::uint32_t span = extentAttribute("Span", index, limit, "a column");
+        const std::uint32_t index = indexAttribute("Index", nextColumn_, limit, aColumn());
+        const std::uint32_t span = extentAttribute("Span", index, limit, aColumn());
         nextColumn_ = index + span + 1;
-        Line line = lineFromAttributes(index, span, "Width", "a column");
+        Line line = lineFromAttributes(index, span, "Width", aColumn());
         if (line.size || line.hidden || line.style)
             addLine(sheet().columns, line, reading_.originCol);
     }
@@ -566,14 +572,14 @@ private:
     void startRow() {
         if (!sheetOpen_) return;
         const std::uint32_t limit = lastSheetRow();
-        rowIndex_ = indexAttribute("Index", nextRow_, limit, "a row");
-        rowSpan_ = extentAttribute("Span", rowIndex_, limit, "a row");
+        rowIndex_ = indexAttribute("Index", nextRow_, limit, aRow());
+        rowSpan_ = extentAttribute("Span", rowIndex_, limit, aRow());
         nextCol_ = 1;
         if (!columnsSorted_) {
             normaliseLines(sheet().columns);  // the columns come before the rows
             columnsSorted_ = true;
         }
-        Line line = lineFromAttributes(rowIndex_, rowSpan_, "Height", "a row");
+        Line line = lineFromAttributes(rowIndex_, rowSpan_, "Height", aRow());
         rowStyle_ = line.style;
         // Row styles matter only to the cells kept; heights to every position.
         if (line.style && !rowsNearKept(rowIndex_, rowIndex_ + rowSpan_)) line.style.reset();
@@ -606,17 +612,16 @@ private:
 
     void startCell() {
         if (!sheetOpen_) return;
-        const std::uint32_t col = indexAttribute("Index", nextCol_, lastSheetCol(), "a cell");
+        const std::uint32_t col = indexAttribute("Index", nextCol_, lastSheetCol(), aCell());
         cell_ = PendingCell{};
-        cell_.across = extentAttribute("MergeAcross", col, lastSheetCol(), "a cell");
-        cell_.down = extentAttribute("MergeDown", rowIndex_, lastSheetRow(), "a cell");
+        cell_.across = extentAttribute("MergeAcross", col, lastSheetCol(), aCell());
+        cell_.down = extentAttribute("MergeDown", rowIndex_, lastSheetRow(), aCell());
         nextCol_ = col + cell_.across + 1;
         Cell& c = cell_.cell;
         c.row = rowIndex_ + reading_.originRow - 1;
         c.col = col + reading_.originCol - 1;
         if (const char* id = attributes_["StyleID"]) {
-            c.style =
-                styleIndex(id, ("the cell " + utf16ToUtf8(CellAddress(c.col, c.row))).c_str());
+            c.style = styleIndex(id, theCell(c.col, c.row));
         } else if (rowStyle_) {
             c.style = *rowStyle_;
         } else if (const Line* column = lineAt(sheet().columns, c.col); column && column->style) {
@@ -693,7 +698,7 @@ private:
     void endData() {
         if (!sheetOpen_) return;
         Cell& c = cell_.cell;
-        const std::string where = "the cell " + utf16ToUtf8(CellAddress(c.col, c.row));
+        const ReasonPart where = theCell(c.col, c.row);
         if (!dataIsText_) {
             const std::string text = trimmed(value_);
             const std::string shown = valueTooLong_ ? quotedText(std::string_view(value_), 20)
@@ -702,11 +707,11 @@ private:
                 c.number = text == "1" || text == "true" || text == "TRUE" ? 1 : 0;
             } else if (dateTime_) {
                 const auto serial = valueTooLong_ ? std::nullopt : dateTimeSerial(text);
-                if (!serial) refuse(where + " holds " + shown + ", which is not a date and time");
+                if (!serial) refuse(ReadProblem::cellNotDateTime, {where, shown});
                 c.number = *serial;
             } else {
                 const auto number = valueTooLong_ ? std::nullopt : parseDouble(text.c_str());
-                if (!number) refuse(where + " holds " + shown + ", which is not a finite number");
+                if (!number) refuse(ReadProblem::cellNotFiniteNumber, {where, shown});
                 c.number = *number;
             }
         } else if (c.type == CellType::string && !c.text.runs.empty()) {
@@ -923,47 +928,48 @@ private:
     }
 
     [[noreturn]] void fail() {
-        const std::string where = " (line " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
-                                  ", column " +
-                                  std::to_string(XML_GetCurrentColumnNumber(parser_) + 1) + ")";
+        const TextPosition where{XML_GetCurrentLineNumber(parser_),
+                                 XML_GetCurrentColumnNumber(parser_) + 1};
         if (error_) {
             try {
                 std::rethrow_exception(error_);
-            } catch (const Refusal& r) {
-                throw WorkbookError(source_, r.reason + where);
+            } catch (Refusal& r) {
+                r.reason.position = where;
+                throw WorkbookError(source_, std::move(r.reason));
             }
         }
         const XML_Error code = XML_GetErrorCode(parser_);
-        const std::string expat = XML_ErrorString(code);
-        std::string reason;
+        ReadReason reason{ReadProblem::documentNotWellFormed, {}, where};
         switch (code) {
             case XML_ERROR_NO_ELEMENTS:
-                reason = handler_->sawRoot() ? "the document ends before it is complete" + where
-                                             : "the file is empty";
+                if (handler_->sawRoot()) {
+                    reason.problem = ReadProblem::documentEndsEarly;
+                } else {
+                    reason = {ReadProblem::emptyFile, {}, std::nullopt};
+                }
                 break;
             case XML_ERROR_UNCLOSED_TOKEN:
             case XML_ERROR_PARTIAL_CHAR:
             case XML_ERROR_UNCLOSED_CDATA_SECTION:
-                reason = "the document ends before it is complete" + where;
+                reason.problem = ReadProblem::documentEndsEarly;
                 break;
             case XML_ERROR_INCORRECT_ENCODING:
-                reason = "the XML declaration names an encoding the bytes are not in" + where;
+                reason.problem = ReadProblem::encodingMismatch;
                 break;
             case XML_ERROR_UNKNOWN_ENCODING:
-                reason = "the document is in an encoding the reader does not know" + where;
+                reason.problem = ReadProblem::unknownEncoding;
                 break;
             case XML_ERROR_UNDEFINED_ENTITY:
-                reason = "the document refers to an entity it does not define" + where;
+                reason.problem = ReadProblem::undefinedEntity;
                 break;
             default:
-                reason =
-                    handler_->sawRoot()
-                        ? "the document is not well-formed XML: " + expat + where
-                        : "not an XML Spreadsheet 2003 document: not XML (" + expat + where + ")";
+                reason.problem =
+                    handler_->sawRoot() ? ReadProblem::documentNotWellFormed : ReadProblem::notXml;
+                reason.parts = {expatErrorPart(code)};
                 break;
         }
-        if (!bytesSeen_) reason = "the file is empty";
-        throw WorkbookError(source_, reason);
+        if (!bytesSeen_) reason = {ReadProblem::emptyFile, {}, std::nullopt};
+        throw WorkbookError(source_, std::move(reason));
     }
 
     template <class F>
@@ -993,17 +999,13 @@ private:
     static void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
                                   int) {
         auto* self = static_cast<Parser*>(data);
-        self->guarded([] {
-            refuse(
-                "the document has a document type declaration (DTD), which the format never holds");
-        });
+        self->guarded([] { refuse(ReadProblem::documentHasDtd); });
     }
     static void XMLCALL onEntity(void* data, const XML_Char*, int, const XML_Char*, int,
                                  const XML_Char*, const XML_Char*, const XML_Char*,
                                  const XML_Char*) {
         auto* self = static_cast<Parser*>(data);
-        self->guarded(
-            [] { refuse("the document declares an entity, which the format never holds"); });
+        self->guarded([] { refuse(ReadProblem::documentDeclaresEntity); });
     }
 
     XML_Parser parser_;
@@ -1016,16 +1018,16 @@ private:
 
 }  // namespace
 
-std::vector<std::string> Document::notes() const {
-    std::vector<std::string> notes;
+std::vector<ReadReason> Document::notes() const {
+    std::vector<ReadReason> notes;
     if (droppedFormatCodes > 0) {
-        notes.push_back(std::to_string(droppedFormatCodes) + " number format" +
-                        (droppedFormatCodes == 1 ? "" : "s") +
-                        " longer than Excel's 255 characters left out (shown as General)");
+        notes.push_back({ReadProblem::formatCodesLeftOut,
+                         {countedPart(droppedFormatCodes, "number format", "表示形式")},
+                         std::nullopt});
     }
     if (cutTexts > 0) {
-        notes.push_back(std::to_string(cutTexts) + " text" + (cutTexts == 1 ? "" : "s") +
-                        " longer than Excel's 32,767 characters cut to that length");
+        notes.push_back(
+            {ReadProblem::textsCut, {countedPart(cutTexts, "text", "文字列")}, std::nullopt});
     }
     return notes;
 }
@@ -1039,7 +1041,7 @@ Document parse(std::string_view bytes, const std::filesystem::path& source,
 
 Document readFile(const std::filesystem::path& path, const Reading& reading) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw WorkbookError(path, "the file cannot be opened");
+    if (!in) throw WorkbookError(path, ReadProblem::cannotOpenFile);
     Parser parser(reading, path);
     std::string buffer(1 << 20, '\0');
     while (in) {
@@ -1047,7 +1049,7 @@ Document readFile(const std::filesystem::path& path, const Reading& reading) {
         const auto n = static_cast<std::size_t>(in.gcount());
         if (n > 0) parser.feed(std::string_view(buffer.data(), n), false);
     }
-    if (in.bad()) throw WorkbookError(path, "the file cannot be read");
+    if (in.bad()) throw WorkbookError(path, ReadProblem::cannotReadFile);
     parser.feed({}, true);
     return parser.finish();
 }

@@ -90,7 +90,7 @@ struct Document {
     std::size_t droppedFormatCodes = 0;  // format codes beyond Excel's limit, taken as General
 
     // What was cut or left out because it exceeds Excel's limits, one sentence each (UTF-8).
-    std::vector<std::string> notes() const;
+    std::vector<ReadReason> notes() const;
 };
 
 // What to keep of a document.

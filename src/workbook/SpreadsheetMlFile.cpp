@@ -56,7 +56,7 @@ public:
     explicit SpreadsheetMlFile(std::filesystem::path path) : path_(std::move(path)) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(path_, ec)) {
-            throw WorkbookError(path_, "not a regular file");
+            throw WorkbookError(path_, ReadProblem::notRegularFile);
         }
         Reading reading;
         reading.keepCells = false;
@@ -74,11 +74,11 @@ public:
     std::size_t activeSheet() const override { return activeSheet_; }
 
     std::unique_ptr<SelectionSource> selection(std::size_t sheet, const CellRange& range) override {
-        if (sheet >= sheets_.size()) throw WorkbookError(path_, "no such sheet");
+        if (sheet >= sheets_.size()) throw WorkbookError(path_, ReadProblem::noSuchSheet);
         if (range.firstRow < 1 || range.firstCol < 1 || range.lastRow > kMaxRows ||
             range.lastCol > kMaxCols || range.firstRow > range.lastRow ||
             range.firstCol > range.lastCol) {
-            throw WorkbookError(path_, "the range lies outside the sheet");
+            throw WorkbookError(path_, ReadProblem::rangeOutsideSheet);
         }
         // The same range again (each "Excel から取得" of a chosen file) takes what was read.
         if (!read_ || readSheet_ != sheet || !(readRange_ == range)) {
@@ -86,7 +86,8 @@ public:
             reading.sheet = sheet;
             reading.range = range;
             auto document = std::make_shared<Document>(spreadsheetml::readFile(path_, reading));
-            if (sheet >= document->sheets.size()) throw WorkbookError(path_, "the file changed");
+            if (sheet >= document->sheets.size())
+                throw WorkbookError(path_, ReadProblem::fileChanged);
             selectionNotes_.clear();
             if (document->cutTexts > 0) {
                 Document cuts;
@@ -100,8 +101,8 @@ public:
         return std::make_unique<SpreadsheetMlSelection>(read_, sheet, range, fileName());
     }
 
-    std::vector<std::string> notes() const override {
-        std::vector<std::string> all = fileNotes_;
+    std::vector<ReadReason> notes() const override {
+        std::vector<ReadReason> all = fileNotes_;
         all.insert(all.end(), selectionNotes_.begin(), selectionNotes_.end());
         return all;
     }
@@ -110,8 +111,8 @@ private:
     std::filesystem::path path_;
     std::vector<SheetEntry> sheets_;
     std::size_t activeSheet_ = 0;
-    std::vector<std::string> fileNotes_;
-    std::vector<std::string> selectionNotes_;
+    std::vector<ReadReason> fileNotes_;
+    std::vector<ReadReason> selectionNotes_;
     std::shared_ptr<const Document> read_;  // of the last selection
     std::size_t readSheet_ = 0;
     CellRange readRange_;

@@ -95,10 +95,10 @@ ResolvedStyles resolveStyles(std::vector<StyleEntry> entries) {
         if (e.parent) {
             const auto it = entryOf.find(*e.parent);
             if (it == entryOf.end()) {
-                throw StyleError("the style " + quotedText(std::string_view(e.id)) +
-                                 " names the parent style " +
-                                 quotedText(std::string_view(*e.parent)) +
-                                 ", which the document does not define");
+                throw StyleError{
+                    {ReadProblem::undefinedParentStyle,
+                     {quotedText(std::string_view(e.id)), quotedText(std::string_view(*e.parent))},
+                     std::nullopt}};
             }
             return it->second;
         }
@@ -110,8 +110,9 @@ ResolvedStyles resolveStyles(std::vector<StyleEntry> entries) {
         std::optional<std::size_t> at = i;
         while (at && !resolved[*at]) {
             if (visiting[*at]) {
-                throw StyleError("the style " + quotedText(std::string_view(entries[*at].id)) +
-                                 " is its own ancestor through ss:Parent");
+                throw StyleError{{ReadProblem::styleOwnAncestor,
+                                  {quotedText(std::string_view(entries[*at].id))},
+                                  std::nullopt}};
             }
             visiting[*at] = true;
             chain.push_back(*at);

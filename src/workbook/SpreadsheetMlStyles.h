@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "workbook/SpreadsheetMl.h"
+#include "workbook/WorkbookError.h"
 
 namespace tabrova::workbook::spreadsheetml {
 
@@ -43,9 +44,8 @@ std::int32_t borderWeightOf(const char* value);
 std::optional<EdgeIndex> edgeOf(std::string_view position);
 
 // A style whose parent is missing or is the style itself, through any number of steps.
-class StyleError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+struct StyleError {
+    ReadReason reason;
 };
 
 struct ResolvedStyles {

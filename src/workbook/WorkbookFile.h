@@ -47,7 +47,7 @@ public:
 
     // What the reader cut or left out because it exceeds the spreadsheet's limits, one sentence
     // each (UTF-8): of the file once opened, of the cells' texts once a selection was read.
-    virtual std::vector<std::string> notes() const = 0;
+    virtual std::vector<ReadReason> notes() const = 0;
 };
 
 // The rectangle of a range as a selection source gives it.

@@ -144,13 +144,13 @@ public:
     std::u16string fileName() const override { return workbook_->fileName(); }
     const std::vector<SheetEntry>& sheets() const override { return sheets_; }
     std::size_t activeSheet() const override { return workbook_->activeSheet(); }
-    std::vector<std::string> notes() const override { return workbook_->notes(); }
+    std::vector<ReadReason> notes() const override { return workbook_->notes(); }
 
     std::unique_ptr<SelectionSource> selection(std::size_t sheet, const CellRange& range) override {
         const Sheet& held = workbook_->sheets().at(sheet);
         if (!held.isWorksheet) {
-            throw WorkbookError(workbook_->path(),
-                                "sheet " + utf16ToUtf8(held.name) + " is not a worksheet");
+            throw WorkbookError(workbook_->path(), ReadProblem::notAWorksheet,
+                                {utf16ToUtf8(held.name)});
         }
         if (!XlsxWorkbook::holdsCell(held, range.firstRow, range.firstCol) ||
             !XlsxWorkbook::holdsCell(held, range.lastRow, range.lastCol)) {

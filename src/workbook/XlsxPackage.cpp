@@ -15,8 +15,8 @@ struct XlsxPackage::Impl {
     zip_t* archive = nullptr;
     std::uint64_t inflated = 0;
 
-    [[noreturn]] void fail(std::string reason) const {
-        throw WorkbookError(path, std::move(reason));
+    [[noreturn]] void fail(ReadProblem problem, std::vector<ReasonPart> parts = {}) const {
+        throw WorkbookError(path, problem, std::move(parts));
     }
 };
 
@@ -25,16 +25,15 @@ XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_un
     try {
         impl_->bytes = platform::readWholeFile(path, kMaxFileSize);
     } catch (const platform::FileError& e) {
-        throw WorkbookError(path, e.reason());
+        throw WorkbookError(path, ReadProblem::fileError,
+                            {ReasonPart(e.reason(), e.japaneseReason())});
     }
     const std::string& b = impl_->bytes;
     static constexpr char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
     if (b.size() >= 8 && std::memcmp(b.data(), kCompoundFile, 8) == 0) {
-        impl_->fail(
-            "the workbook is password-protected (encrypted) or in the old binary format (.xls); "
-            "save it as an unprotected .xlsx workbook");
+        impl_->fail(ReadProblem::oldBinaryOrEncrypted);
     }
-    if (b.empty()) impl_->fail("the file is empty, not a workbook");
+    if (b.empty()) impl_->fail(ReadProblem::emptyNotWorkbook);
 
     zip_error_t error;
     zip_error_init(&error);
@@ -46,10 +45,9 @@ XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_un
     if (!impl_->archive) {
         const int code = zip_error_code_zip(&error);
         zip_error_fini(&error);
-        if (code == ZIP_ER_NOZIP) impl_->fail("not a workbook (the file is not a zip archive)");
-        impl_->fail(
-            std::string("the workbook is damaged (") +
-            (code == ZIP_ER_INCONS ? "inconsistent zip archive" : "unreadable zip archive") + ")");
+        if (code == ZIP_ER_NOZIP) impl_->fail(ReadProblem::notZip);
+        impl_->fail(code == ZIP_ER_INCONS ? ReadProblem::zipInconsistent
+                                          : ReadProblem::zipUnreadable);
     }
     zip_error_fini(&error);
 }
@@ -83,29 +81,28 @@ std::optional<XlsxPackage::Opened> XlsxPackage::openPart(const std::string& part
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(impl_->archive, i, 0, &st) != 0) {
-        impl_->fail("the workbook is damaged (part " + name + " cannot be read)");
+        impl_->fail(ReadProblem::partUnreadable, {name});
     }
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
-        impl_->fail("part " + name + " is encrypted");
+        impl_->fail(ReadProblem::partEncrypted, {name});
     }
     const std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
     const std::uint64_t packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
     if (size > kRatioFloor && size > packed * kMaxRatio) {
-        impl_->fail("part " + name + " inflates to " + std::to_string(size) + " bytes from " +
-                    std::to_string(packed) +
-                    ", out of proportion (refused as a possible zip bomb)");
+        impl_->fail(ReadProblem::partOutOfProportion,
+                    {name, std::to_string(size), std::to_string(packed)});
     }
     const std::uint64_t total = countTowardsTotal ? impl_->inflated + size : size;
     if (size > kMaxPartSize || total > kMaxTotalSize) {
-        impl_->fail("part " + name + " is too large to read (" + std::to_string(size >> 20) +
-                    " MiB; the limit is " + std::to_string(kMaxPartSize >> 20) + " MiB a part, " +
-                    std::to_string(kMaxTotalSize >> 20) + " MiB in all)");
+        impl_->fail(ReadProblem::partTooLarge,
+                    {name, std::to_string(size >> 20), std::to_string(kMaxPartSize >> 20),
+                     std::to_string(kMaxTotalSize >> 20)});
     }
     if (countTowardsTotal) impl_->inflated += size;
     if (!open) return Opened{name, nullptr, size};
 
     zip_file_t* file = zip_fopen_index(impl_->archive, i, 0);
-    if (!file) impl_->fail("the workbook is damaged (part " + name + " cannot be opened)");
+    if (!file) impl_->fail(ReadProblem::partCannotOpen, {name});
     return Opened{name, file, size};
 }
 
@@ -132,8 +129,7 @@ std::optional<std::string> XlsxPackage::read(const std::string& part) {
     if (!bad && zip_fread(file, &extra, 1) != 0) bad = true;
     zip_fclose(file);
     if (bad) {
-        impl_->fail("the workbook is damaged (part " + opened->name +
-                    " does not inflate as stated)");
+        impl_->fail(ReadProblem::partInflatesWrongly, {opened->name});
     }
     return data;
 }
@@ -154,8 +150,7 @@ bool XlsxPackage::stream(const std::string& part,
         // A stream that ends early, fails its checksum or goes on beyond the directory's size.
         if (n < 0 || (n == 0 && got != opened->size) ||
             got + static_cast<std::uint64_t>(n) > opened->size) {
-            impl_->fail("the workbook is damaged (part " + opened->name +
-                        " does not inflate as stated)");
+            impl_->fail(ReadProblem::partInflatesWrongly, {opened->name});
         }
         if (n == 0) return true;
         got += static_cast<std::uint64_t>(n);

@@ -18,12 +18,6 @@
 
 namespace tabrova::workbook {
 
-WorkbookError::WorkbookError(std::filesystem::path path, std::string reason)
-    : std::runtime_error(reinterpret_cast<const char*>(path.u8string().c_str()) +
-                         std::string(": ") + reason),
-      path_(std::move(path)),
-      reason_(std::move(reason)) {}
-
 // ---------------------------------------------------------------------------------------------
 // References
 
@@ -194,8 +188,8 @@ public:
     void load();
 
 private:
-    [[noreturn]] void fail(std::string reason) const {
-        throw WorkbookError(path_, std::move(reason));
+    [[noreturn]] void fail(ReadProblem problem, std::vector<ReasonPart> parts = {}) const {
+        throw WorkbookError(path_, problem, std::move(parts));
     }
 
     pugi::xml_document parse(const std::string& part, bool required);
@@ -217,7 +211,7 @@ pugi::xml_document WorkbookLoader::parse(const std::string& part, bool required)
     pugi::xml_document doc;
     const std::optional<std::string> bytes = package_->read(part);
     if (!bytes) {
-        if (required) fail("not a workbook (part " + part + " is missing)");
+        if (required) fail(ReadProblem::partMissing, {part});
         return doc;
     }
     const pugi::xml_parse_result result = doc.load_buffer(
@@ -225,8 +219,9 @@ pugi::xml_document WorkbookLoader::parse(const std::string& part, bool required)
         pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata,
         pugi::encoding_auto);
     if (!result) {
-        fail("part " + part + " is not well-formed XML (" + result.description() + " at byte " +
-             std::to_string(result.offset) + ")");
+        fail(ReadProblem::partNotWellFormed,
+             {part, pugixmlErrorPart(result.status, result.description()),
+              std::to_string(result.offset)});
     }
     return doc;
 }
@@ -283,9 +278,8 @@ void WorkbookLoader::load() {
         if (type.ends_with("/officeDocument")) workbookPart_ = typeAndTarget.substr(nl + 1);
     }
     if (!package_->has(workbookPart_)) {
-        if (package_->has("[Content_Types].xml"))
-            fail("not a workbook (the package holds no spreadsheet)");
-        fail("not a workbook (the zip archive holds no " + workbookPart_ + ")");
+        if (package_->has("[Content_Types].xml")) fail(ReadProblem::packageHoldsNoSpreadsheet);
+        fail(ReadProblem::archiveHoldsNoWorkbook, {workbookPart_});
     }
     for (const auto& [id, typeAndTarget] : relationships(workbookPart_)) {
         const std::size_t nl = typeAndTarget.find('\n');
@@ -304,7 +298,7 @@ void WorkbookLoader::load() {
 
     const pugi::xml_document doc = parse(workbookPart_, true);
     const pugi::xml_node workbook = child(doc, "workbook");
-    if (!workbook) fail("not a workbook (part " + workbookPart_ + " holds no workbook)");
+    if (!workbook) fail(ReadProblem::partHoldsNoWorkbook, {workbookPart_});
     wb_.date1904_ = truthy(child(workbook, "workbookPr").attribute("date1904"));
 
     const pugi::xml_node view = child(child(workbook, "bookViews"), "workbookView");
@@ -324,7 +318,7 @@ void WorkbookLoader::load() {
         }
         wb_.sheets_.push_back(std::move(sheet));
     });
-    if (wb_.sheets_.empty()) fail("not a workbook (it lists no sheets)");
+    if (wb_.sheets_.empty()) fail(ReadProblem::listsNoSheets);
     wb_.activeSheet_ = activeTab < wb_.sheets_.size() ? static_cast<std::size_t>(activeTab) : 0;
 
     loadStyles(stylesPart);
@@ -334,7 +328,7 @@ void WorkbookLoader::load() {
     for (Sheet& sheet : wb_.sheets_) {
         if (!sheet.isWorksheet) continue;
         if (sheet.part.empty() || !package_->has(sheet.part)) {
-            fail("the workbook is damaged (" + sheetLabel(sheet) + " has no part)");
+            fail(ReadProblem::sheetHasNoPart, {sheetLabel(sheet)});
         }
         readSheetSettings(wb_.sheetSource(), sheet);
     }
@@ -356,12 +350,13 @@ void WorkbookLoader::loadStyles(const std::string& part) {
             }
         });
         if (!overlong.empty()) {
-            wb_.notes_.push_back(std::to_string(overlong.size()) + " number format" +
-                                 (overlong.size() == 1 ? "" : "s") + " (id " +
-                                 std::to_string(overlong.front()) +
-                                 (overlong.size() == 1 ? "" : " and others") +
-                                 ") longer than Excel's " + std::to_string(kMaxFormatCodeChars) +
-                                 " characters not used: their cells show as General");
+            wb_.notes_.push_back(
+                {ReadProblem::formatCodesNotUsed,
+                 {countedPart(overlong.size(), "number format", "表示形式"),
+                  std::to_string(overlong.front()),
+                  overlong.size() == 1 ? ReasonPart("") : ReasonPart(" and others", " ほか"),
+                  std::to_string(kMaxFormatCodeChars)},
+                 std::nullopt});
         }
         forEachChild(child(ss, "fonts"), "font", [&](const pugi::xml_node& f) {
             FontInfo font;
@@ -458,8 +453,7 @@ void XlsxWorkbook::indexSheet(Sheet& sheet) const {
             entries += height;
         }
         if (entries > kMaxMergeEntries || sheet.hugeMerges.size() > kMaxHugeMerges) {
-            throw WorkbookError(
-                path_, sheetLabel(sheet) + ": its merged cells overlap or are too many to index");
+            throw WorkbookError(path_, ReadProblem::mergesTooMany, {sheetLabel(sheet)});
         }
     }
     const auto& merges = sheet.merges;
@@ -481,7 +475,7 @@ std::shared_ptr<XlsxWorkbook> XlsxWorkbook::open(const std::filesystem::path& pa
     try {
         WorkbookLoader(*wb, path).load();
     } catch (const std::bad_alloc&) {
-        throw WorkbookError(path, "the workbook is too large to read into memory");
+        throw WorkbookError(path, ReadProblem::tooLargeForMemory);
     }
     return wb;
 }
@@ -507,21 +501,21 @@ void XlsxWorkbook::readCells(std::size_t index, const CellRange& range) {
         readSheetCells(sheetSource(), sheet, range);
         indexSheet(sheet);
     } catch (const std::bad_alloc&) {
-        throw WorkbookError(path_, "the workbook is too large to read into memory");
+        throw WorkbookError(path_, ReadProblem::tooLargeForMemory);
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Queries
 
-std::vector<std::string> XlsxWorkbook::notes() const {
-    std::vector<std::string> notes = notes_;
+std::vector<ReadReason> XlsxWorkbook::notes() const {
+    std::vector<ReadReason> notes = notes_;
     std::size_t cut = 0;
     for (const Sheet& sheet : sheets_) cut += sheet.cutTexts;
     static_assert(kMaxCellTextChars == 32767);
     if (cut > 0) {
-        notes.push_back(std::to_string(cut) + " text" + (cut == 1 ? "" : "s") +
-                        " longer than Excel's 32,767 characters cut to that length");
+        notes.push_back(
+            {ReadProblem::textsCut, {countedPart(cut, "text", "文字列")}, std::nullopt});
     }
     return notes;
 }

@@ -14,6 +14,7 @@
 
 #include "table/ExcelConstants.h"
 #include "workbook/NumberFormat.h"
+#include "workbook/WorkbookError.h"
 
 namespace tabrova::workbook {
 
@@ -26,18 +27,6 @@ inline constexpr std::uint32_t kMaxCols = 16384;
 inline constexpr std::size_t kMaxFormatCodeChars = 255;
 // The largest font size Excel accepts, in points.
 inline constexpr double kMaxFontSize = 409;
-
-// A workbook that cannot be read: names the file and the reason (UTF-8).
-class WorkbookError : public std::runtime_error {
-public:
-    WorkbookError(std::filesystem::path path, std::string reason);
-    const std::filesystem::path& path() const { return path_; }
-    const std::string& reason() const { return reason_; }
-
-private:
-    std::filesystem::path path_;
-    std::string reason_;
-};
 
 // A rectangle of cells, 1-based and inclusive.
 struct CellRange {
@@ -210,7 +199,7 @@ public:
     // What the reader cut or left out of what the file holds because it exceeds Excel's limits,
     // one sentence each (UTF-8), for the user to be told: of the styles once opened, of the
     // cells' texts once read.
-    std::vector<std::string> notes() const;
+    std::vector<ReadReason> notes() const;
     // The format code of a number format id: the workbook's own, else the built-in one.
     std::u16string numberFormatCode(std::uint32_t numFmtId) const;
     // The format code of a cell style, and whether it is General (looked up once at load).
@@ -265,7 +254,7 @@ private:
     std::vector<std::uint32_t> styleFormatCode_;
     std::vector<bool> styleIsGeneral_;
     int mdw_ = 7;
-    std::vector<std::string> notes_;
+    std::vector<ReadReason> notes_;
 
     friend class WorkbookLoader;
 };

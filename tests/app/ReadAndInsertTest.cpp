@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -185,6 +186,10 @@ TEST_F(ReadAndInsert, AnUnwritableDxfFolderIsReportedWithPathAndReason) {
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].text.contains("blocked")) << messages_[0].text.toStdString();
     EXPECT_GT(messages_[0].text.split('\n').size(), 2);
+    const QString reason = messages_[0].text.split('\n').back();
+    EXPECT_TRUE(
+        std::any_of(reason.begin(), reason.end(), [](QChar c) { return c.unicode() > 0x7F; }))
+        << "the system's reason in Japanese: " << reason.toStdString();
 }
 
 TEST_F(ReadAndInsert, AScaleThatMakesTheDrawingInfiniteWritesNothingAndIsNamed) {
@@ -223,6 +228,8 @@ TEST_F(ReadAndInsert, AFileThatIsNotAWorkbookIsReported) {
     EXPECT_FALSE(form_->openWorkbookFile(folder_ / "notes.xlsx"));
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].text.contains("notes.xlsx"));
+    EXPECT_TRUE(messages_[0].text.contains(QStringLiteral("zip 形式のファイルではありません")))
+        << "the reader's reason in Japanese: " << messages_[0].text.toStdString();
 }
 
 TEST_F(ReadAndInsert, ClosingTheWorkbookReturnsToTheRunningApplication) {
@@ -292,7 +299,7 @@ TEST_F(ReadAndInsert, ASheetGoneFromTheSavedWorkbookIsReportedNotReplaced) {
     form_->Button3->click();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].text.contains("book.xlsx")) << messages_[0].text.toStdString();
-    EXPECT_TRUE(messages_[0].text.contains(QStringLiteral("部品")))
+    EXPECT_TRUE(messages_[0].text.contains(QStringLiteral("シート \"部品\" がありません")))
         << messages_[0].text.toStdString();
     EXPECT_EQ(form_->StringGrid1->cell(2, 2), "M8") << "the previous table stays";
     // Once the sheet is back the read works again.

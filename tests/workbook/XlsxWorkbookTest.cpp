@@ -330,9 +330,10 @@ TEST(XlsxWorkbook, ExcelsLimitsCutTextsAndLeaveOutLongFormatCodes) {
     EXPECT_EQ(displayText(*wb, sheet, 1, 2).size(), kMaxCellTextChars);
 
     ASSERT_EQ(wb->notes().size(), 2u);
-    EXPECT_NE(wb->notes()[0].find("(id 165) longer than Excel's 255 characters"),
+    EXPECT_NE(wb->notes()[0].english().find("(id 165) longer than Excel's 255 characters"),
               std::string::npos);
-    EXPECT_NE(wb->notes()[1].find("2 texts longer than Excel's 32,767"), std::string::npos);
+    EXPECT_NE(wb->notes()[1].english().find("2 texts longer than Excel's 32,767"),
+              std::string::npos);
 }
 
 }  // namespace

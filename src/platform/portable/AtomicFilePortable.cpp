@@ -14,7 +14,7 @@
 namespace tabrova::platform {
 namespace {
 
-std::string systemReason(int err) { return std::strerror(err); }
+FileReason systemReason(int err) { return errnoReason(err); }
 
 // The file a path names: the final target of a chain of symbolic links (the links stay), the path
 // itself otherwise.
@@ -137,14 +137,15 @@ void FileReplacements::stage(const std::filesystem::path& path, const ByteProduc
     try {
         detail::refuseSpecialFile(target);
     } catch (const FileError& e) {
-        throw FileError(path, e.reason());
+        throw FileError(path, e.fileReason());
     }
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     // The system decides whether this process may write the file (root may, whatever the mode
     // bits say); the rename would otherwise bypass a protection the system applies.
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-        throw FileError(path, systemReason(errno) + " (the file is read-only)");
+        throw FileError(path, systemReason(errno).withNote(" (the file is read-only)",
+                                                           " (読み取り専用のファイルです)"));
     }
 
     std::string tmpl = target.string() + ".tmp-XXXXXX";

@@ -11,7 +11,7 @@ namespace tabrova::platform {
 std::filesystem::path executablePath() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) throw FileError("/proc/self/exe", ec.message());
+    if (ec) throw FileError("/proc/self/exe", errnoReason(ec.value()));
     return self;
 }
 

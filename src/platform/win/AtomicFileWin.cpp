@@ -10,7 +10,7 @@
 namespace tabrova::platform {
 namespace {
 
-std::string systemReason(DWORD err) {
+std::string systemText(DWORD err) {
     wchar_t* buffer = nullptr;
     const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -26,6 +26,46 @@ std::string systemReason(DWORD err) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), len,
                         nullptr, nullptr);
     return utf8;
+}
+
+// The system's own text is in the user's language already; a Japanese wording of the common
+// codes keeps the desktop program Japanese where the system is not.
+FileReason systemReason(DWORD err) {
+    const char* japanese = nullptr;
+    switch (err) {
+        case ERROR_FILE_NOT_FOUND:
+            japanese = "ファイルが見つかりません";
+            break;
+        case ERROR_PATH_NOT_FOUND:
+            japanese = "パスが見つかりません";
+            break;
+        case ERROR_ACCESS_DENIED:
+            japanese = "アクセスが拒否されました";
+            break;
+        case ERROR_SHARING_VIOLATION:
+            japanese = "ほかのプログラムがファイルを使用中です";
+            break;
+        case ERROR_LOCK_VIOLATION:
+            japanese = "ほかのプログラムがファイルの一部をロックしています";
+            break;
+        case ERROR_WRITE_PROTECT:
+            japanese = "書き込み禁止のメディアです";
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            japanese = "ディスクの空き容量が足りません";
+            break;
+        case ERROR_FILENAME_EXCED_RANGE:
+            japanese = "ファイル名が長すぎます";
+            break;
+        case ERROR_INVALID_NAME:
+            japanese = "ファイル名、フォルダー名、またはボリューム ラベルの構文が間違っています";
+            break;
+        default:
+            break;
+    }
+    std::string text = systemText(err);
+    return {text, japanese ? std::string(japanese) : text};
 }
 
 // The temporaries that exist, removed when the console's Ctrl+C, Ctrl+Break or close ends the
@@ -83,7 +123,9 @@ void FileReplacements::stage(const std::filesystem::path& path, const ByteProduc
     // Windows-like system alike.
     const DWORD attributes = GetFileAttributesW(path.wstring().c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        throw FileError(path, systemReason(ERROR_ACCESS_DENIED) + " (the file is read-only)");
+        throw FileError(path,
+                        systemReason(ERROR_ACCESS_DENIED)
+                            .withNote(" (the file is read-only)", " (読み取り専用のファイルです)"));
     }
 
     const std::wstring tmp = path.wstring() + L".tmp-" + std::to_wstring(GetCurrentProcessId()) +

@@ -15,7 +15,8 @@ std::filesystem::path executablePath() {
         const DWORD n =
             GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) {
-            throw FileError("executable", "error " + std::to_string(GetLastError()));
+            const std::string code = std::to_string(GetLastError());
+            throw FileError("executable", {"error " + code, "エラー " + code});
         }
         if (n < buffer.size()) return std::filesystem::path(std::wstring(buffer.data(), n));
         buffer.resize(buffer.size() * 2);
