@@ -1,6 +1,7 @@
 #include "grid/EditHistory.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace tabrova {
@@ -25,29 +26,30 @@ std::size_t snapshotBytes(const TableSnapshot& s) {
 }
 
 // Folds the changes of `later` into `step`: each place keeps its first `before` and takes the
-// last `after`; places that end as they began drop out.
+// last `after`; places that end as they began drop out. Places are looked up by key, since a
+// change of the scales touches every record of the table.
+template <class Change, class KeyFn>
+void mergeChanges(std::vector<Change>& into, std::vector<Change>&& later, KeyFn key) {
+    std::unordered_map<std::uint64_t, std::size_t> at;
+    for (std::size_t i = 0; i < into.size(); ++i) at.emplace(key(into[i]), i);
+    for (Change& change : later) {
+        const auto found = at.find(key(change));
+        if (found == at.end()) {
+            into.push_back(std::move(change));
+        } else {
+            into[found->second].after = std::move(change.after);
+        }
+    }
+    std::erase_if(into, [](const Change& c) { return c.before == c.after; });
+}
+
 void mergeInto(EditStep& step, EditStep&& later) {
-    for (TextChange& change : later.texts) {
-        auto same = std::find_if(step.texts.begin(), step.texts.end(), [&](const TextChange& t) {
-            return t.col == change.col && t.row == change.row;
-        });
-        if (same == step.texts.end()) {
-            step.texts.push_back(std::move(change));
-        } else {
-            same->after = std::move(change.after);
-        }
-    }
-    for (CellChange& change : later.cells) {
-        auto same = std::find_if(step.cells.begin(), step.cells.end(),
-                                 [&](const CellChange& c) { return c.index == change.index; });
-        if (same == step.cells.end()) {
-            step.cells.push_back(std::move(change));
-        } else {
-            same->after = std::move(change.after);
-        }
-    }
-    std::erase_if(step.texts, [](const TextChange& t) { return t.before == t.after; });
-    std::erase_if(step.cells, [](const CellChange& c) { return c.before == c.after; });
+    mergeChanges(step.texts, std::move(later.texts), [](const TextChange& t) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(t.col)) << 32 |
+               static_cast<std::uint32_t>(t.row);
+    });
+    mergeChanges(step.cells, std::move(later.cells),
+                 [](const CellChange& c) { return static_cast<std::uint64_t>(c.index); });
 }
 
 enum class Side { before, after };
@@ -66,7 +68,7 @@ void apply(EditStep& step, EditTarget& target, Side side) {
     auto setText = [&](const TextChange& t) {
         target.setGridText(t.col, t.row, side == Side::before ? t.before : t.after);
     };
-    // Undone newest first, so that a place changed twice in one step ends at its first text.
+    // Undone in the reverse order of doing.
     if (side == Side::before) {
         std::for_each(step.cells.rbegin(), step.cells.rend(), setCell);
         std::for_each(step.texts.rbegin(), step.texts.rend(), setText);
