@@ -90,7 +90,11 @@ QVariant StringGridModel::data(const QModelIndex& index, int role) const {
 
 bool StringGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole) return false;
-    setCell(index.column() + 1, index.row() + 1, value.toString());
+    const int col = index.column() + 1;
+    const int row = index.row() + 1;
+    const QString before = cell(col, row);
+    setCell(col, row, value.toString());
+    if (cell(col, row) != before) emit cellEdited(col, row, before);
     return true;
 }
 
@@ -232,6 +236,7 @@ StringGrid::StringGrid(QWidget* parent)
                     emit currentCellChanged(current.column() + 1, current.row() + 1);
             });
     connect(model_, &StringGridModel::cellTextChanged, this, &StringGrid::cellTextChanged);
+    connect(model_, &StringGridModel::cellEdited, this, &StringGrid::cellEdited);
 
     setShape(5, 5);
 }

@@ -42,6 +42,8 @@ public:
 signals:
     // A cell text changed, by an edit in place or by setCell.
     void cellTextChanged(int col, int row);
+    // An edit in place changed a cell's text; `before` is the text it replaced.
+    void cellEdited(int col, int row, const QString& before);
     // A right click (or the menu key) anywhere on the grid: where the pop-up menu opens.
     void popupRequested(const QPoint& globalPos);
 
@@ -110,6 +112,7 @@ signals:
     void currentCellChanged(int col, int row);
     void fixedCellClicked(int col, int row);
     void cellTextChanged(int col, int row);
+    void cellEdited(int col, int row, const QString& before);
     // A right click (or the menu key) anywhere on the grid: where the pop-up menu opens.
     void popupRequested(const QPoint& globalPos);
 

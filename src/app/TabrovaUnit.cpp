@@ -87,6 +87,7 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
 
     connectHandlers();
     connectShortcuts();
+    connectUndo();
     FormCreate();
 
     // The form's size is the client area; the status bar comes below it.
@@ -386,7 +387,9 @@ void TForm1::Button1Click() {
     settings_.cadTsc = readNumber(Edit8).value_or(fb.cadTsc);
     settings_.cadTof = readNumber(Edit9).value_or(fb.cadTof);
     settings_.cellLineColor = readInteger(Edit10).value_or(fb.cellLineColor);
-    calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
+    recordTableChange(EditKind::scales, [this] {
+        calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
+    });
     showRecomputedSizes();
     StringGrid1->viewport()->update();
     refreshPreview();
@@ -400,7 +403,9 @@ void TForm1::Edit6Change() {
     settings_.cadTsc = readNumber(Edit8).value_or(fb.cadTsc);
     settings_.cadTof = readNumber(Edit9).value_or(fb.cadTof);
     settings_.cellLineColor = readInteger(Edit10).value_or(fb.cellLineColor);
-    calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
+    recordTableChange(EditKind::scales, [this] {
+        calcCellDrawSizes(CellTable_, settings_.cadXsc, settings_.cadYsc, settings_.cadTsc);
+    });
     showRecomputedSizes();
     StringGrid1->viewport()->update();
     refreshPreview();
@@ -444,7 +449,8 @@ bool TForm1::cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key) {
     const double x = readNumber(box).value_or(0);
     if (x <= 0 || CellTable_.empty() || reading_) return true;
     if (askYesNo(StringGrid1, qs(cellSizeQuestion(field)), QStringLiteral("確認"))) {
-        applyCellSize(CellTable_, field, x, StringGrid1->selection());
+        recordTableChange(EditKind::cellSize,
+                          [&] { applyCellSize(CellTable_, field, x, StringGrid1->selection()); });
         box->setText(qs(formatSize(x, decimalSeparator())));
         ShowWHSize();
         StringGrid1->viewport()->update();
@@ -566,9 +572,11 @@ void TForm1::Edit1Change() {
     const int col = StringGrid1->col();
     const int row = StringGrid1->row();
     if (col < 1 || row < 1 || reading_) return;
+    const QString before = StringGrid1->cell(col, row);
     writingFromEdit1_ = true;
     StringGrid1->setCell(col, row, Edit1->text());
     writingFromEdit1_ = false;
+    recordTextEdit(col, row, before, StringGrid1->cell(col, row), true);
     QPalette palette = Edit1->palette();
     palette.setColor(QPalette::Text,
                      containsLineFeed(u16(Edit1->text())) ? QColor(255, 0, 0) : QColor(0, 0, 0));
@@ -590,7 +598,8 @@ void TForm1::SpeedButton1Click(QObject* sender) {
     if (sender == SpeedButton3) code = alignRight;
     if (code == 0) return;
     if (StringGrid1->row() >= 1 && StringGrid1->col() >= 1 && !CellTable_.empty()) {
-        setTextAlign(CellTable_, StringGrid1->selection(), code);
+        recordTableChange(EditKind::basePoint,
+                          [&] { setTextAlign(CellTable_, StringGrid1->selection(), code); });
     }
     StringGrid1->viewport()->update();
     refreshPreview();
@@ -666,6 +675,10 @@ void TForm1::Button3Click() {
     qApp->installEventFilter(this);
     SelectionReadResult result;
     std::exception_ptr error;
+    // What the read replaces, so that one undo brings it back.
+    EditStep readStep;
+    readStep.kind = EditKind::read;
+    readStep.other = windowSnapshot();
     try {
         const SelectionReadSettings readSettings =
             selectionReadSettings(settings_, u16(Edit15->text()), decimalSeparator());
@@ -679,6 +692,14 @@ void TForm1::Button3Click() {
     qApp->removeEventFilter(this);
     reading_ = false;
     StringGrid1->setUpdatesEnabled(true);
+    // A read that ended in an exception may have replaced the table partway.
+    const CellTable& before = readStep.other->table;
+    if (result.tableReplaced ||
+        (error && (before.cells != CellTable_.cells || before.colCount != CellTable_.colCount ||
+                   before.rowCount != CellTable_.rowCount))) {
+        history_.record(std::move(readStep));
+        tableCaption_ = windowTitle();
+    }
 
     if (error) {
         showErrorBox(error);
@@ -883,6 +904,11 @@ bool TForm1::blocksInput(QObject* watched, QEvent* event) const {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (reading_ && blocksInput(watched, event)) return true;
+    // Not taken by a line edit with nothing of its own to undo: the window's shortcut runs.
+    if (event->type() == QEvent::ShortcutOverride &&
+        passesUndoKey(watched, *static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
     bool consumed = false;
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -11,12 +11,15 @@
 
 #include "app/StringGrid.h"
 #include "cad/MessageFilter.h"
+#include "grid/EditHistory.h"
 #include "settings/ProgramFiles.h"
 #include "settings/Settings.h"
 #include "sizing/SizeDisplay.h"
 #include "table/CellTable.h"
 #include "ui_TabrovaUnit.h"
 #include "workbook/ChosenWorkbook.h"
+
+class QKeyEvent;
 
 namespace tabrova::app {
 
@@ -85,6 +88,10 @@ public:
     void N7Click();
     void N9Click();
     void N4Click();
+    // Ctrl+Z and Ctrl+Y (or Ctrl+Shift+Z): undo and redo the changes of the grid and the table.
+    void Undo();
+    void Redo();
+    const EditHistory& editHistory() const { return history_; }
 
     // The controls, by their form names, come from Ui::TForm1 (TabrovaUnit.ui); the grid's pop-up
     // menu is built in code, its entries being the menu's own children.
@@ -134,6 +141,21 @@ private:
     class ReadView;
     friend class ReadView;
 
+    // ---- undo and redo (TabrovaUnitUndo.cpp) ----
+    class HistoryTarget;
+    friend class HistoryTarget;
+    void connectUndo();
+    // Records what `change` does to the table's records as one step of `kind`.
+    void recordTableChange(EditKind kind, const std::function<void()>& change);
+    void recordTextEdit(int col, int row, const QString& before, const QString& after, bool typing);
+    // The table and the grid as a read replaces them, and their return.
+    TableSnapshot windowSnapshot() const;
+    void restoreWindow(TableSnapshot state);
+    void undoOrRedo(bool undo);
+    // Whether an undo or redo key pressed in the line edit `watched` goes to the window's
+    // history: when the box has nothing of its own to undo or redo.
+    bool passesUndoKey(QObject* watched, const QKeyEvent& key) const;
+
     ProgramFiles files_;
     CellTable CellTable_;
     WorkingSettings settings_;
@@ -143,6 +165,11 @@ private:
     bool closePending_ = false;
     bool writingFromEdit1_ = false;
     bool closed_ = false;
+    EditHistory history_;
+    bool restoring_ = false;  // an undo or redo is writing the grid
+    // The caption the table shown came with; an undone read gives the window its caption back
+    // only while it still shows this one.
+    QString tableCaption_;
 };
 
 }  // namespace tabrova::app

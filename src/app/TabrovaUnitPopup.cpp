@@ -38,9 +38,11 @@ private:
 };
 
 template <std::u16string (*Convert)(std::u16string_view)>
-void convertSelection(StringGrid& grid) {
+void convertSelection(StringGrid& grid, EditHistory& history) {
     StringGridTexts texts(grid);
-    walkSelection(texts, [](const std::u16string& text) { return Convert(text); });
+    RecordingTextGrid recorder(texts);
+    walkSelection(recorder, [](const std::u16string& text) { return Convert(text); });
+    history.record(recorder.step(EditKind::conversion));
 }
 
 }  // namespace
@@ -58,19 +60,23 @@ void TForm1::connectPopupMenu() {
     }
 }
 
-void TForm1::N1Click() { convertSelection<StrToFullWidth>(*StringGrid1); }
-void TForm1::N12Click() { convertSelection<StrToFullWidthUnlessNumOrAlpha>(*StringGrid1); }
-void TForm1::N5Click() { convertSelection<HalfKanaToFull>(*StringGrid1); }
-void TForm1::N2Click() { convertSelection<StrToHalfWidth>(*StringGrid1); }
-void TForm1::N6Click() { convertSelection<FullNumToHalf>(*StringGrid1); }
-void TForm1::N7Click() { convertSelection<FullAlphaToHalf>(*StringGrid1); }
-void TForm1::N9Click() { convertSelection<ForbiddenToHalf>(*StringGrid1); }
+void TForm1::N1Click() { convertSelection<StrToFullWidth>(*StringGrid1, history_); }
+void TForm1::N12Click() {
+    convertSelection<StrToFullWidthUnlessNumOrAlpha>(*StringGrid1, history_);
+}
+void TForm1::N5Click() { convertSelection<HalfKanaToFull>(*StringGrid1, history_); }
+void TForm1::N2Click() { convertSelection<StrToHalfWidth>(*StringGrid1, history_); }
+void TForm1::N6Click() { convertSelection<FullNumToHalf>(*StringGrid1, history_); }
+void TForm1::N7Click() { convertSelection<FullAlphaToHalf>(*StringGrid1, history_); }
+void TForm1::N9Click() { convertSelection<ForbiddenToHalf>(*StringGrid1, history_); }
 
 void TForm1::N4Click() {
     if (Form3->exec() != QDialog::Accepted) return;
     StringGridTexts texts(*StringGrid1);
-    const int count = ReplaceInSelection(texts, Form3->Edit1->text().toStdU16String(),
+    RecordingTextGrid recorder(texts);
+    const int count = ReplaceInSelection(recorder, Form3->Edit1->text().toStdU16String(),
                                          Form3->Edit2->text().toStdU16String());
+    history_.record(recorder.step(EditKind::replace));
     // Centred on the screen, like any simple message.
     showMessage(nullptr, QString::fromStdU16String(ReplaceReport(count)),
                 QString::fromUtf16(kApplicationTitle));

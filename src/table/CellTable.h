@@ -88,6 +88,8 @@ struct TXlsxCellAttr {
     std::uint8_t txtPlace = placeMiddle;    // VerticalPlace
     bool wrapText = false;                  // the sheet wraps the text in its cell
     bool shrinkToFit = false;               // the sheet shrinks the text to fit its cell
+
+    bool operator==(const TXlsxCellAttr&) const = default;
 };
 
 // The facts that only the drawing options use. A source may skip some of them to save calls;
