@@ -1,5 +1,8 @@
 #include "app/TabrovaApplication.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 #include "app/Messages.h"
 #include "app/TabrovaUnit.h"
 #include "platform/Automation.h"
@@ -28,6 +31,13 @@ std::unique_ptr<TForm1> createMainWindow(const std::function<ProgramFiles()>& lo
 
 TabrovaApplication::TabrovaApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tabrova"));
+    // Qt's own texts (the buttons of its dialogs, a text field's edit menu) in Japanese like the
+    // rest of the window, whatever the user's locale, where the system has Qt's translations (on
+    // Debian: qt6-translations-l10n).
+    if (qtTexts_.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(&qtTexts_);
+    }
 }
 
 bool TabrovaApplication::notify(QObject* receiver, QEvent* event) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,6 +32,9 @@ class TabrovaApplication : public QApplication {
 public:
     TabrovaApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    QTranslator qtTexts_;
 };
 
 }  // namespace tabrova::app

@@ -11,6 +11,7 @@
 #include "platform/Automation.h"
 #include "platform/ProgramPaths.h"
 #include "platform/Utf8.h"
+#include "settings/ProgramFiles.h"
 #include "settings/Settings.h"
 #include "table/SelectionReader.h"
 #include "workbook/RunningSpreadsheet.h"
@@ -52,7 +53,7 @@ private:
 
 constexpr const char* kUsage =
     "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx\n"
-    "       tabrova-dxf [OPTIONS] --running -o FILE\n"
+    "   or: tabrova-dxf [OPTIONS] --running -o FILE\n"
     "Draws a cell range of a workbook, or the selection of the running spreadsheet, as a DXF R12\n"
     "file.\n"
     "  -o, --output FILE        DXF file to write (default: the workbook's path with the\n"
@@ -60,8 +61,8 @@ constexpr const char* kUsage =
     "  --sheet NAME             sheet to read (default: the workbook's active sheet)\n"
     "  --range REF              A1-style range, \"B2:F20\" or \"C5\" (default: the sheet's saved\n"
     "                           selection)\n"
-    "  --settings FILE          settings file in the program's INI format (default: the settings\n"
-    "                           file beside the executable when there is one, else the built-in\n"
+    "  --settings FILE          settings file in the program's INI format (default: the desktop\n"
+    "                           program's settings file when there is one, else the built-in\n"
     "                           defaults)\n"
     "  --dump-table FILE|-      also write the table as read and sized, as JSON\n"
     "  --preview FILE           also write a picture of the drawing, PNG or SVG by the file's\n"
@@ -69,7 +70,8 @@ constexpr const char* kUsage =
     "  --running                read the selection of the running spreadsheet application\n"
     "  --progid ID              its ProgID (default: the settings' Excel ProgID)\n"
     "  -q, --quiet              no progress output\n"
-    "  -h, --help               show this help\n";
+    "  -h, --help               show this help\n"
+    "  --version                show the version\n";
 
 struct Options {
     std::filesystem::path workbook;
@@ -83,6 +85,7 @@ struct Options {
     std::optional<std::u16string> progId;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 // The most of a message's subject (a path, a ProgID) and of its reason shown on the one line;
@@ -186,11 +189,14 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         } else if (name == u"-h" || name == u"--help") {
             flag();
             options.help = true;
+        } else if (name == u"--version") {
+            flag();
+            options.version = true;
         } else {
             throw UsageError{"unknown option " + messageText(name)};
         }
     }
-    if (options.help) return options;
+    if (options.help || options.version) return options;
     if (options.running) {
         if (haveWorkbook) throw UsageError{"--running reads no workbook file"};
         if (options.sheet || options.range) {
@@ -214,22 +220,23 @@ std::pair<std::u16string, std::u16string> splitCaption(const std::u16string& cap
     return {caption.substr(0, open), caption.substr(open + 2, caption.size() - open - 3)};
 }
 
-// The settings file used when none is given: the desktop program's beside the executable, else
-// one named after this executable, else (when the executable's folder is not writable, where the
-// desktop program then keeps its files) the user's configuration folder's.
+// The settings file used when none is given: where the desktop program keeps its files (the
+// user's configuration folder for an unwritable or installed executable folder), the desktop
+// program's beside the executable, else one named after this executable.
 std::optional<std::filesystem::path> defaultSettingsFile(const std::filesystem::path& executable) {
     if (executable.empty()) return std::nullopt;
     const std::filesystem::path folder = executable.parent_path();
+    std::error_code ec;
+    if (keepsFilesInUserConfigFolder(folder)) {
+        const auto user = platform::userConfigFolder() / "tabrova.ini";
+        if (std::filesystem::is_regular_file(user, ec)) return user;
+        return std::nullopt;
+    }
     std::vector<std::filesystem::path> candidates = {
         folder / "tabrova.ini",
         folder / (executable.stem().native() + std::filesystem::path(".ini").native())};
-    std::error_code ec;
     for (const auto& c : candidates)
         if (std::filesystem::is_regular_file(c, ec)) return c;
-    if (!platform::isFolderWritable(folder)) {
-        const auto user = platform::userConfigFolder() / "tabrova.ini";
-        if (std::filesystem::is_regular_file(user, ec)) return user;
-    }
     return std::nullopt;
 }
 
@@ -597,6 +604,10 @@ int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::p
     }
     if (options.help) {
         io.out << kUsage;
+        return kExitDone;
+    }
+    if (options.version) {
+        io.out << "tabrova-dxf " TABROVA_VERSION "\n";
         return kExitDone;
     }
     try {

@@ -9,11 +9,19 @@ namespace tabrova {
 ProgramFilesProbe::ProgramFilesProbe()
     : isFolderWritable(platform::isFolderWritable), userConfigFolder(platform::userConfigFolder) {}
 
+bool keepsFilesInUserConfigFolder(const std::filesystem::path& folder,
+                                  const ProgramFilesProbe& probe) {
+    if (!probe.isFolderWritable(folder)) return true;
+    std::error_code ec;
+    return folder.filename() == "bin" &&
+           std::filesystem::is_regular_file(folder / kInstalledMarker, ec);
+}
+
 ProgramFiles locateProgramFiles(const std::filesystem::path& executable,
                                 const ProgramFilesProbe& probe) {
     ProgramFiles files;
     files.folder = executable.parent_path();
-    if (!probe.isFolderWritable(files.folder)) {
+    if (keepsFilesInUserConfigFolder(files.folder, probe)) {
         files.folder = probe.userConfigFolder();
         files.inUserConfigFolder = true;
         std::error_code ec;

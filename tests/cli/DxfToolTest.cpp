@@ -101,6 +101,11 @@ TEST(DxfTool, UsageErrorsExitWithTwoAndWriteNothing) {
     const ToolRun help = runTool({"--help"});
     EXPECT_EQ(help.status, kExitDone);
     EXPECT_NE(help.out.find("--dump-table FILE|-"), std::string::npos);
+    // The manual page's header is made from this line: the name and the build's version.
+    const ToolRun version = runTool({"--version"});
+    EXPECT_EQ(version.status, kExitDone);
+    EXPECT_EQ(version.out, "tabrova-dxf " TABROVA_VERSION "\n");
+    EXPECT_EQ(runTool({"--version=1"}).status, kExitUsage);
 }
 
 TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {

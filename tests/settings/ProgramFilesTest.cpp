@@ -46,6 +46,39 @@ TEST_F(ProgramFilesTest, UnwritableExecutableFolderMovesAllFilesToTheConfigFolde
     EXPECT_EQ(files.targetListFile, config / "TargetCAD_APIVersion.txt");
 }
 
+// An installed program (PREFIX/bin beside the marker the install rules put into PREFIX/share)
+// keeps its files in the configuration folder even where it could write beside itself: root, or
+// a prefix of the user's own such as ~/.local.
+TEST_F(ProgramFilesTest, InstalledPrefixKeepsTheFilesInTheConfigFolder) {
+    struct Case {
+        const char* executableFolder;
+        bool marker;
+        bool inUserConfigFolder;
+    };
+    const Case cases[] = {
+        {"usr/bin", true, true},
+        {"usr/bin", false, false},
+        {"portable", true, false},  // the marker counts only beside a bin folder
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.executableFolder) + (c.marker ? " with marker" : ""));
+        std::filesystem::remove_all(dir / "root");
+        const auto folder = dir / "root" / c.executableFolder;
+        std::filesystem::create_directories(folder);
+        if (c.marker) {
+            std::filesystem::create_directories((folder / kInstalledMarker).parent_path());
+            writeBytes(folder / kInstalledMarker, "");
+        }
+        ProgramFilesProbe probe;
+        probe.userConfigFolder = [&] { return dir / "config"; };
+        EXPECT_EQ(keepsFilesInUserConfigFolder(folder, probe), c.inUserConfigFolder);
+        const ProgramFiles files = locateProgramFiles(folder / "tabrova", probe);
+        EXPECT_EQ(files.inUserConfigFolder, c.inUserConfigFolder);
+        EXPECT_EQ(files.settingsFile,
+                  (c.inUserConfigFolder ? dir / "config" : folder) / "tabrova.ini");
+    }
+}
+
 TEST_F(ProgramFilesTest, WritabilityProbeLeavesNothingBehind) {
     EXPECT_TRUE(platform::isFolderWritable(dir));
     EXPECT_TRUE(std::filesystem::is_empty(dir));
