@@ -86,6 +86,9 @@ struct Document {
     // The sheet cell that the document's first row and column stand for.
     std::uint32_t originRow = 1;
     std::uint32_t originCol = 1;
+    // The cells' texts are those the sheet shows, whatever their type (as an OpenDocument file
+    // stores them), rather than values to format.
+    bool textsAsShown = false;
     std::size_t cutTexts = 0;            // texts of the cells kept cut to a cell's limit
     std::size_t droppedFormatCodes = 0;  // format codes beyond Excel's limit, taken as General
 

@@ -9,6 +9,7 @@
 #include "workbook/DisplayText.h"
 #include "workbook/NumberFormat.h"
 #include "workbook/SheetMetrics.h"
+#include "workbook/WorkbookFile.h"
 
 namespace tabrova::workbook::spreadsheetml {
 
@@ -17,7 +18,48 @@ namespace {
 // Excel's rows and columns are whole pixels; the document gives points (0.75 of a pixel).
 double pixelsOfPoints(double points) { return std::round(points / 0.75); }
 
+// The cells of one range of a document's sheet as a selection source.
+class SheetSelection : public SelectionSource {
+public:
+    SheetSelection(std::shared_ptr<const Document> document, std::size_t sheet,
+                   const CellRange& range, std::u16string fileName)
+        : document_(std::move(document)),
+          facts_(*document_, document_->sheets[sheet]),
+          range_(range),
+          fileName_(std::move(fileName)),
+          sheetName_(document_->sheets[sheet].name) {}
+
+    SourceOpening open() override {
+        SourceOpening opening;
+        opening.workbookName = fileName_;
+        opening.sheetName = sheetName_;
+        return opening;
+    }
+    SelectionRange range() override { return selectionRangeOf(range_); }
+
+    CellFacts cell(std::int64_t row, std::int64_t col) override {
+        if (!range_.contains(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)) ||
+            row < 1 || col < 1) {
+            throw SourceError(u"Cells", u"the cell lies outside the range read");
+        }
+        return facts_.cell(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)).facts;
+    }
+
+private:
+    std::shared_ptr<const Document> document_;
+    SheetFacts facts_;
+    CellRange range_;
+    std::u16string fileName_;
+    std::u16string sheetName_;
+};
+
 }  // namespace
+
+std::unique_ptr<SelectionSource> sheetSelection(std::shared_ptr<const Document> document,
+                                                std::size_t sheet, const CellRange& range,
+                                                std::u16string fileName) {
+    return std::make_unique<SheetSelection>(std::move(document), sheet, range, std::move(fileName));
+}
 
 bool valueLooksNumeric(const Cell& cell) {
     switch (cell.type) {
@@ -138,7 +180,7 @@ PlacedFacts SheetFacts::cell(std::uint32_t row, std::uint32_t col) const {
     f.shrinkToFit = style.shrinkToFit;
     // Rich text whose runs differ in size reports the size of its first character.
     f.fontSize = style.fontSize;
-    if (cell && cell->type == CellType::string && !cell->text.runs.empty() &&
+    if (cell && (cell->type == CellType::string || doc_.textsAsShown) && !cell->text.runs.empty() &&
         !std::isnan(cell->text.runs.front().size)) {
         f.fontSize = cell->text.runs.front().size;
     }
@@ -183,6 +225,7 @@ PlacedFacts SheetFacts::cell(std::uint32_t row, std::uint32_t col) const {
 std::u16string SheetFacts::displayText(std::uint32_t row, std::uint32_t col) const {
     const Cell* cell = findCell(sheet_, row, col);
     if (!cell) return {};
+    if (doc_.textsAsShown) return cell->text.text;
     const std::u16string& code = doc_.styles[cell->style].numberFormat;
     switch (cell->type) {
         case CellType::blank:

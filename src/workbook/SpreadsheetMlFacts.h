@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,12 @@ private:
     LineSums columnSums_;
     LineSums rowSums_;
 };
+
+// The cells of a range of the document's sheet as a selection source, named by the file's name
+// and the sheet's. The document must hold the cells of that range.
+std::unique_ptr<SelectionSource> sheetSelection(std::shared_ptr<const Document> document,
+                                                std::size_t sheet, const CellRange& range,
+                                                std::u16string fileName);
 
 // Whether Excel's Value2 of the cell, as text, is a plain number: a Number or DateTime value
 // whose 15-digit general form is not in exponent form, or a string of digits, stops, commas and

@@ -15,41 +15,6 @@ namespace {
 
 using spreadsheetml::Document;
 using spreadsheetml::Reading;
-using spreadsheetml::SheetFacts;
-
-class SpreadsheetMlSelection : public SelectionSource {
-public:
-    SpreadsheetMlSelection(std::shared_ptr<const Document> document, std::size_t sheet,
-                           const CellRange& range, std::u16string fileName)
-        : document_(std::move(document)),
-          facts_(*document_, document_->sheets[sheet]),
-          range_(range),
-          fileName_(std::move(fileName)),
-          sheetName_(document_->sheets[sheet].name) {}
-
-    SourceOpening open() override {
-        SourceOpening opening;
-        opening.workbookName = fileName_;
-        opening.sheetName = sheetName_;
-        return opening;
-    }
-    SelectionRange range() override { return selectionRangeOf(range_); }
-
-    CellFacts cell(std::int64_t row, std::int64_t col) override {
-        if (!range_.contains(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)) ||
-            row < 1 || col < 1) {
-            throw SourceError(u"Cells", u"the cell lies outside the range read");
-        }
-        return facts_.cell(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)).facts;
-    }
-
-private:
-    std::shared_ptr<const Document> document_;
-    SheetFacts facts_;
-    CellRange range_;
-    std::u16string fileName_;
-    std::u16string sheetName_;
-};
 
 class SpreadsheetMlFile : public WorkbookFile {
 public:
@@ -98,7 +63,7 @@ public:
             readSheet_ = sheet;
             readRange_ = range;
         }
-        return std::make_unique<SpreadsheetMlSelection>(read_, sheet, range, fileName());
+        return spreadsheetml::sheetSelection(read_, sheet, range, fileName());
     }
 
     std::vector<ReadReason> notes() const override {

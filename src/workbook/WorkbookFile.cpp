@@ -6,11 +6,56 @@
 
 namespace tabrova::workbook {
 
+namespace {
+
+// An OpenDocument package stores its mimetype first and uncompressed, so that its first bytes
+// say what it is.
+bool isOdsPackage(std::string_view bytes) {
+    if (!bytes.starts_with("PK\x03\x04") || bytes.size() < 30) return false;
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at])) |
+               static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    const std::size_t nameLength = u16(26);
+    const std::size_t data = 30 + nameLength + u16(28);
+    return bytes.substr(30, nameLength) == "mimetype" && data <= bytes.size() &&
+           bytes.substr(data).starts_with("application/vnd.oasis.opendocument.spreadsheet");
+}
+
+// Whether the root element of an XML document, past its declaration, comments and processing
+// instructions, is office:document (by its local name).
+bool isFlatOds(std::string_view bytes) {
+    std::size_t at = 0;
+    for (;;) {
+        at = bytes.find('<', at);
+        if (at == std::string_view::npos || at + 1 >= bytes.size()) return false;
+        const char next = bytes[at + 1];
+        if (next == '?') {
+            at = bytes.find("?>", at);
+        } else if (bytes.substr(at, 4) == "<!--") {
+            at = bytes.find("-->", at);
+        } else if (next == '!') {
+            return false;  // a document type declaration: not an OpenDocument file
+        } else {
+            break;
+        }
+        if (at == std::string_view::npos) return false;
+    }
+    const std::size_t end = bytes.find_first_of(" \t\r\n/>", at + 1);
+    if (end == std::string_view::npos) return false;
+    std::string_view name = bytes.substr(at + 1, end - at - 1);
+    if (const std::size_t colon = name.find(':'); colon != std::string_view::npos)
+        name.remove_prefix(colon + 1);
+    return name == "document";
+}
+
+}  // namespace
+
 std::unique_ptr<WorkbookFile> WorkbookFile::open(const std::filesystem::path& path) {
     // An XML document starts with "<" after an optional byte order mark and blanks; anything
-    // else goes to the package reader, whose messages say what the file is not.
+    // else goes to a package reader, whose messages say what the file is not.
     std::ifstream in(path, std::ios::binary);
-    char head[64] = {};
+    char head[4096] = {};
     in.read(head, sizeof head);
     const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
     std::size_t i = 0;
@@ -19,6 +64,9 @@ std::unique_ptr<WorkbookFile> WorkbookFile::open(const std::filesystem::path& pa
     while (i < bytes.size() &&
            (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
         ++i;
+    if (isOdsPackage(bytes)) return openOdsFile(path);
+    if (!utf16 && i < bytes.size() && bytes[i] == '<' && isFlatOds(bytes.substr(i)))
+        return openOdsFile(path);
     if (utf16 || (i < bytes.size() && bytes[i] == '<')) return openSpreadsheetMlFile(path);
     return openXlsxFile(path);
 }

@@ -19,9 +19,10 @@ class WorkbookFile {
 public:
     virtual ~WorkbookFile() = default;
 
-    // Opens the file by what it holds (a zip package is an .xlsx workbook, an XML document an XML
-    // Spreadsheet 2003 file), whatever its name ends with. Throws WorkbookError naming the file and
-    // the reason.
+    // Opens the file by what it holds (a zip package is an OpenDocument spreadsheet when its first
+    // entry says so and an .xlsx workbook otherwise; an XML document is a flat OpenDocument
+    // spreadsheet when its root is office:document and an XML Spreadsheet 2003 file otherwise),
+    // whatever its name ends with. Throws WorkbookError naming the file and the reason.
     static std::unique_ptr<WorkbookFile> open(const std::filesystem::path& path);
 
     virtual const std::filesystem::path& path() const = 0;
@@ -60,5 +61,10 @@ inline SelectionRange selectionRangeOf(const CellRange& r) {
 std::unique_ptr<WorkbookFile> openXlsxFile(const std::filesystem::path& path);
 // An XML Spreadsheet 2003 document as a WorkbookFile.
 std::unique_ptr<WorkbookFile> openSpreadsheetMlFile(const std::filesystem::path& path);
+// An OpenDocument spreadsheet (.ods package or flat .fods document) as a WorkbookFile.
+std::unique_ptr<WorkbookFile> openOdsFile(const std::filesystem::path& path);
+// The same for a package or document in memory (a spreadsheet's copy on the clipboard); label
+// stands for the file in the errors, path() and fileName().
+std::unique_ptr<WorkbookFile> openOdsBytes(std::string bytes, const std::filesystem::path& label);
 
 }  // namespace tabrova::workbook

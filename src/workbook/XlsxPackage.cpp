@@ -28,6 +28,18 @@ XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_un
         throw WorkbookError(path, ReadProblem::fileError,
                             {ReasonPart(e.reason(), e.japaneseReason())});
     }
+    openArchive();
+}
+
+XlsxPackage::XlsxPackage(std::string bytes, const std::filesystem::path& label)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->path = label;
+    if (bytes.size() > kMaxFileSize) impl_->fail("the package is too large to read");
+    impl_->bytes = std::move(bytes);
+    openArchive();
+}
+
+void XlsxPackage::openArchive() {
     const std::string& b = impl_->bytes;
     static constexpr char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
     if (b.size() >= 8 && std::memcmp(b.data(), kCompoundFile, 8) == 0) {

@@ -26,6 +26,9 @@ public:
     // Throws WorkbookError when the file cannot be opened, is an encrypted (or old binary)
     // workbook, or is not a zip archive.
     explicit XlsxPackage(const std::filesystem::path& path);
+    // The same for an archive in memory (a package from the clipboard); label names it in the
+    // errors.
+    XlsxPackage(std::string bytes, const std::filesystem::path& label);
     ~XlsxPackage();
     XlsxPackage(const XlsxPackage&) = delete;
     XlsxPackage& operator=(const XlsxPackage&) = delete;
@@ -42,6 +45,7 @@ public:
     void check(const std::string& part);
 
 private:
+    void openArchive();
     struct Opened;
     std::optional<Opened> openPart(const std::string& part, bool countTowardsTotal, bool open);
     struct Impl;
