@@ -800,8 +800,8 @@ void TForm1::OpenBookButtonClick() {
     const QString start =
         source_.source() ? qs(source_.source()->path.parent_path().u16string()) : QDir::homePath();
     const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Excel ブックを開く"), start,
-        QStringLiteral("Excel ブック (*.xlsx *.xlsm *.xml);;すべてのファイル (*)"));
+        this, QStringLiteral("ブックを開く"), start,
+        QStringLiteral("ブック (*.xlsx *.xlsm *.xml *.ods *.fods);;すべてのファイル (*)"));
     if (!file.isEmpty()) openWorkbookFile(std::filesystem::path(file.toStdU16String()));
 }
 

@@ -52,8 +52,10 @@ private:
 };
 
 constexpr const char* kUsage =
-    "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx\n"
-    "   or: tabrova-dxf [OPTIONS] --running -o FILE\n"
+    "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx|.xml|.ods|.fods
+"
+    "   or: tabrova-dxf [OPTIONS] --running -o FILE
+"
     "Draws a cell range of a workbook, or the selection of the running spreadsheet, as a DXF R12\n"
     "file.\n"
     "  -o, --output FILE        DXF file to write (default: the workbook's path with the\n"

@@ -15,6 +15,7 @@
 
 #include "platform/Utf8.h"
 #include "workbook/OdsStyles.h"
+#include "workbook/SheetMetrics.h"
 #include "workbook/XmlValues.h"
 
 namespace tabrova::workbook::ods {
@@ -1020,6 +1021,22 @@ Document ContentReader::finish() {
     if (m.doc.sheets.empty()) throw WorkbookError(m.source, "the spreadsheet holds no sheet");
     m.finishSettings();
     m.doc.styles = m.styles.styles;
+    // A column's length becomes the characters of the standard font that the spreadsheet writes
+    // for it when it saves the sheet as .xlsx (the length over the font's digit advance), and
+    // those the pixels Excel shows for them; so an .xlsx workbook converted to .ods and read
+    // back keeps its columns' pixels.
+    const spreadsheetml::Style& standard = m.doc.styles.front();
+    const double digit = digitAdvancePoints(standard.fontName, standard.fontSize);
+    const int mdw = maxDigitWidth(standard.fontName, standard.fontSize);
+    const auto excelPoints = [&](double points) {
+        return columnPixelsFromWidth(points / digit, mdw) * 0.75;
+    };
+    for (Sheet& sheet : m.doc.sheets) {
+        for (Line& column : sheet.columns)
+            if (column.size) column.size = excelPoints(*column.size);
+        if (sheet.defaultColumnWidth)
+            sheet.defaultColumnWidth = excelPoints(*sheet.defaultColumnWidth);
+    }
     m.doc.textsAsShown = true;
     return std::move(m.doc);
 }

@@ -47,18 +47,28 @@ std::u16string normaliseFontName(std::u16string_view name) {
 
 }  // namespace
 
+namespace {
+
+// The font's entry; an unknown font is taken as Calibri.
+FontWidth fontWidthOf(std::u16string_view fontName) {
+    const std::u16string key = normaliseFontName(fontName);
+    for (const auto& f : kFonts)
+        if (f.name == key) return f;
+    return kFonts[0];
+}
+
+}  // namespace
+
+double digitAdvancePoints(std::u16string_view fontName, double sizePoints) {
+    if (!(sizePoints > 0) || sizePoints > 409) sizePoints = 11;
+    return fontWidthOf(fontName).digitEm * sizePoints;
+}
+
 int maxDigitWidth(std::u16string_view fontName, double sizePoints) {
     if (!(sizePoints > 0) || sizePoints > 409) sizePoints = 11;
-    const std::u16string key = normaliseFontName(fontName);
-    double em = 0.507;
-    bool ceilWidth = false;
-    for (const auto& f : kFonts) {
-        if (f.name == key) {
-            em = f.digitEm;
-            ceilWidth = f.bitmapCeil;
-            break;
-        }
-    }
+    const FontWidth font = fontWidthOf(fontName);
+    const double em = font.digitEm;
+    const bool ceilWidth = font.bitmapCeil;
     const double px = em * sizePoints * 96.0 / 72.0;
     const double w = ceilWidth ? std::ceil(px - 1e-9) : std::round(px);
     return std::max(1, static_cast<int>(w));

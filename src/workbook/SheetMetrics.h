@@ -10,6 +10,10 @@ namespace tabrova::workbook {
 // standard fonts (Japanese ones included); an unknown font is taken as Calibri.
 int maxDigitWidth(std::u16string_view fontName, double sizePoints);
 
+// The advance width of a digit of the font as its outline gives it, in points, without the
+// rounding to pixels of maxDigitWidth.
+double digitAdvancePoints(std::u16string_view fontName, double sizePoints);
+
 // Pixels of a column stored with width w (in characters, padding included).
 int columnPixelsFromWidth(double width, int mdw);
 
