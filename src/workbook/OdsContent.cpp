@@ -257,7 +257,7 @@ struct ContentReader::Impl {
             case El::paragraph:
                 if (cellText) {
                     if (paragraphs++ > 0) appendText("\n");
-                    pendingSpace = false;
+                    afterBlank = false;
                 }
                 break;
             case El::span:
@@ -316,15 +316,13 @@ struct ContentReader::Impl {
             return;
         }
         if ((e != El::paragraph && e != El::span) || !cellText) return;
-        // Blanks collapse to one space, and none at the paragraph's ends.
+        // A run of blanks is one space (the spreadsheet writes more as text:s), kept at the
+        // paragraph's ends as the spreadsheet keeps it.
         for (const char c : chars) {
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-                pendingSpace = startedParagraph();
-                continue;
-            }
-            if (pendingSpace) appendText(" ");
-            pendingSpace = false;
-            appendText(std::string_view(&c, 1));
+            const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+            if (blank && afterBlank) continue;
+            appendText(blank ? std::string_view(" ") : std::string_view(&c, 1));
+            afterBlank = blank;
         }
     }
 
@@ -688,8 +686,6 @@ struct ContentReader::Impl {
         }
     }
 
-    bool startedParagraph() const { return !textBytes.empty() && textBytes.back() != '\n'; }
-
     void appendText(std::string_view s) {
         if (!firstSize && !s.empty() && s != "\n") {
             firstSize =
@@ -714,8 +710,7 @@ struct ContentReader::Impl {
     // text:s, text:tab and text:line-break, at their start.
     void special(const Name& n) {
         if (!cellText) return;
-        if (pendingSpace) appendText(" ");
-        pendingSpace = false;
+        afterBlank = false;
         if (n.local == "s") {
             std::uint64_t count = 1;
             if (const char* c = attributes.get(Ns::text, "c"))
@@ -844,7 +839,7 @@ struct ContentReader::Impl {
     bool cellText = false;
     std::string textBytes;
     bool textCut = false;
-    bool pendingSpace = false;
+    bool afterBlank = false;  // the last character came from a run of blanks
     std::size_t paragraphs = 0;
     std::optional<double> firstSize;
     std::vector<double> spanSizes;
