@@ -8,18 +8,14 @@ namespace tabrova::workbook {
 
 namespace {
 
-// An OpenDocument package stores its mimetype first and uncompressed, so that its first bytes
-// say what it is.
+// An OpenDocument package stores its mimetype as its first entry (uncompressed, so that the
+// first bytes say what it is; the package reader checks what it says).
 bool isOdsPackage(std::string_view bytes) {
     if (!bytes.starts_with("PK\x03\x04") || bytes.size() < 30) return false;
-    const auto u16 = [&](std::size_t at) {
-        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at])) |
-               static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
-    };
-    const std::size_t nameLength = u16(26);
-    const std::size_t data = 30 + nameLength + u16(28);
-    return bytes.substr(30, nameLength) == "mimetype" && data <= bytes.size() &&
-           bytes.substr(data).starts_with("application/vnd.oasis.opendocument.spreadsheet");
+    const std::size_t nameLength = static_cast<std::size_t>(static_cast<unsigned char>(bytes[26])) |
+                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[27]))
+                                       << 8;
+    return bytes.substr(30, nameLength) == "mimetype";
 }
 
 // Whether the root element of an XML document, past its declaration, comments and processing
