@@ -52,10 +52,8 @@ private:
 };
 
 constexpr const char* kUsage =
-    "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx|.xml|.ods|.fods
-"
-    "   or: tabrova-dxf [OPTIONS] --running -o FILE
-"
+    "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx|.xml|.ods|.fods\n"
+    "   or: tabrova-dxf [OPTIONS] --running -o FILE\n"
     "Draws a cell range of a workbook, or the selection of the running spreadsheet, as a DXF R12\n"
     "file.\n"
     "  -o, --output FILE        DXF file to write (default: the workbook's path with the\n"

@@ -42,10 +42,12 @@ constexpr double kDefaultColumnPoints = 2.258 / 2.54 * 72;
 constexpr double kDefaultRowPoints = 0.452 / 2.54 * 72;
 
 struct Refusal {
-    std::string reason;
+    ReadReason reason;
 };
 
-[[noreturn]] void refuse(std::string reason) { throw Refusal{std::move(reason)}; }
+[[noreturn]] void refuse(ReadProblem problem, std::vector<ReasonPart> parts = {}) {
+    throw Refusal{{problem, std::move(parts), std::nullopt}};
+}
 
 enum class Ns : std::uint8_t { other, office, style, text, table, fo, svg, config };
 
@@ -84,8 +86,7 @@ public:
         for (const XML_Char** a = attributes; *a; a += 2) {
             const Name name = split(a[0]);
             if (std::strlen(a[1]) > kMaxAttributeBytes) {
-                refuse("an attribute value (" + messageText(name.local) +
-                       ") is longer than 64 KiB");
+                refuse(ReadProblem::attributeTooLong, {messageText(name.local)});
             }
             items_.push_back({name, a[1]});
         }
@@ -102,7 +103,7 @@ private:
 
 // A count attribute (repeats and spans): 1 when absent; counts past the sheet are kept at
 // kFarPosition.
-std::uint64_t countOf(const char* value, std::string_view what) {
+std::uint64_t countOf(const char* value, const ReasonPart& what) {
     if (!value) return 1;
     const auto n = parseUnsigned(value);
     if (!n) {
@@ -110,7 +111,7 @@ std::uint64_t countOf(const char* value, std::string_view what) {
         const std::string_view text(value);
         if (!text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos)
             return kFarPosition;
-        refuse(std::string(what) + " is not a count: " + quotedText(text));
+        refuse(ReadProblem::notACount, {what, quotedText(text)});
     }
     return std::clamp<std::uint64_t>(*n, 1, kFarPosition);
 }
@@ -208,7 +209,7 @@ struct ContentReader::Impl {
     // ---- the handler ----
 
     void start(const XML_Char* rawName, const XML_Char** rawAttributes) {
-        if (stack.size() >= kMaxDepth) refuse("elements nest more than 64 deep");
+        if (stack.size() >= kMaxDepth) refuse(ReadProblem::nestsTooDeep);
         attributes.reset(rawAttributes);
         const Name name = split(rawName);
         const El parent = stack.empty() ? El::other : stack.back();
@@ -219,12 +220,11 @@ struct ContentReader::Impl {
                   (flat ? name.local == "document"
                         : (name.local == "document-content" || name.local == "document-styles" ||
                            name.local == "document-settings")))) {
-                refuse("not an OpenDocument spreadsheet: its root element is <" +
-                       messageText(name.local) + ">");
+                refuse(ReadProblem::odsRootNotSpreadsheet, {messageText(name.local)});
             }
             const char* mime = attributes.get(Ns::office, "mimetype");
             if (flat && mime && !std::string_view(mime).starts_with(kSpreadsheetMimeType)) {
-                refuse("not an OpenDocument spreadsheet: the document is " + quotedText(mime));
+                refuse(ReadProblem::odsDocumentNotSpreadsheet, {quotedText(mime)});
             }
             e = El::root;
         } else {
@@ -473,7 +473,7 @@ struct ContentReader::Impl {
             if (text.find("inf") != std::string_view::npos ||
                 text.find("nan") != std::string_view::npos ||
                 text.find("e999") != std::string_view::npos) {
-                refuse(std::string(local) + " is not a finite length: " + quotedText(text));
+                refuse(ReadProblem::notFiniteLength, {std::string(local), quotedText(text)});
             }
             return std::nullopt;
         }
@@ -507,7 +507,7 @@ struct ContentReader::Impl {
         try {
             styles = resolveStyles(cellStyles);
         } catch (const StyleError& e) {
-            refuse(e.what());
+            throw Refusal{e.reason};
         }
         resolved = true;
     }
@@ -562,16 +562,16 @@ struct ContentReader::Impl {
     }
 
     void startColumn() {
-        const std::uint64_t count =
-            countOf(attributes.get(Ns::table, "number-columns-repeated"), "a column repeat");
+        const std::uint64_t count = countOf(attributes.get(Ns::table, "number-columns-repeated"),
+                                            ReasonPart("a column repeat", "列の繰り返し数"));
         if (nextColumn <= kMaxCols)
             addLine(doc.sheets.back().columns, lineOf(columnSizes, nextColumn, count, kMaxCols));
         nextColumn = std::min(nextColumn + count, kFarPosition);
     }
 
     void startRow() {
-        const std::uint64_t count =
-            countOf(attributes.get(Ns::table, "number-rows-repeated"), "a row repeat");
+        const std::uint64_t count = countOf(attributes.get(Ns::table, "number-rows-repeated"),
+                                            ReasonPart("a row repeat", "行の繰り返し数"));
         rowFirst = nextRow;
         rowLast = std::min(nextRow + count - 1, kFarPosition);
         nextRow = rowLast + 1;
@@ -589,8 +589,8 @@ struct ContentReader::Impl {
     bool rowInRing() const { return rowFirst <= ring.lastRow && rowLast >= ring.firstRow; }
 
     void startCell(bool covered) {
-        const std::uint64_t count =
-            countOf(attributes.get(Ns::table, "number-columns-repeated"), "a cell repeat");
+        const std::uint64_t count = countOf(attributes.get(Ns::table, "number-columns-repeated"),
+                                            ReasonPart("a cell repeat", "セルの繰り返し数"));
         cellFirst = nextCell;
         cellLast = std::min(nextCell + count - 1, kFarPosition);
         nextCell = cellLast + 1;
@@ -598,10 +598,10 @@ struct ContentReader::Impl {
         keepCell = false;
         if (covered || cellFirst > kMaxCols || done) return;
 
-        const std::uint64_t across =
-            countOf(attributes.get(Ns::table, "number-columns-spanned"), "a column span");
-        const std::uint64_t down =
-            countOf(attributes.get(Ns::table, "number-rows-spanned"), "a row span");
+        const std::uint64_t across = countOf(attributes.get(Ns::table, "number-columns-spanned"),
+                                             ReasonPart("a column span", "横方向の結合数"));
+        const std::uint64_t down = countOf(attributes.get(Ns::table, "number-rows-spanned"),
+                                           ReasonPart("a row span", "縦方向の結合数"));
         const std::optional<std::uint32_t> own =
             styleIndex(attributes.get(Ns::table, "style-name"));
         if (across > 1 || down > 1) addMerge(across, down, own);
@@ -642,7 +642,7 @@ struct ContentReader::Impl {
         if (t == "float" || t == "percentage" || t == "currency") {
             const char* v = attributes.get(Ns::office, "value");
             const auto number = v ? parseDouble(v) : std::optional<double>(0.0);
-            if (!number) refuse("a cell's value is not a finite number: " + quotedText(v));
+            if (!number) refuse(ReadProblem::odsCellNotFinite, {quotedText(v)});
             c.type = CellType::number;
             c.number = *number;
         } else if (t == "date") {
@@ -664,8 +664,7 @@ struct ContentReader::Impl {
 
     void addMerge(std::uint64_t across, std::uint64_t down, std::optional<std::uint32_t> own) {
         if (cellFirst + across - 1 > kMaxCols || rowFirst + down - 1 > kMaxRows) {
-            refuse("a merged area runs past the sheet's edge (" + std::to_string(down) +
-                   " rows by " + std::to_string(across) + " columns)");
+            refuse(ReadProblem::mergePastSheetEdge, {std::to_string(down), std::to_string(across)});
         }
         if (!target) return;
         const std::uint32_t col = static_cast<std::uint32_t>(cellFirst);
@@ -865,45 +864,41 @@ struct ContentReader::Impl {
         parser = nullptr;
     }
 
-    std::string where() const {
-        std::string at = "line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ", column " +
-                         std::to_string(XML_GetCurrentColumnNumber(parser) + 1);
-        return " (" + (part.empty() ? at : part + ", " + at) + ")";
+    TextPosition where() const {
+        return {XML_GetCurrentLineNumber(parser), XML_GetCurrentColumnNumber(parser) + 1, part};
     }
 
     [[noreturn]] void fail() {
         if (error) {
             try {
                 std::rethrow_exception(error);
-            } catch (const Refusal& r) {
-                const std::string reason = r.reason + where();
+            } catch (Refusal& r) {
+                r.reason.position = where();
                 freeParser();
-                throw WorkbookError(source, reason);
+                throw WorkbookError(source, std::move(r.reason));
             }
         }
         const XML_Error code = XML_GetErrorCode(parser);
-        std::string reason;
+        ReadReason reason{ReadProblem::documentEndsEarly, {}, where()};
         switch (code) {
             case XML_ERROR_NO_ELEMENTS:
-                reason = sawRoot ? "the document ends before it is complete" + where()
-                                 : "the document is empty" + where();
+                if (!sawRoot) reason.problem = ReadProblem::documentEmpty;
                 break;
             case XML_ERROR_UNCLOSED_TOKEN:
             case XML_ERROR_PARTIAL_CHAR:
             case XML_ERROR_UNCLOSED_CDATA_SECTION:
-                reason = "the document ends before it is complete" + where();
                 break;
             case XML_ERROR_UNDEFINED_ENTITY:
-                reason = "the document refers to an entity it does not define" + where();
+                reason.problem = ReadProblem::undefinedEntity;
                 break;
             default:
-                reason = std::string(sawRoot ? "the document is not well-formed XML: "
-                                             : "not an OpenDocument spreadsheet: not XML (") +
-                         XML_ErrorString(code) + where() + (sawRoot ? "" : ")");
+                reason.problem =
+                    sawRoot ? ReadProblem::documentNotWellFormed : ReadProblem::odsNotXml;
+                reason.parts = {expatErrorPart(code)};
                 break;
         }
         freeParser();
-        throw WorkbookError(source, reason);
+        throw WorkbookError(source, std::move(reason));
     }
 
     template <class F>
@@ -936,18 +931,13 @@ struct ContentReader::Impl {
     static void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
                                   int) {
         auto* self = static_cast<Impl*>(data);
-        self->guarded([] {
-            refuse(
-                "the document has a document type declaration (DTD), which the format never "
-                "holds");
-        });
+        self->guarded([] { refuse(ReadProblem::documentHasDtd); });
     }
     static void XMLCALL onEntity(void* data, const XML_Char*, int, const XML_Char*, int,
                                  const XML_Char*, const XML_Char*, const XML_Char*,
                                  const XML_Char*) {
         auto* self = static_cast<Impl*>(data);
-        self->guarded(
-            [] { refuse("the document declares an entity, which the format never holds"); });
+        self->guarded([] { refuse(ReadProblem::documentDeclaresEntity); });
     }
 };
 
@@ -994,10 +984,11 @@ void ContentReader::end() {
     if (!m.parser) return;
     if (!m.done) {
         if (!m.bytesSeen) {
-            const std::string reason =
-                "the " + (m.part.empty() ? std::string("file") : "part " + m.part) + " is empty";
+            ReadReason reason{m.part.empty() ? ReadProblem::emptyFile : ReadProblem::partEmpty,
+                              {m.part},
+                              std::nullopt};
             m.freeParser();
-            throw WorkbookError(m.source, reason);
+            throw WorkbookError(m.source, std::move(reason));
         }
         if (XML_Parse(m.parser, nullptr, 0, XML_TRUE) != XML_STATUS_OK) {
             if (!(m.done && !m.error)) m.fail();
@@ -1013,7 +1004,7 @@ Document ContentReader::finish() {
     } catch (const Refusal& r) {
         throw WorkbookError(m.source, r.reason);
     }
-    if (m.doc.sheets.empty()) throw WorkbookError(m.source, "the spreadsheet holds no sheet");
+    if (m.doc.sheets.empty()) throw WorkbookError(m.source, ReadProblem::odsNoSheet);
     m.finishSettings();
     m.doc.styles = m.styles.styles;
     // A column's length becomes the characters of the standard font that the spreadsheet writes

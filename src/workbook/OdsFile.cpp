@@ -30,7 +30,7 @@ public:
         if (!bytes) {
             std::error_code ec;
             if (!std::filesystem::is_regular_file(path_, ec))
-                throw WorkbookError(path_, "not a regular file");
+                throw WorkbookError(path_, ReadProblem::notRegularFile);
             std::ifstream in(path_, std::ios::binary);
             char head[4] = {};
             in.read(head, sizeof head);
@@ -56,7 +56,7 @@ public:
             reader.end();
         } else {
             std::ifstream in(path_, std::ios::binary);
-            if (!in) throw WorkbookError(path_, "the file cannot be opened");
+            if (!in) throw WorkbookError(path_, ReadProblem::cannotOpenFile);
             reader.begin({});
             std::string buffer(1 << 20, '\0');
             bool more = true;
@@ -65,7 +65,7 @@ public:
                 const auto n = static_cast<std::size_t>(in.gcount());
                 if (n > 0) more = reader.feed(std::string_view(buffer.data(), n));
             }
-            if (more && in.bad()) throw WorkbookError(path_, "the file cannot be read");
+            if (more && in.bad()) throw WorkbookError(path_, ReadProblem::cannotReadFile);
             reader.end();
         }
         return reader.finish();
@@ -75,23 +75,18 @@ private:
     void checkPackage() {
         const std::optional<std::string> mime = package_->read("mimetype");
         if (!mime) {
-            throw WorkbookError(path_,
-                                "not a spreadsheet (a zip archive that is neither an .xlsx "
-                                "workbook nor an OpenDocument spreadsheet)");
+            throw WorkbookError(path_, ReadProblem::zipNotSpreadsheet);
         }
         if (!mime->starts_with(ods::kSpreadsheetMimeType)) {
-            throw WorkbookError(path_, "not an OpenDocument spreadsheet (the package holds " +
-                                           quotedText(std::string_view(*mime)) + ")");
+            throw WorkbookError(path_, ReadProblem::packageNotOdsSpreadsheet,
+                                {quotedText(std::string_view(*mime))});
         }
         // An encrypted package lists how each part is encrypted in its manifest.
         const std::optional<std::string> manifest = package_->read("META-INF/manifest.xml");
         if (manifest && manifest->find("encryption-data") != std::string::npos) {
-            throw WorkbookError(path_,
-                                "the spreadsheet is password-protected (encrypted); save it "
-                                "without a password");
+            throw WorkbookError(path_, ReadProblem::odsEncrypted);
         }
-        if (!package_->has("content.xml"))
-            throw WorkbookError(path_, "the package has no content.xml, not a spreadsheet");
+        if (!package_->has("content.xml")) throw WorkbookError(path_, ReadProblem::odsNoContent);
         package_->check("content.xml");
     }
 
@@ -129,18 +124,19 @@ public:
     std::size_t activeSheet() const override { return activeSheet_; }
 
     std::unique_ptr<SelectionSource> selection(std::size_t sheet, const CellRange& range) override {
-        if (sheet >= sheets_.size()) throw WorkbookError(path_, "no such sheet");
+        if (sheet >= sheets_.size()) throw WorkbookError(path_, ReadProblem::noSuchSheet);
         if (range.firstRow < 1 || range.firstCol < 1 || range.lastRow > kMaxRows ||
             range.lastCol > kMaxCols || range.firstRow > range.lastRow ||
             range.firstCol > range.lastCol) {
-            throw WorkbookError(path_, "the range lies outside the sheet");
+            throw WorkbookError(path_, ReadProblem::rangeOutsideSheet);
         }
         if (!read_ || readSheet_ != sheet || !(readRange_ == range)) {
             Reading reading;
             reading.sheet = sheet;
             reading.range = range;
             auto document = std::make_shared<Document>(source_.read(reading));
-            if (sheet >= document->sheets.size()) throw WorkbookError(path_, "the file changed");
+            if (sheet >= document->sheets.size())
+                throw WorkbookError(path_, ReadProblem::fileChanged);
             selectionNotes_ = document->notes();
             read_ = std::move(document);
             readSheet_ = sheet;
@@ -149,14 +145,14 @@ public:
         return spreadsheetml::sheetSelection(read_, sheet, range, fileName());
     }
 
-    std::vector<std::string> notes() const override { return selectionNotes_; }
+    std::vector<ReadReason> notes() const override { return selectionNotes_; }
 
 private:
     std::filesystem::path path_;
     OdsSource source_;
     std::vector<SheetEntry> sheets_;
     std::size_t activeSheet_ = 0;
-    std::vector<std::string> selectionNotes_;
+    std::vector<ReadReason> selectionNotes_;
     std::shared_ptr<const Document> read_;  // of the last selection
     std::size_t readSheet_ = 0;
     CellRange readRange_;

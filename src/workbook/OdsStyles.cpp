@@ -142,8 +142,9 @@ ResolvedStyles resolveStyles(const CellStyles& styles) {
             const auto it = styles.named.find(*at);
             if (it == styles.named.end()) break;  // missing: the defaults
             if (!visiting.insert(*at).second) {
-                throw StyleError("the cell style " + quotedText(std::string_view(*at)) +
-                                 " is its own ancestor through style:parent-style-name");
+                throw StyleError{{ReadProblem::cellStyleOwnAncestor,
+                                  {quotedText(std::string_view(*at))},
+                                  std::nullopt}};
             }
             chain.emplace_back(&it->first, &it->second);
             if (!it->second.parent) break;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "workbook/SpreadsheetMl.h"
+#include "workbook/WorkbookError.h"
 
 namespace tabrova::workbook::ods {
 
@@ -43,9 +44,8 @@ struct CellStyleEntry {
 };
 
 // A style that is its own ancestor.
-class StyleError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+struct StyleError {
+    ReadReason reason;
 };
 
 struct CellStyles {

@@ -928,8 +928,8 @@ private:
     }
 
     [[noreturn]] void fail() {
-        const TextPosition where{XML_GetCurrentLineNumber(parser_),
-                                 XML_GetCurrentColumnNumber(parser_) + 1};
+        const TextPosition where{
+            XML_GetCurrentLineNumber(parser_), XML_GetCurrentColumnNumber(parser_) + 1, {}};
         if (error_) {
             try {
                 std::rethrow_exception(error_);

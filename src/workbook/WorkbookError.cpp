@@ -161,6 +161,44 @@ constexpr Wording kWordings[kReadProblemCount] = {
     {ReadProblem::documentDeclaresEntity,
      "the document declares an entity, which the format never holds",
      "文書が実体を宣言しています (この形式の文書にはないものです)"},
+    {ReadProblem::packageTooLarge, "the package is too large to read",
+     "パッケージが大きすぎて読み込めません"},
+    {ReadProblem::zipNotSpreadsheet,
+     "not a spreadsheet (a zip archive that is neither an .xlsx workbook nor an OpenDocument "
+     "spreadsheet)",
+     "スプレッドシートではありません (.xlsx ブックでも OpenDocument スプレッドシートでもない zip "
+     "ファイルです)"},
+    {ReadProblem::packageNotOdsSpreadsheet,
+     "not an OpenDocument spreadsheet (the package holds {0})",
+     "OpenDocument スプレッドシートではありません (パッケージの種類は {0} です)"},
+    {ReadProblem::odsEncrypted,
+     "the spreadsheet is password-protected (encrypted); save it without a password",
+     "スプレッドシートがパスワードで保護 (暗号化) "
+     "されています。パスワードなしで保存し直してください"},
+    {ReadProblem::odsNoContent, "the package has no content.xml, not a spreadsheet",
+     "パッケージに content.xml がありません (スプレッドシートではありません)"},
+    {ReadProblem::odsNoSheet, "the spreadsheet holds no sheet",
+     "スプレッドシートにシートがありません"},
+    {ReadProblem::partEmpty, "the part {0} is empty", "パーツ {0} が空です"},
+    {ReadProblem::documentEmpty, "the document is empty", "文書が空です"},
+    {ReadProblem::odsNotXml, "not an OpenDocument spreadsheet: not XML ({0}{@})",
+     "OpenDocument スプレッドシートではありません: XML ではありません ({0}{@})"},
+    {ReadProblem::odsRootNotSpreadsheet,
+     "not an OpenDocument spreadsheet: its root element is <{0}>",
+     "OpenDocument スプレッドシートではありません (ルート要素が <{0}> です)"},
+    {ReadProblem::odsDocumentNotSpreadsheet, "not an OpenDocument spreadsheet: the document is {0}",
+     "OpenDocument スプレッドシートではありません (文書の種類は {0} です)"},
+    {ReadProblem::notACount, "{0} is not a count: {1}", "{0}が個数ではありません: {1}"},
+    {ReadProblem::notFiniteLength, "{0} is not a finite length: {1}",
+     "{0} が有限の長さではありません: {1}"},
+    {ReadProblem::odsCellNotFinite, "a cell's value is not a finite number: {0}",
+     "セルの値が有限の数値ではありません: {0}"},
+    {ReadProblem::mergePastSheetEdge,
+     "a merged area runs past the sheet's edge ({0} rows by {1} columns)",
+     "結合セルがシートの端を越えています ({0} 行 x {1} 列)"},
+    {ReadProblem::cellStyleOwnAncestor,
+     "the cell style {0} is its own ancestor through style:parent-style-name",
+     "セルスタイル {0} が style:parent-style-name をたどると自分自身の親になっています"},
     {ReadProblem::formatCodesNotUsed,
      "{0} (id {1}{2}) longer than Excel's {3} characters not used: their cells show as General",
      "Excel の上限 {3} 文字を超える{0} (ID {1}{2}) は使わず、そのセルは「標準」で表示します"},
@@ -181,8 +219,9 @@ static_assert(inProblemOrder(), "one wording per problem, in the enumeration's o
 std::string positionText(const std::optional<TextPosition>& at, bool japanese) {
     if (!at) return {};
     const std::string line = std::to_string(at->line), column = std::to_string(at->column);
-    return japanese ? " (" + line + " 行 " + column + " 桁目)"
-                    : " (line " + line + ", column " + column + ")";
+    const std::string part = at->part.empty() ? std::string() : at->part + ", ";
+    return japanese ? " (" + part + line + " 行 " + column + " 桁目)"
+                    : " (" + part + "line " + line + ", column " + column + ")";
 }
 
 std::string fill(const char* wording, const ReadReason& reason, bool japanese) {

@@ -84,6 +84,23 @@ enum class ReadProblem : std::uint8_t {
     notXml,
     documentHasDtd,
     documentDeclaresEntity,
+    // An OpenDocument spreadsheet.
+    packageTooLarge,
+    zipNotSpreadsheet,
+    packageNotOdsSpreadsheet,
+    odsEncrypted,
+    odsNoContent,
+    odsNoSheet,
+    partEmpty,
+    documentEmpty,
+    odsNotXml,
+    odsRootNotSpreadsheet,
+    odsDocumentNotSpreadsheet,
+    notACount,
+    notFiniteLength,
+    odsCellNotFinite,
+    mergePastSheetEdge,
+    cellStyleOwnAncestor,
     // What a reader cut or left out and says so without refusing the file.
     formatCodesNotUsed,
     formatCodesLeftOut,
@@ -110,6 +127,7 @@ ReasonPart countedPart(std::size_t count, const char* englishNoun, const char* j
 struct TextPosition {
     std::uint64_t line = 0;
     std::uint64_t column = 0;
+    std::string part;  // the package part, when the file has several
 };
 
 struct ReadReason {

@@ -34,7 +34,7 @@ XlsxPackage::XlsxPackage(const std::filesystem::path& path) : impl_(std::make_un
 XlsxPackage::XlsxPackage(std::string bytes, const std::filesystem::path& label)
     : impl_(std::make_unique<Impl>()) {
     impl_->path = label;
-    if (bytes.size() > kMaxFileSize) impl_->fail("the package is too large to read");
+    if (bytes.size() > kMaxFileSize) impl_->fail(ReadProblem::packageTooLarge);
     impl_->bytes = std::move(bytes);
     openArchive();
 }

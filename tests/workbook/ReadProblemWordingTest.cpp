@@ -40,7 +40,7 @@ TEST(ReadProblemWording, EveryProblemIsWordedInBothLanguagesWithTheSameParticula
             EXPECT_FALSE(hasNonAscii(english));
         }
         const ReadReason reason{
-            problem, {"P0", ReasonPart("P1", "ぴ1"), "P2", "P3"}, TextPosition{7, 9}};
+            problem, {"P0", ReasonPart("P1", "ぴ1"), "P2", "P3"}, TextPosition{7, 9, {}}};
         const std::string shownJapanese = reason.japanese();
         for (const std::string part : {"P0", "ぴ1", "P2", "P3"}) {
             if (japanese.find("{" + std::to_string(part.back() - '0') + "}") != std::string::npos) {
@@ -74,6 +74,10 @@ TEST(ReadProblemWording, DamagedFilesGiveTheirReasonInJapanese) {
         {"html.xml", "<html><body>table</body></html>", "its root element is <html>",
          "ルート要素が <html> です"},
         {"garbage.xml", "<<<<", "not XML (", "XML ではありません ("},
+        {"text.fods",
+         "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+         "office:mimetype=\"application/vnd.oasis.opendocument.text\"/>",
+         "the document is \"application/vnd.oasis.opendocument.text\"", "文書の種類は"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
