@@ -768,13 +768,17 @@ void TForm1::Button4Click() {
                     qs(kApplicationTitle), MessageKind::error);
         return;
     }
-    StatusLabel->setText(qs(insertStatusText(InsertOutcome::saved, path)));
+    const std::size_t replaced =
+        charactersBeyondEscape(buildTableDrawing(CellTable_, text, settings_.cadTof,
+                                                 CheckBox1->isChecked(), drawingOptions(settings_))
+                                   .value_or(std::vector<DrawnEntity>{}));
+    StatusLabel->setText(qs(insertStatusText(InsertOutcome::saved, path, replaced)));
 
     // Hand-off to the CAD: inserts the saved file into the running target CAD, if one runs.
     const bool taken = cad::handOffToCad(path, settings_.targetProgID, platform::systemWindowOps());
 
-    StatusLabel->setText(qs(
-        insertStatusText(taken ? InsertOutcome::inserted : InsertOutcome::savedWithoutCad, path)));
+    StatusLabel->setText(qs(insertStatusText(
+        taken ? InsertOutcome::inserted : InsertOutcome::savedWithoutCad, path, replaced)));
 }
 
 // ---- the preview ----

@@ -443,10 +443,11 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     } catch (const platform::FileError& e) {
         throw ToolFailure{pathText(e.path()), e.reason()};
     }
+    // The entities the file holds: for the picture, and to count what the file could not hold.
+    const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw,
+                                            drawingOptions(settings));
+    const std::size_t replaced = entities ? charactersBeyondEscape(*entities) : std::size_t{0};
     if (options.preview) {
-        // The picture shows the entities the file holds.
-        const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw,
-                                                drawingOptions(settings));
         try {
             stage(*options.preview,
                   pictureBytes(entities.value_or(std::vector<DrawnEntity>{}), *options.preview));
@@ -464,6 +465,12 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         outputs.commit();
     } catch (const platform::FileError& e) {
         throw ToolFailure{pathText(e.path()), e.reason()};
+    }
+    if (replaced > 0) {
+        io.err << "tabrova-dxf: " << messageText(pathText(output), kSubjectChars) << ": "
+               << replaced << (replaced == 1 ? " character" : " characters")
+               << " beyond the Basic Multilingual Plane, which DXF texts cannot hold, written as "
+                  "U+3013 GETA MARK\n";
     }
     if (!options.quiet && !(options.dump && !dumpToFile)) {
         io.out << pathText(output) << "\n";

@@ -75,13 +75,23 @@ bool representable(char16_t c, unsigned codePage) {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
-// Replaces every character the code page cannot represent by its \U+XXXX escape.
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Replaces every character the code page cannot represent by its \U+XXXX escape; a character
+// the escape cannot hold (beyond the BMP, or a stray surrogate) becomes the geta mark.
 std::u16string escapeUnrepresentable(std::u16string_view text, unsigned codePage) {
     std::u16string out;
     out.reserve(text.size());
-    for (char16_t c : text) {
+    const char16_t replacement =
+        representable(kBeyondEscapeReplacement, codePage) ? kBeyondEscapeReplacement : u'?';
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
         if (representable(c, codePage)) {
             out.push_back(c);
+        } else if (isSurrogate(c)) {
+            out.push_back(replacement);
+            if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) ++i;
         } else {
             out += u"\\U+";
             for (int shift = 12; shift >= 0; shift -= 4)
@@ -194,6 +204,16 @@ void DxfLineList::flush() {
 void DxfLineList::itemEnded() {
     ++itemCount_;
     if (writer_ && bytes_.size() >= kStreamPieceBytes) flush();
+}
+
+std::size_t charactersBeyondEscape(std::u16string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!isSurrogate(text[i])) continue;
+        ++count;
+        if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) ++i;
+    }
+    return count;
 }
 
 void DxfLineList::append(std::u16string_view item) {

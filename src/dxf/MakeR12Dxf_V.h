@@ -74,10 +74,20 @@ private:
 // every locale, negative zero as "0".
 std::string formatDxfReal(double value);
 
+// What a text character becomes where the code page lacks it and the \U+XXXX escape, which
+// holds four hexadecimal digits, cannot name it either: a character beyond the BMP, such as the
+// 𠮷 of 𠮷野家. The geta mark is the Japanese typesetter's sign for a character that could not be
+// set; it shows the operator where one is missing, where a look-alike (吉) would pass unnoticed
+// and "?" reads as part of the text. ("?" stands in where the code page lacks the mark too.)
+inline constexpr char16_t kBeyondEscapeReplacement = u'\u3013';  // 〓
+
 // A text as TEXT value for a file in the code page: carriage returns dropped, other control
-// characters (except tab) replaced by a space, and characters the code page cannot represent
-// written as \U+XXXX (a character beyond the BMP as its two escaped surrogates).
+// characters (except tab) replaced by a space, characters the code page cannot represent written
+// as \U+XXXX, and those beyond the BMP (or stray surrogates) as kBeyondEscapeReplacement.
 std::u16string dxfTextValue(std::u16string_view text, unsigned codePage);
+
+// How many characters of the text the file can hold neither in the code page nor as an escape.
+std::size_t charactersBeyondEscape(std::u16string_view text);
 
 // The layers of the layer table, in file order, with their colour numbers.
 struct DxfLayer {

@@ -622,6 +622,14 @@ std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table
     return entities;
 }
 
+std::size_t charactersBeyondEscape(const std::vector<DrawnEntity>& entities) {
+    std::size_t count = 0;
+    for (const DrawnEntity& entity : entities)
+        if (const auto* text = std::get_if<DrawnText>(&entity))
+            count += charactersBeyondEscape(text->text);
+    return count;
+}
+
 void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities,
                      const DrawingOptions& options) {
     beginDxf(list, entities.size() * 256, options);

@@ -98,6 +98,9 @@ std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table
                                                           bool cellLineDraw,
                                                           const DrawingOptions& options = {});
 
+// How many characters of the drawing's texts the file writes as kBeyondEscapeReplacement.
+std::size_t charactersBeyondEscape(const std::vector<DrawnEntity>& entities);
+
 // The scale ("cadXsc", "cadYsc", "cadTsc" or "cadTof") that makes a coordinate or a text height
 // of the table's drawing overflow to infinity or become NaN, if any: the file has no way to hold
 // such a number.

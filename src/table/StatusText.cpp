@@ -24,11 +24,18 @@ std::u16string sourceToolTip(const std::optional<WorkbookSource>& source) {
     return source ? shownPath(source->path) : std::u16string();
 }
 
-std::u16string insertStatusText(InsertOutcome outcome, const std::filesystem::path& dxfFile) {
+std::u16string insertStatusText(InsertOutcome outcome, const std::filesystem::path& dxfFile,
+                                std::size_t replacedCharacters) {
     const char16_t* prefix = u"DXF を保存しました: ";
     if (outcome == InsertOutcome::inserted) prefix = u"CAD へ挿入しました: ";
     if (outcome == InsertOutcome::savedWithoutCad) prefix = u"CAD が起動していないため保存のみ: ";
-    return prefix + shownPath(dxfFile);
+    std::u16string text = prefix + shownPath(dxfFile);
+    if (replacedCharacters > 0) {
+        const std::string n = std::to_string(replacedCharacters);
+        text += u" (DXF で表せない文字 " + std::u16string(n.begin(), n.end()) +
+                u" 個を「〓」に置き換えました)";
+    }
+    return text;
 }
 
 std::u16string unreadOptionsText(const OptionFacts& unread, const OptionFacts& on) {

@@ -44,7 +44,9 @@ enum class InsertOutcome {
     savedWithoutCad,  // no target CAD runs: the file is all there is
 };
 
-// The status after "CAD へ挿入", naming the DXF file in the system's separators.
-std::u16string insertStatusText(InsertOutcome outcome, const std::filesystem::path& dxfFile);
+// The status after "CAD へ挿入", naming the DXF file in the system's separators, and how many of
+// the texts' characters the file could not hold and shows as the geta mark.
+std::u16string insertStatusText(InsertOutcome outcome, const std::filesystem::path& dxfFile,
+                                std::size_t replacedCharacters = 0);
 
 }  // namespace tabrova

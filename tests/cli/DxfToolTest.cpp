@@ -308,6 +308,24 @@ TEST(DxfTool, DrawsTheSavedSelectionAndDumpsTheTable) {
     }
 }
 
+TEST(DxfTool, CharactersBeyondTheBmpBecomeGetaMarksAndAreCounted) {
+    TempDir dir;
+    const auto book = buildXlsx(dir / "names.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "Sheet1");
+        worksheet_write_string(ws, 0, 0, "\xF0\xA0\xAE\xB7野家", nullptr);  // 𠮷野家
+        worksheet_write_string(ws, 1, 0, "\xF0\xA9\xB8\xBD \xF0\x9F\x98\x80", nullptr);  // 𩸽 😀
+        worksheet_set_selection(ws, 0, 0, 1, 0);
+    });
+    const ToolRun run = runTool({book.string(), "-q"});
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    EXPECT_EQ(lines(run.err), 1u) << run.err;
+    EXPECT_NE(run.err.find(": 3 characters beyond the Basic Multilingual Plane"), std::string::npos)
+        << run.err;
+    const std::string dxf = readFile(dir / "names.dxf");
+    EXPECT_NE(dxf.find("\x81\xAC\x96\xEC\x89\xC6"), std::string::npos) << "〓野家 in code page 932";
+    EXPECT_EQ(dxf.find("\\U+D8"), std::string::npos) << "no escaped surrogate halves";
+}
+
 TEST(DxfTool, PreviewWritesPngOrSvgByExtension) {
     TempDir dir;
     const auto book = tableWorkbook(dir);

@@ -31,6 +31,9 @@ TEST(StatusText, TellsWhereTheDrawingWent) {
     EXPECT_EQ(insertStatusText(InsertOutcome::inserted, dxf), u"CAD へ挿入しました: " + shown);
     EXPECT_EQ(insertStatusText(InsertOutcome::savedWithoutCad, dxf),
               u"CAD が起動していないため保存のみ: " + shown);
+    EXPECT_EQ(
+        insertStatusText(InsertOutcome::inserted, dxf, 2),
+        u"CAD へ挿入しました: " + shown + u" (DXF で表せない文字 2 個を「〓」に置き換えました)");
 }
 
 TEST(StatusText, NamesTheOptionsOnWhoseFactsTheReadLeftOut) {
