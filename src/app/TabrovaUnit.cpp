@@ -33,7 +33,7 @@
 #include "platform/Utf8.h"
 #include "platform/WindowOps.h"
 #include "settings/TargetCadList.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 #include "table/SelectionReader.h"
 #include "table/StatusText.h"
 #include "workbook/RunningSpreadsheet.h"

@@ -7,7 +7,7 @@
 
 #include "dxf/PairwiseJoin.h"
 #include "dxf/TableDrawing.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {
