@@ -742,17 +742,12 @@ void TForm1::Button4Click() {
     };
     const std::filesystem::path& path = files_.dxfFile;
     // A coordinate the file cannot hold: nothing is written, and the scale to change is named.
-    if (const auto scale = nonFiniteScale(CellTable_, text, settings_.cadTof,
-                                          CheckBox1->isChecked(), drawingOptions(settings_))) {
-        const double value = *scale == u"cadXsc"   ? settings_.cadXsc
-                             : *scale == u"cadYsc" ? settings_.cadYsc
-                             : *scale == u"cadTsc" ? settings_.cadTsc
-                                                   : settings_.cadTof;
+    if (const auto scale = nonFiniteScale(CellTable_, text, settings_, CheckBox1->isChecked())) {
         showMessage(
             this,
             QStringLiteral("DXF ファイルを保存できませんでした.\n尺度 %1 = %2 では図面の座標が"
                            "有限の数になりません.")
-                .arg(qs(std::u16string(*scale)), QString::number(value, 'g', 17)),
+                .arg(qs(std::u16string(scale->name)), QString::number(scale->value, 'g', 17)),
             qs(kApplicationTitle), MessageKind::error);
         return;
     }

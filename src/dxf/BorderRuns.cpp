@@ -1,4 +1,4 @@
-// Joining of border segments.
+// Joining of border runs.
 //
 // The rule is that of a scan over all pairs (i, j), i < j, in list order, skipping marked
 // segments:
@@ -12,13 +12,14 @@
 // coordinate with nearlyEqual; for a fixed a the values b with |a - b| <= tol form one run of a
 // sorted array (a - b rounds monotonically), so binary searches find exactly the values the pair
 // scan accepts.
+#include "dxf/BorderRuns.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
 #include <unordered_map>
 
-#include "dxf/BorderRuns.h"
 #include "dxf/TableDrawing.h"
 
 namespace tabrova {
@@ -30,33 +31,7 @@ constexpr Index kNone = -1;
 // Which coordinate a list's segments run along.
 enum class Axis { vertical, horizontal };
 
-// The two kinds of segment list as the join sees them.
-class KeisenList {
-public:
-    KeisenList(std::vector<TXlsxKeisen>& list, Axis axis) : list_(list), axis_(axis) {}
-    Axis axis() const { return axis_; }
-    Index size() const { return static_cast<Index>(list_.size()); }
-    bool marked(Index i) const { return at(i).mark; }
-    void mark(Index i) { at(i).mark = true; }
-    double startX(Index i) const { return at(i).stpt.x; }
-    double startY(Index i) const { return at(i).stpt.y; }
-    double endX(Index i) const { return at(i).edpt.x; }
-    double endY(Index i) const { return at(i).edpt.y; }
-    double startAlong(Index i) const { return vertical() ? at(i).stpt.y : at(i).stpt.x; }
-    double endAlong(Index i) const { return vertical() ? at(i).edpt.y : at(i).edpt.x; }
-    void setEndAlong(Index i, double v) { (vertical() ? at(i).edpt.y : at(i).edpt.x) = v; }
-    // The cross coordinate the duplicate pass compares: the start's x of a vertical segment, the
-    // end's y of a horizontal one.
-    double duplicateCross(Index i) const { return vertical() ? at(i).stpt.x : at(i).edpt.y; }
-
-private:
-    bool vertical() const { return axis_ == Axis::vertical; }
-    TXlsxKeisen& at(Index i) const { return list_[static_cast<std::size_t>(i)]; }
-
-    std::vector<TXlsxKeisen>& list_;
-    Axis axis_;
-};
-
+// A list of border runs as the join sees them.
 class RunList {
 public:
     RunList(BorderRuns& runs, Axis axis) : runs_(runs), axis_(axis) {}
@@ -304,11 +279,6 @@ void join(List list) {
 }
 
 }  // namespace
-
-void joinKeisen(std::vector<TXlsxKeisen>& keisenV, std::vector<TXlsxKeisen>& keisenH) {
-    join(KeisenList(keisenV, Axis::vertical));
-    join(KeisenList(keisenH, Axis::horizontal));
-}
 
 void joinBorderRuns(BorderRuns& runs, bool vertical) {
     join(RunList(runs, vertical ? Axis::vertical : Axis::horizontal));
