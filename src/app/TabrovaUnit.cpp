@@ -32,6 +32,7 @@
 #include "platform/UserLocale.h"
 #include "platform/Utf8.h"
 #include "platform/WindowOps.h"
+#include "preview/QtText.h"
 #include "settings/TargetCadList.h"
 #include "table/CellGeometry.h"
 #include "table/SelectionReader.h"
@@ -43,12 +44,6 @@
 namespace tabrova::app {
 
 namespace {
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string u16(const QString& text) { return text.toStdU16String(); }
 
 // Colour of the cells of a merged region in the grid.
 const QColor kMergedCellColor(240, 255, 255);
