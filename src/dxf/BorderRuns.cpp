@@ -61,8 +61,8 @@ private:
 // can be removed (when their segment gets marked).
 class StartIndex {
 public:
-    template <typename List>
-    explicit StartIndex(const List& list) : slotOf_(static_cast<std::size_t>(list.size()), kNone) {
+    explicit StartIndex(const RunList& list)
+        : slotOf_(static_cast<std::size_t>(list.size()), kNone) {
         // A segment with a coordinate that is not finite touches nothing.
         auto indexed = [&list](Index i) {
             return !list.marked(i) && std::isfinite(list.startX(i)) &&
@@ -136,8 +136,7 @@ public:
     }
 
     // Makes present exactly the indexed segments that are not marked now.
-    template <typename List>
-    void resetPresence(const List& list) {
+    void resetPresence(const RunList& list) {
         for (std::size_t s = 0; s < ids_.size(); ++s) {
             const bool present = !list.marked(ids_[s]);
             next_[s] = static_cast<Index>(present ? s : s + 1);
@@ -220,8 +219,7 @@ private:
     std::vector<Index> groupFirstSlot_;  // per group: its first slot
 };
 
-template <typename List>
-void chain(List& list, StartIndex& starts) {
+void chain(RunList& list, StartIndex& starts) {
     const Index n = list.size();
     for (Index i = 0; i + 1 < n; ++i) {
         if (list.marked(i)) continue;
@@ -238,8 +236,7 @@ void chain(List& list, StartIndex& starts) {
     }
 }
 
-template <typename List>
-void markDuplicates(List& list, StartIndex& starts) {
+void markDuplicates(RunList& list, StartIndex& starts) {
     starts.resetPresence(list);
     const Index n = list.size();
     for (Index i = 0; i + 1 < n; ++i) {
@@ -270,8 +267,7 @@ void markDuplicates(List& list, StartIndex& starts) {
 }
 
 // Neither pass moves a start point, so one index serves both.
-template <typename List>
-void join(List list) {
+void join(RunList list) {
     if (list.size() < 2) return;
     StartIndex starts(list);
     chain(list, starts);
