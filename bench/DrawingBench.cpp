@@ -1,4 +1,4 @@
-// Drawing and saving a text-filled 300 x 300 table, and the join of its border segments compared
+// Drawing and saving a text-filled 300 x 300 table, and the join of its border runs compared
 // with the pairwise scan.
 #include <benchmark/benchmark.h>
 
@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "dxf/BorderRuns.h"
 #include "dxf/PairwiseJoin.h"
 #include "dxf/TableDrawing.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {
@@ -66,28 +67,29 @@ void drawAndSave(benchmark::State& state, Borders borders) {
 
 void join(benchmark::State& state, Borders borders, bool pairwise) {
     const CellTable table = makeTable(borders);
-    std::vector<TXlsxKeisen> v0, h0;
-    collectKeisen(table, v0, h0);
+    const BorderRuns v0 = collectBorderRuns(table, true), h0 = collectBorderRuns(table, false);
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<TXlsxKeisen> v = v0, h = h0;
+        BorderRuns v = v0, h = h0;
         state.ResumeTiming();
         if (pairwise) {
-            testing::pairwiseJoinKeisen(v, h);
+            testing::pairwiseJoinBorderRuns(v);
+            testing::pairwiseJoinBorderRuns(h);
         } else {
-            joinKeisen(v, h);
+            joinBorderRuns(v, true);
+            joinBorderRuns(h, false);
         }
-        benchmark::DoNotOptimize(v.data());
+        benchmark::DoNotOptimize(v.runs.data());
     }
-    state.counters["segments"] = static_cast<double>(v0.size() + h0.size());
+    state.counters["segments"] = static_cast<double>(v0.runs.size() + h0.runs.size());
 }
 
 void BM_DrawAndSave_FullyBordered(benchmark::State& s) { drawAndSave(s, Borders::full); }
 void BM_DrawAndSave_AlternatingRows(benchmark::State& s) {
     drawAndSave(s, Borders::alternatingRows);
 }
-void BM_JoinKeisen_FullyBordered(benchmark::State& s) { join(s, Borders::full, false); }
-void BM_JoinKeisen_AlternatingRows(benchmark::State& s) {
+void BM_JoinBorderRuns_FullyBordered(benchmark::State& s) { join(s, Borders::full, false); }
+void BM_JoinBorderRuns_AlternatingRows(benchmark::State& s) {
     join(s, Borders::alternatingRows, false);
 }
 void BM_PairwiseScan_FullyBordered(benchmark::State& s) { join(s, Borders::full, true); }
@@ -97,8 +99,8 @@ void BM_PairwiseScan_AlternatingRows(benchmark::State& s) {
 
 BENCHMARK(BM_DrawAndSave_FullyBordered)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_DrawAndSave_AlternatingRows)->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_JoinKeisen_FullyBordered)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_JoinKeisen_AlternatingRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JoinBorderRuns_FullyBordered)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JoinBorderRuns_AlternatingRows)->Unit(benchmark::kMillisecond);
 // The pairwise scan is quadratic where runs are broken: one iteration is enough.
 BENCHMARK(BM_PairwiseScan_FullyBordered)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PairwiseScan_AlternatingRows)->Unit(benchmark::kMillisecond)->Iterations(1);

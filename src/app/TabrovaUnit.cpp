@@ -32,8 +32,9 @@
 #include "platform/UserLocale.h"
 #include "platform/Utf8.h"
 #include "platform/WindowOps.h"
+#include "preview/QtText.h"
 #include "settings/TargetCadList.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 #include "table/SelectionReader.h"
 #include "table/StatusText.h"
 #include "workbook/RunningSpreadsheet.h"
@@ -43,12 +44,6 @@
 namespace tabrova::app {
 
 namespace {
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string u16(const QString& text) { return text.toStdU16String(); }
 
 // Colour of the cells of a merged region in the grid.
 const QColor kMergedCellColor(240, 255, 255);
@@ -742,17 +737,12 @@ void TForm1::Button4Click() {
     };
     const std::filesystem::path& path = files_.dxfFile;
     // A coordinate the file cannot hold: nothing is written, and the scale to change is named.
-    if (const auto scale = nonFiniteScale(CellTable_, text, settings_.cadTof,
-                                          CheckBox1->isChecked(), drawingOptions(settings_))) {
-        const double value = *scale == u"cadXsc"   ? settings_.cadXsc
-                             : *scale == u"cadYsc" ? settings_.cadYsc
-                             : *scale == u"cadTsc" ? settings_.cadTsc
-                                                   : settings_.cadTof;
+    if (const auto scale = nonFiniteScale(CellTable_, text, settings_, CheckBox1->isChecked())) {
         showMessage(
             this,
             QStringLiteral("DXF ファイルを保存できませんでした.\n尺度 %1 = %2 では図面の座標が"
                            "有限の数になりません.")
-                .arg(qs(std::u16string(*scale)), QString::number(value, 'g', 17)),
+                .arg(qs(std::u16string(scale->name)), QString::number(scale->value, 'g', 17)),
             qs(kApplicationTitle), MessageKind::error);
         return;
     }

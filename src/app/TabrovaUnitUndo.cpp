@@ -7,16 +7,11 @@
 
 #include "app/Messages.h"
 #include "app/TabrovaUnit.h"
+#include "preview/QtText.h"
 
 namespace tabrova::app {
 
 namespace {
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string u16(const QString& text) { return text.toStdU16String(); }
 
 const QList<QKeySequence>& undoKeys() {
     static const QList<QKeySequence> keys{QKeySequence(Qt::CTRL | Qt::Key_Z)};

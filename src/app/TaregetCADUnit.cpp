@@ -9,14 +9,11 @@
 #include "app/TabrovaUnit.h"
 #include "platform/AtomicFile.h"
 #include "platform/InputMethod.h"
+#include "preview/QtText.h"
 
 namespace tabrova::app {
 
 namespace {
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A line break would split the list's line in two: pasted or typed, it becomes a space.
 void replaceLineBreaks(QLineEdit* box) {

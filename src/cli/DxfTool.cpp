@@ -406,14 +406,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
         throw ToolFailure{subject, "an output file would replace the workbook itself"};
     }
     // A coordinate the file cannot hold fails the run before anything is written.
-    if (const auto scale = nonFiniteScale(table, text, settings.cadTof, settings.cellLineDraw,
-                                          drawingOptions(settings))) {
-        const double value = *scale == u"cadXsc"   ? settings.cadXsc
-                             : *scale == u"cadYsc" ? settings.cadYsc
-                             : *scale == u"cadTsc" ? settings.cadTsc
-                                                   : settings.cadTof;
+    if (const auto scale = nonFiniteScale(table, text, settings, settings.cellLineDraw)) {
         throw ToolFailure{subject, "the drawing's sizes overflow with the scale " +
-                                       utf16ToUtf8(*scale) + " = " + jsonNumber(value) +
+                                       utf16ToUtf8(scale->name) + " = " + jsonNumber(scale->value) +
                                        " (coordinates would not be finite numbers)"};
     }
 

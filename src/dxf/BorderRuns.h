@@ -1,10 +1,13 @@
-// Border segments in the compact form the drawing collects them in: a segment lies on one line
-// (cross: the x of a vertical one, the y of a horizontal one) and runs from `from` to `to` along
-// it. Half the size of TXlsxKeisen lists, which matters for tables of many thousand cells.
+// The border lines of the drawing as runs: a run lies on one line (cross: the x of a vertical
+// one, the y of a horizontal one) and runs from `from` to `to` along it; vertical runs go
+// downward, horizontal ones rightward. The cells' border edges are collected as runs and joined
+// into the lines the file holds; 24 bytes a run, which matters for tables of many thousand cells.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+
+#include "table/CellTable.h"
 
 namespace tabrova {
 
@@ -24,8 +27,19 @@ struct BorderRuns {
     }
 };
 
-// The same joins and marks as joinKeisen on the segments the runs stand for, for the vertical
-// or the horizontal ones (the two are joined independently).
+// The vertical or the horizontal border edges of every cell that carries a border of the sheet
+// (and lies on its merged region's outline, for a merged cell), in row-major cell order and in
+// each cell top, bottom, left, right. Empty for an unusable table.
+BorderRuns collectBorderRuns(const CellTable& table, bool vertical);
+
+// Joins collinear runs that continue one another and marks the absorbed ones and duplicates:
+//   chaining:   when the end of run i touches the start of a later run j, i takes j's end and j
+//               is marked; i goes on with its new end, so later pieces of the same line join it;
+//   duplicates: then, when a later j runs between the same two points as i (either way round),
+//               j is marked.
+// Marked runs take no part. The result is that of comparing every run with every later one, in
+// list order, but found through sorted indexes, so that long lists of runs that join nothing
+// stay cheap. The vertical and the horizontal runs are joined independently.
 void joinBorderRuns(BorderRuns& runs, bool vertical);
 
 }  // namespace tabrova

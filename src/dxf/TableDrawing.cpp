@@ -83,9 +83,10 @@ BorderCount countBorders(const CellTable& table) {
     return count;
 }
 
-// One border edge of a cell: on the line `cross` (the x of a vertical edge, the y of a horizontal
-// one) from `from` to `to`; vertical edges run downward, horizontal ones rightward.
-struct BorderEdge {
+// One edge of a cell that carries a border: on the line `cross` (the x of a vertical edge, the y
+// of a horizontal one) from `from` to `to`; vertical edges run downward, horizontal ones
+// rightward.
+struct BorderedEdge {
     bool vertical;
     double cross;
     double from;
@@ -95,7 +96,7 @@ struct BorderEdge {
     EdgeIndex edge;
 };
 
-// Calls add(BorderEdge) for every border edge, row by row and cell by cell, and in each cell for
+// Calls add(BorderedEdge) for every border edge, row by row and cell by cell, and in each cell for
 // the edges top, bottom, left, right.
 template <typename Add>
 void forEachBorder(const CellTable& table, Add add) {
@@ -107,11 +108,11 @@ void forEachBorder(const CellTable& table, Add add) {
             const TXlsxCellAttr& cell = table.at(c, r);
             const double right = left + cell.drawW;
             const unsigned bits = borderBits(cell);
-            if (bits & edgeTop) add(BorderEdge{false, top, left, right, c, r, edgeIndexTop});
+            if (bits & edgeTop) add(BorderedEdge{false, top, left, right, c, r, edgeIndexTop});
             if (bits & edgeBottom)
-                add(BorderEdge{false, bottom, left, right, c, r, edgeIndexBottom});
-            if (bits & edgeLeft) add(BorderEdge{true, left, top, bottom, c, r, edgeIndexLeft});
-            if (bits & edgeRight) add(BorderEdge{true, right, top, bottom, c, r, edgeIndexRight});
+                add(BorderedEdge{false, bottom, left, right, c, r, edgeIndexBottom});
+            if (bits & edgeLeft) add(BorderedEdge{true, left, top, bottom, c, r, edgeIndexLeft});
+            if (bits & edgeRight) add(BorderedEdge{true, right, top, bottom, c, r, edgeIndexRight});
             left = right;
         }
         top = bottom;
@@ -186,52 +187,27 @@ void addSeparators(const CellTable& table, const Layout& layout, DrawingSink& ou
     addLine(out, layout.width, 0, layout.width, -layout.height, kLayerCellLine);
 }
 
-// The cell's text, split at line feeds into lines centred on the region's middle with a pitch of
-// one text height.
-void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0, double top,
-                 double w, double h, double cadTof, DrawingSink& out) {
-    if (text.empty()) return;
-    const double y = top - h / 2;
-    double x;
-    std::u16string_view code;
-    switch (cell.txtAlign) {
-        case alignCenter:
-            x = x0 + w / 2;
-            code = u"MC";
-            break;
-        case alignRight:
-            x = x0 + w - cell.drawTH * cadTof;
-            code = u"MR";
-            break;
-        default:
-            x = x0 + cell.drawTH * cadTof;
-            code = u"ML";
-            break;
-    }
-    std::size_t lineCount = 1;
-    for (char16_t ch : text) lineCount += ch == u'\n' ? 1 : 0;
-    double lineY = y + static_cast<double>(lineCount - 1) * cell.drawTH / 2;
+// Calls each(line) for the lines of text between its line feeds.
+template <typename Each>
+void forEachLine(std::u16string_view text, Each each) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = text.find(u'\n', start);
-        const std::u16string_view line = text.substr(start, end - start);
-        // A line of carriage returns only would be a TEXT with an empty value.
-        if (!dxfTextWithoutControls(line).empty()) {
-            out.text(line, {x, lineY, 0}, cell.drawTH, code);
-        }
-        if (end == std::u16string_view::npos) break;
+        each(text.substr(start, end - start));
+        if (end == std::u16string_view::npos) return;
         start = end + 1;
-        lineY -= cell.drawTH;
     }
 }
 
-// What the text options make of a cell's text: its lines (wrapped where the sheet wraps), each
-// with its width factor, placed as a block at the region's top, middle or bottom. Margins from
-// the cell lines: drawTH × cadTof left and right (as without options), half of that above and
-// below, but never so much that a text at the top or bottom lies further in than a centred one.
-void addPlacedCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0, double top,
-                       double w, double h, double cadTof, const DrawingOptions& options,
-                       DrawingSink& out) {
+// A cell's text as the options place it: its lines (one per line feed, each wrapped where the
+// sheet wraps), each with its width factor, placed as a block at the region's top, middle or
+// bottom with a pitch of one text height. Margins from the cell lines: drawTH × cadTof left and
+// right, half of that above and below, but never so much that a text at the top or bottom lies
+// further in than a centred one. With every option off, the lines are centred on the region's
+// middle at full width.
+void addCellText(const TXlsxCellAttr& cell, std::u16string_view text, double x0, double top,
+                 double w, double h, double cadTof, const DrawingOptions& options,
+                 DrawingSink& out) {
     if (text.empty()) return;
     const double th = cell.drawTH;
     const double margin = th * cadTof;
@@ -253,23 +229,22 @@ void addPlacedCellText(const TXlsxCellAttr& cell, std::u16string_view text, doub
             break;
     }
 
-    std::vector<std::u16string> lines;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find(u'\n', start);
-        const std::u16string_view line = text.substr(start, end - start);
-        if (options.wrapText && cell.wrapText) {
+    // Wrapped lines are made before they are placed; unwrapped ones are the text's own.
+    const bool wrap = options.wrapText && cell.wrapText;
+    std::vector<std::u16string> wrapped;
+    std::size_t lineCount = 1;
+    if (wrap) {
+        forEachLine(text, [&](std::u16string_view line) {
             for (std::u16string& part : wrapTextLine(dxfTextWithoutControls(line), th, allowed))
-                lines.push_back(std::move(part));
-        } else {
-            lines.emplace_back(line);
-        }
-        if (end == std::u16string_view::npos) break;
-        start = end + 1;
+                wrapped.push_back(std::move(part));
+        });
+        lineCount = wrapped.size();
+    } else {
+        for (char16_t ch : text) lineCount += ch == u'\n' ? 1 : 0;
     }
 
     const std::uint8_t place = options.verticalAlign ? cell.txtPlace : std::uint8_t{placeMiddle};
-    const double n = static_cast<double>(lines.size());
+    const double n = static_cast<double>(lineCount);
     const double verticalMargin = std::min(margin / 2, std::max(0.0, (h - n * th) / 2));
     double lineY;
     char16_t vertical;
@@ -293,25 +268,25 @@ void addPlacedCellText(const TXlsxCellAttr& cell, std::u16string_view text, doub
     const std::size_t col = horizontal == u'L' ? 0 : horizontal == u'C' ? 1 : 2;
     const std::u16string_view code = kCodes[row * 3 + col];
 
-    const bool fit = options.fitText;
-    for (const std::u16string& line : lines) {
+    auto placeLine = [&](std::u16string_view line) {
+        // A line of carriage returns only would be a TEXT with an empty value.
         const std::u16string shown = dxfTextWithoutControls(line);
         if (!shown.empty()) {
             const double factor =
-                fit ? widthFactorToFit(estimateTextWidth(shown, th), allowed) : 1.0;
+                options.fitText ? widthFactorToFit(estimateTextWidth(shown, th), allowed) : 1.0;
             out.text(line, {x, lineY, 0}, th, code, factor);
         }
         lineY -= th;
+    };
+    if (wrap) {
+        for (const std::u16string& line : wrapped) placeLine(line);
+    } else {
+        forEachLine(text, placeLine);
     }
-}
-
-bool placesTexts(const DrawingOptions& options) {
-    return options.verticalAlign || options.wrapText || options.fitText;
 }
 
 void addCells(const CellTable& table, const Layout& layout, const CellTextFn& text, double cadTof,
               bool cellLineDraw, const DrawingOptions& options, DrawingSink& out) {
-    const bool placed = placesTexts(options);
     for (std::int32_t r = 0; r < table.rowCount; ++r) {
         const double top = layout.rowTop[static_cast<std::size_t>(r)];
         double x0 = 0;
@@ -324,11 +299,7 @@ void addCells(const CellTable& table, const Layout& layout, const CellTextFn& te
                 out.outline({TAcadPoint{x0, top, 0}, TAcadPoint{x0 + w, top, 0},
                              TAcadPoint{x0 + w, top - h, 0}, TAcadPoint{x0, top - h, 0}});
             }
-            if (text && placed) {
-                addPlacedCellText(cell, text(c, r), x0, top, w, h, cadTof, options, out);
-            } else if (text) {
-                addCellText(cell, text(c, r), x0, top, w, h, cadTof, out);
-            }
+            if (text) addCellText(cell, text(c, r), x0, top, w, h, cadTof, options, out);
             x0 += cell.drawW;
         }
     }
@@ -338,58 +309,72 @@ void addCells(const CellTable& table, const Layout& layout, const CellTextFn& te
 
 bool nearlyEqual(double a, double b, double tol) { return std::fabs(a - b) <= tol; }
 
-void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
-                   std::vector<TXlsxKeisen>& keisenH) {
-    if (!table.usable()) return;
+BorderRuns collectBorderRuns(const CellTable& table, bool vertical) {
+    BorderRuns lines;
+    if (!table.usable()) return lines;
     const BorderCount count = countBorders(table);
-    keisenV.reserve(keisenV.size() + count.vertical);
-    keisenH.reserve(keisenH.size() + count.horizontal);
-    forEachBorder(table, [&](const BorderEdge& e) {
-        if (e.vertical) {
-            keisenV.push_back({{e.cross, e.from, 0}, {e.cross, e.to, 0}, false});
-        } else {
-            keisenH.push_back({{e.from, e.cross, 0}, {e.to, e.cross, 0}, false});
-        }
+    const std::size_t expected = vertical ? count.vertical : count.horizontal;
+    lines.runs.reserve(expected);
+    lines.marks.reserve(expected);
+    forEachBorder(table, [&](const BorderedEdge& e) {
+        if (e.vertical == vertical) lines.add(e.cross, e.from, e.to);
     });
+    return lines;
 }
 
 namespace {
 
 // How strongly a border style shows, for an edge two neighbouring cells draw differently: the
-// heavier line wins, and at the same weight a continuous line over a broken one.
+// heavier line wins, and at the same weight the lower BorderLine value (continuous before
+// broken). A double line weighs between medium and thick.
 int strength(EdgeStyle style) {
-    static constexpr int kWeight[] = {2, 1, 3, 5};  // thin, hair, medium, thick
-    const int weight = style.line == borderDouble ? 4 : kWeight[style.weight & 3];
-    return weight * 8 + (7 - style.line);
+    static constexpr int kWeightRank[] = {2, 1, 3, 5};  // thin, hair, medium, thick
+    constexpr int kDoubleRank = 4;
+    // More than there are BorderLine values, so that one weight rank outweighs any line.
+    constexpr int kLineRanks = 8;
+    const int weight = style.line == borderDouble ? kDoubleRank : kWeightRank[style.weight & 3];
+    return weight * kLineRanks + (kLineRanks - 1 - style.line);
 }
 
-// A border kind: the layer and line type its lines are drawn with. Double lines are thin.
-std::size_t kindOf(EdgeStyle style) {
-    if (style.line == borderDouble) return borderDouble;
-    return static_cast<std::size_t>(style.weight & 3) * 6 + style.line;
-}
-constexpr std::size_t kKinds = 4 * 6;
+// A border kind: the layer (by weight) and line type (by line) its lines are drawn with. Double
+// lines are thin. Kinds are numbered weight by weight, each weight's lines in BorderLine order,
+// which is the order their lines are written in.
+struct BorderKind {
+    static constexpr std::size_t kLines = borderDouble + 1;
+    static constexpr std::size_t kWeights = weightThick + 1;
+    static constexpr std::size_t kCount = kWeights * kLines;
 
-std::u16string_view layerOfKind(std::size_t kind) {
-    static constexpr std::u16string_view kLayers[] = {kLayerBordLine, kLayerBordLineHair,
-                                                      kLayerBordLineMedium, kLayerBordLineThick};
-    return kLayers[kind / 6];
-}
+    std::size_t index = 0;
 
-std::u16string_view lineTypeOfKind(std::size_t kind) {
-    switch (kind % 6) {
-        case borderDash:
-            return kDxfBorderLineTypes[0].name;
-        case borderDot:
-            return kDxfBorderLineTypes[1].name;
-        case borderDashDot:
-            return kDxfBorderLineTypes[2].name;
-        case borderDashDotDot:
-            return kDxfBorderLineTypes[3].name;
-        default:
-            return kLineTypeByLayer;
+    static BorderKind of(EdgeStyle style) {
+        const std::size_t weight = style.line == borderDouble ? weightThin : style.weight & 3;
+        return {weight * kLines + style.line};
     }
-}
+    static BorderKind at(std::size_t index) { return {index}; }
+    std::uint8_t weight() const { return static_cast<std::uint8_t>(index / kLines); }
+    std::uint8_t line() const { return static_cast<std::uint8_t>(index % kLines); }
+
+    std::u16string_view layer() const {
+        static constexpr std::u16string_view kLayers[] = {
+            kLayerBordLine, kLayerBordLineHair, kLayerBordLineMedium, kLayerBordLineThick};
+        return kLayers[weight()];
+    }
+    std::u16string_view lineType() const {
+        switch (line()) {
+            case borderDash:
+                return kDxfBorderLineTypes[0].name;
+            case borderDot:
+                return kDxfBorderLineTypes[1].name;
+            case borderDashDot:
+                return kDxfBorderLineTypes[2].name;
+            case borderDashDotDot:
+                return kDxfBorderLineTypes[3].name;
+            default:
+                return kLineTypeByLayer;
+        }
+    }
+    bool twoLines() const { return line() == borderDouble; }
+};
 
 // The style an edge is drawn with: the cell's own, or its neighbour's on the same edge when that
 // one shows more strongly, so that both cells put the edge in the same kind and it is drawn once.
@@ -431,23 +416,24 @@ EdgeStyle sharedEdgeStyle(const CellTable& table, std::int32_t c, std::int32_t r
 // plain borders are, written vertical kinds first, then horizontal ones. A double border is two
 // thin lines, half the gap to either side of the cell line.
 void addStyledBorders(const CellTable& table, const DrawingOptions& options, DrawingSink& out) {
-    std::array<BorderRuns, kKinds> vertical;
-    std::array<BorderRuns, kKinds> horizontal;
-    forEachBorder(table, [&](const BorderEdge& e) {
-        const std::size_t kind = kindOf(sharedEdgeStyle(table, e.col, e.row, e.edge));
-        (e.vertical ? vertical : horizontal)[kind].add(e.cross, e.from, e.to);
+    std::array<BorderRuns, BorderKind::kCount> vertical;
+    std::array<BorderRuns, BorderKind::kCount> horizontal;
+    forEachBorder(table, [&](const BorderedEdge& e) {
+        const BorderKind kind = BorderKind::of(sharedEdgeStyle(table, e.col, e.row, e.edge));
+        (e.vertical ? vertical : horizontal)[kind.index].add(e.cross, e.from, e.to);
     });
     const double half = kDoubleLineGapPoints * options.unitsPerPoint / 2;
-    for (std::size_t kind = 0; kind < kKinds; ++kind) {
-        joinBorderRuns(vertical[kind], true);
-        joinBorderRuns(horizontal[kind], false);
+    for (std::size_t k = 0; k < BorderKind::kCount; ++k) {
+        joinBorderRuns(vertical[k], true);
+        joinBorderRuns(horizontal[k], false);
     }
-    auto write = [&](const std::array<BorderRuns, kKinds>& lists, bool isVertical) {
-        for (std::size_t kind = 0; kind < kKinds; ++kind) {
-            const BorderRuns& runs = lists[kind];
-            const std::u16string_view layer = layerOfKind(kind);
-            const std::u16string_view lineType = lineTypeOfKind(kind);
-            const bool twice = kind == borderDouble;
+    auto write = [&](const std::array<BorderRuns, BorderKind::kCount>& lists, bool isVertical) {
+        for (std::size_t k = 0; k < BorderKind::kCount; ++k) {
+            const BorderRuns& runs = lists[k];
+            const BorderKind kind = BorderKind::at(k);
+            const std::u16string_view layer = kind.layer();
+            const std::u16string_view lineType = kind.lineType();
+            const bool twice = kind.twoLines();
             const double unit = lineType == kLineTypeByLayer ? 0 : options.unitsPerPoint;
             for (std::size_t i = 0; i < runs.runs.size(); ++i) {
                 if (runs.marks[i]) continue;
@@ -481,17 +467,9 @@ void drawTable(const CellTable& table, const CellTextFn& text, double cadTof, bo
         return;
     }
 
-    // The border segments, collected and joined as collectKeisen and joinKeisen do, in compact
-    // form; the vertical ones are written and freed before the horizontal ones are collected.
-    const BorderCount count = countBorders(table);
+    // The vertical runs are written and freed before the horizontal ones are collected.
     for (const bool isVertical : {true, false}) {
-        BorderRuns lines;
-        const std::size_t expected = isVertical ? count.vertical : count.horizontal;
-        lines.runs.reserve(expected);
-        lines.marks.reserve(expected);
-        forEachBorder(table, [&](const BorderEdge& e) {
-            if (e.vertical == isVertical) lines.add(e.cross, e.from, e.to);
-        });
+        BorderRuns lines = collectBorderRuns(table, isVertical);
         joinBorderRuns(lines, isVertical);
         for (std::size_t i = 0; i < lines.runs.size(); ++i) {
             if (lines.marks[i]) continue;
@@ -548,10 +526,11 @@ void beginDxf(DxfLineList& list, std::size_t expectedBytes, const DrawingOptions
 
 }  // namespace
 
-std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const CellTextFn& text,
-                                                  double cadTof, bool cellLineDraw,
-                                                  const DrawingOptions& options) {
+std::optional<ScaleSetting> nonFiniteScale(const CellTable& table, const CellTextFn& text,
+                                           const WorkingSettings& settings, bool cellLineDraw) {
     if (!table.usable()) return std::nullopt;
+    const double cadTof = settings.cadTof;
+    const DrawingOptions options = drawingOptions(settings);
     FiniteCheck check;
     // The sums of widths and heights, whether or not lines show them, and how far from the
     // origin any of them reaches.
@@ -593,10 +572,10 @@ std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const 
         // (double lines), so they are walked.
         drawTable(table, text, cadTof, cellLineDraw, options, check, options.borderStyles);
     }
-    if (check.x) return u"cadXsc";
-    if (check.y) return u"cadYsc";
-    if (check.textHeight) return u"cadTsc";
-    if (check.textX) return u"cadTof";
+    if (check.x) return ScaleSetting{u"cadXsc", settings.cadXsc};
+    if (check.y) return ScaleSetting{u"cadYsc", settings.cadYsc};
+    if (check.textHeight) return ScaleSetting{u"cadTsc", settings.cadTsc};
+    if (check.textX) return ScaleSetting{u"cadTof", settings.cadTof};
     return std::nullopt;
 }
 

@@ -32,21 +32,19 @@ inline constexpr std::u16string_view kLayerBordLineThick = u"XLSBordLine_Thick";
 // The line type of every entity that follows its layer's, continuous lines included.
 inline constexpr std::u16string_view kLineTypeByLayer = u"BYLAYER";
 
-// How closely the drawing follows the sheet. With every option off, every border is a thin
-// continuous line on kLayerBordLine and every text one line (or one per line feed) centred
+// How closely the drawing follows the sheet: the option flags, each the use of the facts of the
+// same name (border weights on their layers, line styles as line types and double borders as two
+// lines; texts at the top or bottom of their region as the cell's txtPlace says; texts of
+// wrapText cells broken into lines that fit their region; texts and lines wider than their
+// region less its margins narrowed by a width factor). With every option off, every border is a
+// thin continuous line on kLayerBordLine and every text one line (or one per line feed) centred
 // vertically at full width: the file is the same whatever the cells' further fields hold.
-struct DrawingOptions {
-    // Border weights on their layers, line styles as line types, double borders as two lines.
-    bool borderStyles = false;
-    // Texts at the top or bottom of their region as the cell's txtPlace says.
-    bool verticalAlign = false;
-    // Texts of wrapText cells broken into lines that fit their region.
-    bool wrapText = false;
-    // Texts (and lines) wider than their region less its margins narrowed by a width factor.
-    bool fitText = false;
+struct DrawingOptions : OptionFacts {
     // Drawing units per point of the sheet: sizes the dash patterns and the distance between
     // the two lines of a double border.
     double unitsPerPoint = 0.43;
+
+    bool operator==(const DrawingOptions&) const = default;
 };
 
 // The options of the working settings, with the CAD Y scale as units per point.
@@ -101,12 +99,17 @@ std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table
 // How many characters of the drawing's texts the file writes as kBeyondEscapeReplacement.
 std::size_t charactersBeyondEscape(const std::vector<DrawnEntity>& entities);
 
-// The scale ("cadXsc", "cadYsc", "cadTsc" or "cadTof") that makes a coordinate or a text height
-// of the table's drawing overflow to infinity or become NaN, if any: the file has no way to hold
+// A scale of the working settings by its key in the settings file, with its value.
+struct ScaleSetting {
+    std::u16string_view name;  // "cadXsc", "cadYsc", "cadTsc" or "cadTof"
+    double value = 0;
+};
+
+// The scale that makes a coordinate or a text height of the table's drawing with the settings'
+// text offset and options overflow to infinity or become NaN, if any: the file has no way to hold
 // such a number.
-std::optional<std::u16string_view> nonFiniteScale(const CellTable& table, const CellTextFn& text,
-                                                  double cadTof, bool cellLineDraw,
-                                                  const DrawingOptions& options = {});
+std::optional<ScaleSetting> nonFiniteScale(const CellTable& table, const CellTextFn& text,
+                                           const WorkingSettings& settings, bool cellLineDraw);
 
 // The complete DXF file of the entities (header, tables, entities, end). The tables are those of
 // border styles when options.borderStyles is on.
@@ -132,17 +135,5 @@ bool writeTableDxf(const CellTable& table, const CellTextFn& text, double cadTof
 
 // True when |a - b| <= tol.
 bool nearlyEqual(double a, double b, double tol);
-
-// Appends the border segments of every cell edge that carries a border of the sheet (and lies on
-// its merged region's outline, for a merged cell): vertical ones, running downward, to keisenV,
-// horizontal ones, running rightward, to keisenH, in row-major cell order.
-void collectKeisen(const CellTable& table, std::vector<TXlsxKeisen>& keisenV,
-                   std::vector<TXlsxKeisen>& keisenH);
-
-// Joins collinear border segments that continue one another and marks the absorbed ones and
-// duplicates. The result is that of comparing every segment with every later one, in list
-// order, but found through sorted indexes, so that long lists of segments that join nothing stay
-// cheap.
-void joinKeisen(std::vector<TXlsxKeisen>& keisenV, std::vector<TXlsxKeisen>& keisenH);
 
 }  // namespace tabrova

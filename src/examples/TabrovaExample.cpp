@@ -8,7 +8,7 @@
 
 #include "dxf/TableDrawing.h"
 #include "platform/AtomicFile.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace {
 

@@ -53,16 +53,6 @@ double parseNumber(std::u16string_view text) {
     return value;
 }
 
-bool equalsAsciiNoCase(std::u16string_view text, std::u16string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-        if (c != lower[i]) return false;
-    }
-    return true;
-}
-
 std::u16string ascii16(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 // General form with 15 significant digits: fixed notation for decimal exponents -5 < e < 15,
@@ -136,8 +126,7 @@ Registry& registry() {
 std::u16string normalizeProgId(std::u16string_view progId) {
     std::u16string key;
     key.reserve(progId.size());
-    for (char16_t c : progId)
-        key.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
+    for (char16_t c : progId) key.push_back(asciiLower(c));
     const std::size_t lastDot = key.rfind(u'.');
     if (lastDot != std::u16string::npos && lastDot + 1 < key.size() && key.find(u'.') < lastDot) {
         bool allDigits = true;
@@ -206,8 +195,8 @@ std::int32_t Variant::toInt() const {
 bool Variant::toBool() const {
     if (const auto* b = get_if<bool>()) return *b;
     if (const auto* s = get_if<std::u16string>()) {
-        if (equalsAsciiNoCase(*s, u"true")) return true;
-        if (equalsAsciiNoCase(*s, u"false")) return false;
+        if (sameAsciiNoCase(*s, u"true")) return true;
+        if (sameAsciiNoCase(*s, u"false")) return false;
     }
     return toDouble() != 0.0;
 }

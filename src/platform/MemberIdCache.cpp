@@ -1,12 +1,13 @@
 #include "platform/MemberIdCache.h"
 
+#include "platform/Utf8.h"
+
 namespace tabrova::automation {
 namespace {
 
 // Member names of dispatch interfaces match without regard to letter case.
 void appendLowered(std::u16string& out, std::u16string_view text) {
-    for (char16_t c : text)
-        out.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
+    for (char16_t c : text) out.push_back(asciiLower(c));
 }
 
 void appendNumber(std::u16string& out, std::uint64_t n) {

@@ -167,11 +167,8 @@ std::string quotedText(std::string_view bytes, std::size_t maxChars) {
 
 bool sameAsciiNoCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return false;
-    auto lower = [](char16_t c) {
-        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-    };
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     return true;
 }
 

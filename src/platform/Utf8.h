@@ -29,6 +29,11 @@ std::string messageText(std::u16string_view text, std::size_t maxChars = kMessag
 std::string quotedText(std::string_view bytes, std::size_t maxChars = kMessageTextChars);
 std::string quotedText(std::u16string_view text, std::size_t maxChars = kMessageTextChars);
 
+// c in ASCII lower case: A-Z become a-z, every other character stays.
+constexpr char16_t asciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
+
 // Whether two texts are equal without regard to ASCII letter case (as names of sheets, members and
 // formats compare).
 bool sameAsciiNoCase(std::u16string_view a, std::u16string_view b);

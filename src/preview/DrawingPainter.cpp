@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/AtomicFile.h"
+#include "preview/QtText.h"
 
 namespace tabrova::preview {
 
@@ -17,10 +18,6 @@ namespace {
 
 // Texts are laid out in a font of this pixel size and scaled to their height.
 constexpr double kLayoutPixels = 100;
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QColor qcolor(Rgb c) { return QColor(c.r, c.g, c.b); }
 

@@ -1,11 +1,10 @@
 #include "settings/IniFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Utf8.h"
 
 namespace tabrova {
 namespace {
-
-char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c; }
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -43,14 +42,6 @@ std::optional<KeyLine> keyLine(std::u16string_view line) {
 
 }  // namespace
 
-bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    }
-    return true;
-}
-
 IniFile::IniFile(unsigned codePage) : codePage_(codePage) {}
 
 IniFile IniFile::parse(std::string_view bytes, unsigned codePage) {
@@ -70,7 +61,7 @@ std::optional<IniFile::SectionRange> IniFile::findSection(std::u16string_view na
     const auto& lines = text_.lines;
     for (std::size_t i = from; i < lines.size(); ++i) {
         const auto found = sectionName(lines[i].text);
-        if (!found || !equalsIgnoringAsciiCase(*found, name)) continue;
+        if (!found || !sameAsciiNoCase(*found, name)) continue;
         std::size_t end = i + 1;
         while (end < lines.size() && !sectionName(lines[end].text)) ++end;
         return SectionRange{i, end};
@@ -82,7 +73,7 @@ std::optional<std::size_t> IniFile::findKey(const SectionRange& range,
                                             std::u16string_view key) const {
     for (std::size_t i = range.header + 1; i < range.end; ++i) {
         const auto line = keyLine(text_.lines[i].text);
-        if (line && equalsIgnoringAsciiCase(line->key, key)) return i;
+        if (line && sameAsciiNoCase(line->key, key)) return i;
     }
     return std::nullopt;
 }

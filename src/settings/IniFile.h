@@ -66,7 +66,4 @@ private:
     TextLines text_;
 };
 
-// True when the two texts are equal with ASCII letters compared without regard to case.
-bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
-
 }  // namespace tabrova

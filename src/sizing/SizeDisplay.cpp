@@ -4,7 +4,7 @@
 #include <charconv>
 #include <map>
 
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 

@@ -80,9 +80,6 @@ struct TXlsxCellAttr {
     double drawMH = 0;                  // anchor only: height of the whole region
     double drawMW = 0;                  // anchor only: width of the whole region
     double drawTH = 0;                  // text height in the drawing
-    std::uint8_t txtAlignStd = 0;       // reserved, always 0
-    double drawThStd = 0;               // reserved, always 0
-    bool txtDefMark = false;            // reserved, always false
     // Read only for the drawing options that use them; otherwise left at their zero values.
     std::array<EdgeStyle, 4> edgeStyles{};  // by EdgeIndex
     std::uint8_t txtPlace = placeMiddle;    // VerticalPlace
@@ -108,13 +105,6 @@ struct TAcadPoint {
     double x = 0;
     double y = 0;
     double z = 0;
-};
-
-// A straight border segment; mark means it was absorbed into another one and is not written.
-struct TXlsxKeisen {
-    TAcadPoint stpt;
-    TAcadPoint edpt;
-    bool mark = false;
 };
 
 // The table with its shape. The cell of column c, row r (0-based) is cells[c + r * colCount]; it

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "sizing/CellGeometry.h"
 #include "table/CellAddress.h"
+#include "table/CellGeometry.h"
 #include "table/ExcelCellSource.h"
 
 namespace tabrova {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Utf8.h"
 #include "workbook/DateSerial.h"
 
 namespace tabrova::workbook {
@@ -28,14 +29,10 @@ constexpr int kGeneralChars = 11;
 
 std::u16string widen(std::string_view s) { return {s.begin(), s.end()}; }
 
-char16_t lower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
-
 bool startsWithNoCase(std::u16string_view s, size_t pos, std::u16string_view word) {
     if (s.size() - pos < word.size()) return false;
     for (size_t i = 0; i < word.size(); ++i) {
-        if (lower(s[pos + i]) != word[i]) return false;
+        if (asciiLower(s[pos + i]) != word[i]) return false;
     }
     return true;
 }
@@ -201,7 +198,8 @@ std::u16string generalText(double value, int maxChars) {
 // ---------------------------------------------------------------------------------------------
 // Format codes: tokens and sections.
 
-enum class K : unsigned char {
+// What a token of a format code stands for.
+enum class TokenKind : unsigned char {
     Lit,
     Zero,
     Hash,
@@ -249,22 +247,26 @@ enum class K : unsigned char {
     BuddhistYear4,
 };
 
-bool isDateKind(K k) { return k >= K::Year2; }
-bool isPlaceholder(K k) { return k == K::Zero || k == K::Hash || k == K::Quest; }
+bool isDateKind(TokenKind k) { return k >= TokenKind::Year2; }
+bool isPlaceholder(TokenKind k) {
+    return k == TokenKind::Zero || k == TokenKind::Hash || k == TokenKind::Quest;
+}
 
 struct Tok {
-    K kind;
+    TokenKind kind;
     std::u16string text;  // literal text, or the code's own characters for other tokens
-    int n = 0;            // width (elapsed, sub-seconds, exponent digits) or fixed denominator
+    int width = 0;        // digits shown: elapsed time, sub-seconds, the exponent
+    int denominator = 0;  // TokenKind::Denom: the fixed denominator
 };
 
 enum class Op { Lt, Le, Gt, Ge, Eq, Ne };
 
-enum class Kind { Number, Date, Text };
+// What a section formats: numbers, dates and times, or text (it holds @).
+enum class SectionKind { Number, Date, Text };
 
 struct Section {
     std::vector<Tok> toks;
-    Kind kind = Kind::Number;
+    SectionKind kind = SectionKind::Number;
     bool hasCond = false;
     Op op = Op::Eq;
     double operand = 0;
@@ -316,10 +318,10 @@ struct Format {
 
 void addLit(std::vector<Tok>& toks, std::u16string_view text) {
     if (text.empty()) return;
-    if (!toks.empty() && toks.back().kind == K::Lit) {
+    if (!toks.empty() && toks.back().kind == TokenKind::Lit) {
         toks.back().text += text;
     } else {
-        toks.push_back({K::Lit, std::u16string(text)});
+        toks.push_back({TokenKind::Lit, std::u16string(text)});
     }
 }
 
@@ -349,24 +351,24 @@ void parseCondition(std::u16string_view body, Section& sec) {
 }
 
 // The token of a one-character symbol; Lit for any other character.
-K symbolKind(char16_t c) {
+TokenKind symbolKind(char16_t c) {
     switch (c) {
         case u'0':
-            return K::Zero;
+            return TokenKind::Zero;
         case u'#':
-            return K::Hash;
+            return TokenKind::Hash;
         case u'?':
-            return K::Quest;
+            return TokenKind::Quest;
         case u'.':
-            return K::Point;
+            return TokenKind::Point;
         case u',':
-            return K::Comma;
+            return TokenKind::Comma;
         case u'%':
-            return K::Percent;
+            return TokenKind::Percent;
         case u'@':
-            return K::At;
+            return TokenKind::At;
         default:
-            return K::Lit;
+            return TokenKind::Lit;
     }
 }
 
@@ -379,12 +381,12 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
     size_t i = 0;
     auto run = [&](char16_t letter) {
         size_t j = i;
-        while (j < n && lower(src[j]) == letter) ++j;
+        while (j < n && asciiLower(src[j]) == letter) ++j;
         return static_cast<int>(j - i);
     };
     while (i < n) {
         const char16_t c = src[i];
-        const char16_t lc = lower(c);
+        const char16_t lc = asciiLower(c);
         const std::u16string_view here = src.substr(i, 1);
         if (c == u'"') {
             const size_t close = src.find(u'"', i + 1);
@@ -409,13 +411,15 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
             const std::u16string whole(src.substr(i, close - i + 1));
             i = close + 1;
             if (body.empty()) continue;
-            const char16_t b0 = lower(body[0]);
+            const char16_t b0 = asciiLower(body[0]);
             if (b0 == u'<' || b0 == u'>' || b0 == u'=') {
                 parseCondition(body, sec);
             } else if ((b0 == u'h' || b0 == u'm' || b0 == u's') &&
                        std::all_of(body.begin(), body.end(),
-                                   [&](char16_t ch) { return lower(ch) == b0; })) {
-                const K k = b0 == u'h' ? K::ElapsedH : b0 == u'm' ? K::ElapsedM : K::ElapsedS;
+                                   [&](char16_t ch) { return asciiLower(ch) == b0; })) {
+                const TokenKind k = b0 == u'h'   ? TokenKind::ElapsedH
+                                    : b0 == u'm' ? TokenKind::ElapsedM
+                                                 : TokenKind::ElapsedS;
                 toks.push_back({k, whole, static_cast<int>(std::min<size_t>(body.size(), 9))});
             } else if (b0 == u'$') {
                 const std::u16string_view rest = body.substr(1);
@@ -423,7 +427,7 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
                 addLit(toks, rest.substr(0, dash));
                 if (dash != std::u16string_view::npos) {
                     std::u16string locale;
-                    for (char16_t ch : rest.substr(dash + 1)) locale.push_back(lower(ch));
+                    for (char16_t ch : rest.substr(dash + 1)) locale.push_back(asciiLower(ch));
                     if (locale.find(u"gannen") != std::u16string::npos) sec.gannen = true;
                     // "411", "0411", "ja", "ja-JP"; a calendar in the upper digits is allowed.
                     const bool hex =
@@ -444,7 +448,7 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
                 sec.dbnum = body[5] - u'0';
             }
             // Colours, [NatNum…] and the like do not change the text.
-        } else if (const K k = symbolKind(c); k != K::Lit) {
+        } else if (const TokenKind k = symbolKind(c); k != TokenKind::Lit) {
             toks.push_back({k, std::u16string(here)});
             ++i;
         } else if (c == u'/') {
@@ -455,74 +459,77 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
                     if (denom < 100000) denom = denom * 10 + (src[j] - u'0');
                     ++j;
                 }
-                toks.push_back({K::Denom, std::u16string(src.substr(i, j - i)), denom});
+                toks.push_back({TokenKind::Denom, std::u16string(src.substr(i, j - i)), 0, denom});
                 i = j;
             } else {
-                toks.push_back({K::Slash, std::u16string(here)});
+                toks.push_back({TokenKind::Slash, std::u16string(here)});
                 ++i;
             }
         } else if (lc == u'e' && i + 2 < n && (src[i + 1] == u'+' || src[i + 1] == u'-') &&
                    isPlaceholder(symbolKind(src[i + 2]))) {
-            toks.push_back({K::Exp, std::u16string(src.substr(i, 2))});
+            toks.push_back({TokenKind::Exp, std::u16string(src.substr(i, 2))});
             i += 2;
         } else if (startsWithNoCase(src, i, u"general")) {
-            toks.push_back({K::General, std::u16string(src.substr(i, 7))});
+            toks.push_back({TokenKind::General, std::u16string(src.substr(i, 7))});
             i += 7;
         } else if (startsWithNoCase(src, i, u"am/pm")) {
-            toks.push_back({K::AmPm, std::u16string(src.substr(i, 5))});
+            toks.push_back({TokenKind::AmPm, std::u16string(src.substr(i, 5))});
             i += 5;
         } else if (startsWithNoCase(src, i, u"a/p")) {
-            toks.push_back({K::AP, std::u16string(src.substr(i, 3))});
+            toks.push_back({TokenKind::AP, std::u16string(src.substr(i, 3))});
             i += 3;
         } else if (lc == u'a' && run(u'a') >= 3) {
             const int len = run(u'a');
-            toks.push_back(
-                {len == 3 ? K::JDayAbbr : K::JDayName, std::u16string(src.substr(i, len))});
+            toks.push_back({len == 3 ? TokenKind::JDayAbbr : TokenKind::JDayName,
+                            std::u16string(src.substr(i, len))});
             i += static_cast<size_t>(len);
         } else if (lc == u'b' && i + 1 < n && (src[i + 1] == u'1' || src[i + 1] == u'2')) {
             i += 2;  // a calendar switch (Gregorian / Hijri): dates stay Gregorian
         } else if (lc == u'b') {
             // The Buddhist era year: b and bb in two digits, bbb and more in full.
             const int len = run(lc);
-            toks.push_back({len <= 2 ? K::BuddhistYear2 : K::BuddhistYear4,
+            toks.push_back({len <= 2 ? TokenKind::BuddhistYear2 : TokenKind::BuddhistYear4,
                             std::u16string(src.substr(i, static_cast<size_t>(len)))});
             i += static_cast<size_t>(len);
         } else if (lc == u'r') {
             // r is the era year in two digits (ee); rr the era name with it (gggee).
             const int len = run(lc);
             const std::u16string text(src.substr(i, static_cast<size_t>(len)));
-            if (len >= 2) toks.push_back({K::Era3, text});
-            toks.push_back({K::EraYear2, text});
+            if (len >= 2) toks.push_back({TokenKind::Era3, text});
+            toks.push_back({TokenKind::EraYear2, text});
             i += static_cast<size_t>(len);
         } else if (lc == u'y' || lc == u'm' || lc == u'd' || lc == u'h' || lc == u's' ||
                    lc == u'e' || lc == u'g') {
             const int len = run(lc);
-            K k = K::Lit;
+            TokenKind k = TokenKind::Lit;
             switch (lc) {
                 case u'y':
-                    k = len <= 2 ? K::Year2 : K::Year4;
+                    k = len <= 2 ? TokenKind::Year2 : TokenKind::Year4;
                     break;
                 case u'm':
-                    k = len == 1   ? K::Month
-                        : len == 2 ? K::Month2
-                        : len == 3 ? K::MonthAbbr
-                        : len == 5 ? K::MonthLetter
-                                   : K::MonthName;
+                    k = len == 1   ? TokenKind::Month
+                        : len == 2 ? TokenKind::Month2
+                        : len == 3 ? TokenKind::MonthAbbr
+                        : len == 5 ? TokenKind::MonthLetter
+                                   : TokenKind::MonthName;
                     break;
                 case u'd':
-                    k = len == 1 ? K::Day : len == 2 ? K::Day2 : len == 3 ? K::DayAbbr : K::DayName;
+                    k = len == 1   ? TokenKind::Day
+                        : len == 2 ? TokenKind::Day2
+                        : len == 3 ? TokenKind::DayAbbr
+                                   : TokenKind::DayName;
                     break;
                 case u'h':
-                    k = len == 1 ? K::Hour : K::Hour2;
+                    k = len == 1 ? TokenKind::Hour : TokenKind::Hour2;
                     break;
                 case u's':
-                    k = len == 1 ? K::Second : K::Second2;
+                    k = len == 1 ? TokenKind::Second : TokenKind::Second2;
                     break;
                 case u'e':
-                    k = len == 1 ? K::EraYear : K::EraYear2;
+                    k = len == 1 ? TokenKind::EraYear : TokenKind::EraYear2;
                     break;
                 default:
-                    k = len == 1 ? K::Era : len == 2 ? K::Era2 : K::Era3;
+                    k = len == 1 ? TokenKind::Era : len == 2 ? TokenKind::Era2 : TokenKind::Era3;
                     break;
             }
             toks.push_back({k, std::u16string(src.substr(i, static_cast<size_t>(len)))});
@@ -536,45 +543,49 @@ std::u16string_view tokenize(std::u16string_view src, Section& sec) {
 }
 
 // The code's own characters of a token that has no meaning where it stands.
-void toLiteral(Tok& t) { t.kind = K::Lit; }
+void toLiteral(Tok& t) { t.kind = TokenKind::Lit; }
 
 void analyseDate(Section& sec) {
     auto& toks = sec.toks;
     // m and mm are minutes right after an hour or right before a second.
     for (size_t i = 0; i < toks.size(); ++i) {
-        if (toks[i].kind != K::Month && toks[i].kind != K::Month2) continue;
+        if (toks[i].kind != TokenKind::Month && toks[i].kind != TokenKind::Month2) continue;
         bool minute = false;
         for (size_t j = i; j-- > 0;) {
             if (!isDateKind(toks[j].kind)) continue;
-            const K k = toks[j].kind;
-            minute = k == K::Hour || k == K::Hour2 || k == K::ElapsedH;
+            const TokenKind k = toks[j].kind;
+            minute = k == TokenKind::Hour || k == TokenKind::Hour2 || k == TokenKind::ElapsedH;
             break;
         }
         for (size_t j = i + 1; !minute && j < toks.size(); ++j) {
             if (!isDateKind(toks[j].kind)) continue;
-            const K k = toks[j].kind;
-            minute = k == K::Second || k == K::Second2 || k == K::ElapsedS;
+            const TokenKind k = toks[j].kind;
+            minute = k == TokenKind::Second || k == TokenKind::Second2 || k == TokenKind::ElapsedS;
             break;
         }
-        if (minute) toks[i].kind = toks[i].kind == K::Month ? K::Minute : K::Minute2;
+        if (minute)
+            toks[i].kind =
+                toks[i].kind == TokenKind::Month ? TokenKind::Minute : TokenKind::Minute2;
     }
     std::vector<Tok> out;
     for (size_t i = 0; i < toks.size(); ++i) {
         Tok t = toks[i];
-        if (t.kind == K::Point && i + 1 < toks.size() && toks[i + 1].kind == K::Zero) {
+        if (t.kind == TokenKind::Point && i + 1 < toks.size() &&
+            toks[i + 1].kind == TokenKind::Zero) {
             int digits = 0;
-            while (i + 1 < toks.size() && toks[i + 1].kind == K::Zero) ++digits, ++i;
-            t.kind = K::SubSec;
-            t.n = std::min(digits, 3);
-            sec.subsecDigits = std::max(sec.subsecDigits, t.n);
+            while (i + 1 < toks.size() && toks[i + 1].kind == TokenKind::Zero) ++digits, ++i;
+            t.kind = TokenKind::SubSec;
+            t.width = std::min(digits, 3);
+            sec.subsecDigits = std::max(sec.subsecDigits, t.width);
         } else if (!isDateKind(t.kind)) {
             toLiteral(t);
         }
-        if (t.kind == K::AmPm || t.kind == K::AP) sec.ampm = true;
-        if ((t.kind >= K::Year2 && t.kind <= K::JDayName) || t.kind >= K::Era) {
+        if (t.kind == TokenKind::AmPm || t.kind == TokenKind::AP) sec.ampm = true;
+        if ((t.kind >= TokenKind::Year2 && t.kind <= TokenKind::JDayName) ||
+            t.kind >= TokenKind::Era) {
             sec.needsDate = true;
         }
-        if (t.kind == K::Lit) {
+        if (t.kind == TokenKind::Lit) {
             addLit(out, t.text);
         } else {
             out.push_back(std::move(t));
@@ -586,7 +597,7 @@ void analyseDate(Section& sec) {
 // The first index from i in direction step (+1/-1) that is not a literal of spaces only.
 int skipSpaces(const std::vector<Tok>& toks, int i, int step) {
     while (i >= 0 && i < static_cast<int>(toks.size()) &&
-           toks[static_cast<size_t>(i)].kind == K::Lit &&
+           toks[static_cast<size_t>(i)].kind == TokenKind::Lit &&
            toks[static_cast<size_t>(i)].text.find_first_not_of(u' ') == std::u16string::npos) {
         i += step;
     }
@@ -601,31 +612,31 @@ void analyseNumber(Section& sec) {
     for (size_t i = 0; i < toks.size(); ++i) {
         Tok& t = toks[i];
         const int idx = static_cast<int>(i);
-        if (t.kind == K::Point) {
+        if (t.kind == TokenKind::Point) {
             if (point < 0 && exp < 0 && slash < 0) {
                 point = idx;
             } else {
                 toLiteral(t);
             }
-        } else if (t.kind == K::Exp) {
+        } else if (t.kind == TokenKind::Exp) {
             if (exp < 0 && slash < 0) {
                 exp = idx;
             } else {
                 toLiteral(t);
             }
-        } else if (t.kind == K::Slash || t.kind == K::Denom) {
+        } else if (t.kind == TokenKind::Slash || t.kind == TokenKind::Denom) {
             const int b = skipSpaces(toks, idx - 1, -1);
             const int a = skipSpaces(toks, idx + 1, 1);
             const bool before = b >= 0 && isPlaceholder(toks[static_cast<size_t>(b)].kind);
             const bool after =
-                t.kind == K::Denom || (a < static_cast<int>(toks.size()) &&
-                                       isPlaceholder(toks[static_cast<size_t>(a)].kind));
+                t.kind == TokenKind::Denom || (a < static_cast<int>(toks.size()) &&
+                                               isPlaceholder(toks[static_cast<size_t>(a)].kind));
             if (slash < 0 && exp < 0 && point < 0 && before && after) {
                 slash = idx;
             } else {
                 toLiteral(t);
             }
-        } else if (t.kind == K::At) {
+        } else if (t.kind == TokenKind::At) {
             t.text.clear();
             toLiteral(t);
         }
@@ -635,10 +646,10 @@ void analyseNumber(Section& sec) {
         size_t j = static_cast<size_t>(exp) + 1;
         int zeros = 0;
         while (j < toks.size() && isPlaceholder(toks[j].kind)) {
-            zeros += toks[j].kind == K::Zero ? 1 : 0;
+            zeros += toks[j].kind == TokenKind::Zero ? 1 : 0;
             toks.erase(toks.begin() + static_cast<std::ptrdiff_t>(j));
         }
-        toks[static_cast<size_t>(exp)].n = zeros;
+        toks[static_cast<size_t>(exp)].width = zeros;
     }
     // Commas: between integer digit placeholders a thousands separator; right after the last
     // digit placeholder a division by 1000 each; elsewhere themselves.
@@ -647,12 +658,12 @@ void analyseNumber(Section& sec) {
                                      : toks.size();
     std::vector<Tok> out;
     for (size_t i = 0; i < toks.size(); ++i) {
-        if (toks[i].kind != K::Comma) {
+        if (toks[i].kind != TokenKind::Comma) {
             out.push_back(toks[i]);
             continue;
         }
         size_t j = i;
-        while (j < toks.size() && toks[j].kind == K::Comma) ++j;
+        while (j < toks.size() && toks[j].kind == TokenKind::Comma) ++j;
         const bool prevPh = i > 0 && isPlaceholder(toks[i - 1].kind);
         const bool nextPh = j < toks.size() && isPlaceholder(toks[j].kind);
         if (prevPh && nextPh) {
@@ -668,7 +679,7 @@ void analyseNumber(Section& sec) {
     // Merge literals and find the parts again now that tokens moved.
     out.clear();
     for (Tok& t : toks) {
-        if (t.kind == K::Lit) {
+        if (t.kind == TokenKind::Lit) {
             addLit(out, t.text);
         } else {
             out.push_back(std::move(t));
@@ -679,17 +690,17 @@ void analyseNumber(Section& sec) {
     for (size_t i = 0; i < toks.size(); ++i) {
         const int idx = static_cast<int>(i);
         switch (toks[i].kind) {
-            case K::Point:
+            case TokenKind::Point:
                 sec.pointIdx = idx;
                 break;
-            case K::Exp:
+            case TokenKind::Exp:
                 sec.expIdx = idx;
                 break;
-            case K::Slash:
-            case K::Denom:
+            case TokenKind::Slash:
+            case TokenKind::Denom:
                 sec.slashIdx = idx;
                 break;
-            case K::Percent:
+            case TokenKind::Percent:
                 sec.percent = std::min(sec.percent + 1, 100);
                 break;
             default:
@@ -701,7 +712,7 @@ void analyseNumber(Section& sec) {
         sec.numEnd = skipSpaces(toks, sec.slashIdx - 1, -1) + 1;
         sec.numStart = sec.numEnd;
         while (sec.numStart > 0 && ph(sec.numStart - 1)) --sec.numStart;
-        if (toks[static_cast<size_t>(sec.slashIdx)].kind == K::Denom) {
+        if (toks[static_cast<size_t>(sec.slashIdx)].kind == TokenKind::Denom) {
             sec.denStart = sec.denEnd = sec.slashIdx + 1;
         } else {
             sec.denStart = sec.denEnd = skipSpaces(toks, sec.slashIdx + 1, 1);
@@ -733,12 +744,12 @@ Section parseSection(std::u16string_view code, int depth = 0) {
     }
     const bool hasDate = std::any_of(sec.toks.begin(), sec.toks.end(),
                                      [](const Tok& t) { return isDateKind(t.kind); });
-    const bool hasAt =
-        std::any_of(sec.toks.begin(), sec.toks.end(), [](const Tok& t) { return t.kind == K::At; });
+    const bool hasAt = std::any_of(sec.toks.begin(), sec.toks.end(),
+                                   [](const Tok& t) { return t.kind == TokenKind::At; });
     if (hasAt) {
-        sec.kind = Kind::Text;
+        sec.kind = SectionKind::Text;
     } else if (hasDate) {
-        sec.kind = Kind::Date;
+        sec.kind = SectionKind::Date;
         analyseDate(sec);
     } else {
         analyseNumber(sec);
@@ -768,7 +779,7 @@ std::shared_ptr<const Format> parseFormat(std::u16string_view code) {
         }
     }
     const int count = static_cast<int>(fmt->sections.size());
-    if (count == 4 || fmt->sections.back().kind == Kind::Text) {
+    if (count == 4 || fmt->sections.back().kind == SectionKind::Text) {
         fmt->textSection = count - 1;
         fmt->numberSections = count - 1;
     } else {
@@ -829,15 +840,15 @@ void fillIntegerPlaceholders(const std::vector<Tok>& toks, int first, int last,
         ++pos;
     };
     for (int i = last - 1; i >= first; --i) {
-        const K k = toks[static_cast<size_t>(i)].kind;
+        const TokenKind k = toks[static_cast<size_t>(i)].kind;
         if (!isPlaceholder(k)) continue;
         std::u16string piece;
         if (j > 0) {
             emit(piece, digits[--j]);
             while (i == leftmost && j > 0) emit(piece, digits[--j]);
-        } else if (k == K::Zero) {
+        } else if (k == TokenKind::Zero) {
             emit(piece, '0');
-        } else if (k == K::Quest) {
+        } else if (k == TokenKind::Quest) {
             piece = u" ";
             ++pos;
         }
@@ -921,10 +932,10 @@ std::u16string joinPieces(const Section& sec, const std::vector<std::u16string>&
     std::u16string s = minus ? u"-" : u"";
     for (size_t i = 0; i < sec.toks.size(); ++i) {
         const Tok& t = sec.toks[i];
-        if (t.kind == K::Lit || t.kind == K::Percent) {
+        if (t.kind == TokenKind::Lit || t.kind == TokenKind::Percent) {
             s += t.text;
         } else if (sec.dbnum > 0) {
-            s += dbnumText(pieces[i], sec.dbnum, t.kind == K::General);
+            s += dbnumText(pieces[i], sec.dbnum, t.kind == TokenKind::General);
         } else {
             s += pieces[i];
         }
@@ -959,8 +970,8 @@ std::u16string renderFraction(const Section& sec, double a, bool minus) {
     double whole = hasInt ? std::floor(a) : 0;
     const double x = a - whole;
     double num = 0, den = 1;
-    if (slash.kind == K::Denom) {
-        den = std::max(slash.n, 1);
+    if (slash.kind == TokenKind::Denom) {
+        den = std::max(slash.denominator, 1);
         num = std::round(x * den);
     } else {
         int digits = std::clamp(sec.denEnd - sec.denStart, 1, kMaxDenominatorDigits);
@@ -972,19 +983,20 @@ std::u16string renderFraction(const Section& sec, double a, bool minus) {
         whole += 1;
         num = 0;
     }
-    auto kindIn = [&](int first, int last, K kind) {
+    auto kindIn = [&](int first, int last, TokenKind kind) {
         for (int i = first; i < last; ++i) {
             if (toks[static_cast<size_t>(i)].kind == kind) return true;
         }
         return false;
     };
-    const bool blankFraction = hasInt && num == 0 && !kindIn(sec.numStart, sec.numEnd, K::Zero);
+    const bool blankFraction =
+        hasInt && num == 0 && !kindIn(sec.numStart, sec.numEnd, TokenKind::Zero);
     const Fixed w = toFixed(whole, 0);
     const std::string wholeDigits = hasInt && num == 0 && w.intDigits.empty() ? "0" : w.intDigits;
     fillIntegerPlaceholders(toks, 0, sec.numStart, wholeDigits, sec.grouping, pieces);
     if (blankFraction) {
         // A whole number: the fraction's place stays blank, as wide as "?" placeholders ask.
-        const bool spaces = kindIn(sec.numStart, sec.numEnd, K::Quest);
+        const bool spaces = kindIn(sec.numStart, sec.numEnd, TokenKind::Quest);
         int lastInt = sec.numStart - 1;
         while (lastInt >= 0 && !isPlaceholder(toks[static_cast<size_t>(lastInt)].kind)) --lastInt;
         std::u16string s = minus && a != 0 ? u"-" : u"";
@@ -993,8 +1005,9 @@ std::u16string renderFraction(const Section& sec, double a, bool minus) {
             if (i > lastInt && i < sec.denEnd) {
                 if (spaces) s.append(t.text.size(), u' ');
             } else {
-                s += t.kind == K::Lit || t.kind == K::Percent ? t.text
-                                                              : pieces[static_cast<size_t>(i)];
+                s += t.kind == TokenKind::Lit || t.kind == TokenKind::Percent
+                         ? t.text
+                         : pieces[static_cast<size_t>(i)];
             }
         }
         return s;
@@ -1003,7 +1016,7 @@ std::u16string renderFraction(const Section& sec, double a, bool minus) {
                             pieces);
     if (num == 0) pieces[static_cast<size_t>(sec.numEnd - 1)] = u"0";
     const std::string denDigits = toFixed(den, 0).intDigits;
-    if (slash.kind == K::Denom) {
+    if (slash.kind == TokenKind::Denom) {
         pieces[static_cast<size_t>(sec.slashIdx)] = u"/" + widen(denDigits);
     } else {
         // The denominator is aligned left: missing digits pad on its right.
@@ -1015,7 +1028,7 @@ std::u16string renderFraction(const Section& sec, double a, bool minus) {
                 p.assign(1, static_cast<char16_t>(denDigits[k]));
                 if (i == sec.denEnd - 1) p += widen(std::string_view(denDigits).substr(k + 1));
             } else {
-                p = toks[static_cast<size_t>(i)].kind == K::Hash ? u"" : u" ";
+                p = toks[static_cast<size_t>(i)].kind == TokenKind::Hash ? u"" : u" ";
             }
         }
     }
@@ -1063,8 +1076,8 @@ std::u16string renderNumber(const Section& sec, double a, bool minus) {
             ep += u'+';
         }
         std::string digits = std::to_string(std::abs(e));
-        if (static_cast<int>(digits.size()) < et.n) {
-            digits.insert(0, static_cast<size_t>(et.n) - digits.size(), '0');
+        if (static_cast<int>(digits.size()) < et.width) {
+            digits.insert(0, static_cast<size_t>(et.width) - digits.size(), '0');
         }
         pieces[static_cast<size_t>(sec.expIdx)] = ep + widen(digits);
     } else {
@@ -1088,16 +1101,17 @@ std::u16string renderNumber(const Section& sec, double a, bool minus) {
             if (f.fracDigits[k] != '0') significant = k + 1;
         }
         for (size_t k = 0; k < decIdx.size(); ++k) {
-            const K kind = toks[static_cast<size_t>(decIdx[k])].kind;
+            const TokenKind kind = toks[static_cast<size_t>(decIdx[k])].kind;
             pieces[static_cast<size_t>(decIdx[k])] =
-                k < significant || kind == K::Zero
+                k < significant || kind == TokenKind::Zero
                     ? std::u16string(1, static_cast<char16_t>(f.fracDigits[k]))
-                : kind == K::Quest ? u" "
-                                   : u"";
+                : kind == TokenKind::Quest ? u" "
+                                           : u"";
         }
     }
     for (size_t i = 0; i < toks.size(); ++i) {
-        if (toks[i].kind == K::General) pieces[i] = a == 0 ? u"0" : generalText(a, kGeneralChars);
+        if (toks[i].kind == TokenKind::General)
+            pieces[i] = a == 0 ? u"0" : generalText(a, kGeneralChars);
     }
     const bool hasDigits = sec.intPh + sec.decPh > 0 || sec.pointIdx >= 0;
     return joinPieces(sec, pieces, minus && (hasDigits ? !shownZero : a != 0));
@@ -1155,38 +1169,38 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
     for (const Tok& t : sec.toks) {
         const size_t fieldStart = s.size();
         switch (t.kind) {
-            case K::Year2:
+            case TokenKind::Year2:
                 s += number(date.year % 100, 2);
                 break;
-            case K::Year4:
+            case TokenKind::Year4:
                 s += number(date.year, 4);
                 break;
-            case K::Month:
+            case TokenKind::Month:
                 s += number(date.month, 1);
                 break;
-            case K::Month2:
+            case TokenKind::Month2:
                 s += number(date.month, 2);
                 break;
-            case K::MonthAbbr:
+            case TokenKind::MonthAbbr:
                 s += kMonthNames[static_cast<size_t>(date.month - 1)].substr(0, 3);
                 break;
-            case K::MonthName:
+            case TokenKind::MonthName:
                 s += kMonthNames[static_cast<size_t>(date.month - 1)];
                 break;
-            case K::MonthLetter:
+            case TokenKind::MonthLetter:
                 s += kMonthNames[static_cast<size_t>(date.month - 1)].substr(0, 1);
                 break;
-            case K::Day:
+            case TokenKind::Day:
                 s += number(date.day, 1);
                 break;
-            case K::Day2:
+            case TokenKind::Day2:
                 s += number(date.day, 2);
                 break;
-            case K::DayAbbr:
+            case TokenKind::DayAbbr:
                 s += sec.japanese ? kJapaneseDays[static_cast<size_t>(date.weekday)]
                                   : kDayNames[static_cast<size_t>(date.weekday)].substr(0, 3);
                 break;
-            case K::DayName:
+            case TokenKind::DayName:
                 if (sec.japanese) {
                     s += kJapaneseDays[static_cast<size_t>(date.weekday)];
                     s += u"曜日";
@@ -1194,94 +1208,96 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
                     s += kDayNames[static_cast<size_t>(date.weekday)];
                 }
                 break;
-            case K::JDayAbbr:
+            case TokenKind::JDayAbbr:
                 s += kJapaneseDays[static_cast<size_t>(date.weekday)];
                 break;
-            case K::JDayName:
+            case TokenKind::JDayName:
                 s += kJapaneseDays[static_cast<size_t>(date.weekday)];
                 s += u"曜日";
                 break;
-            case K::Hour:
+            case TokenKind::Hour:
                 s += number(sec.ampm ? hour12 : hour, 1);
                 break;
-            case K::Hour2:
+            case TokenKind::Hour2:
                 s += number(sec.ampm ? hour12 : hour, 2);
                 break;
-            case K::Minute:
+            case TokenKind::Minute:
                 s += number(minute, 1);
                 break;
-            case K::Minute2:
+            case TokenKind::Minute2:
                 s += number(minute, 2);
                 break;
-            case K::Second:
+            case TokenKind::Second:
                 s += number(second, 1);
                 break;
-            case K::Second2:
+            case TokenKind::Second2:
                 s += number(second, 2);
                 break;
-            case K::SubSec:
+            case TokenKind::SubSec:
                 s += u'.';
-                s += number(sub, sec.subsecDigits).substr(0, static_cast<size_t>(t.n));
+                s += number(sub, sec.subsecDigits).substr(0, static_cast<size_t>(t.width));
                 break;
             // Shown in the case the code writes them ("am/pm" gives "pm"), in Japanese
             // under a Japanese locale tag.
-            case K::AmPm:
+            case TokenKind::AmPm:
                 if (sec.japanese) {
                     s += hour < 12 ? u"午前" : u"午後";
                 } else {
                     s += std::u16string_view(t.text).substr(hour < 12 ? 0 : 3, 2);
                 }
                 break;
-            case K::AP:
+            case TokenKind::AP:
                 if (sec.japanese) {
                     s += hour < 12 ? u"午前" : u"午後";
                 } else {
                     s += hour < 12 ? t.text[0] : t.text[2];
                 }
                 break;
-            case K::ElapsedH:
-                s += number(totalSeconds / 3600, t.n);
+            case TokenKind::ElapsedH:
+                s += number(totalSeconds / 3600, t.width);
                 break;
-            case K::ElapsedM:
-                s += number(totalSeconds / 60, t.n);
+            case TokenKind::ElapsedM:
+                s += number(totalSeconds / 60, t.width);
                 break;
-            case K::ElapsedS:
-                s += number(totalSeconds, t.n);
+            case TokenKind::ElapsedS:
+                s += number(totalSeconds, t.width);
                 break;
-            case K::Era:
+            case TokenKind::Era:
                 s += kEraLetters[static_cast<size_t>(era.index)];
                 break;
-            case K::Era2:
+            case TokenKind::Era2:
                 s += kEraShort[static_cast<size_t>(era.index)];
                 break;
-            case K::Era3:
+            case TokenKind::Era3:
                 s += kEraNames[static_cast<size_t>(era.index)];
                 break;
-            case K::BuddhistYear2:
+            case TokenKind::BuddhistYear2:
                 s += number((date.year + 543) % 100, 2);
                 break;
-            case K::BuddhistYear4:
+            case TokenKind::BuddhistYear4:
                 s += number(date.year + 543, 4);
                 break;
-            case K::EraYear:
-            case K::EraYear2:
+            case TokenKind::EraYear:
+            case TokenKind::EraYear2:
                 if (sec.gannen && era.year == 1) {
                     s += u"元";
                 } else {
-                    s += number(era.year, t.kind == K::EraYear ? 1 : 2);
+                    s += number(era.year, t.kind == TokenKind::EraYear ? 1 : 2);
                 }
                 break;
             default:
                 s += t.text;
                 break;
         }
-        if (sec.dbnum > 0 && t.kind != K::Lit) {
-            const bool year = t.kind == K::Year2 || t.kind == K::Year4 ||
-                              t.kind == K::BuddhistYear2 || t.kind == K::BuddhistYear4;
+        if (sec.dbnum > 0 && t.kind != TokenKind::Lit) {
+            const bool year = t.kind == TokenKind::Year2 || t.kind == TokenKind::Year4 ||
+                              t.kind == TokenKind::BuddhistYear2 ||
+                              t.kind == TokenKind::BuddhistYear4;
             const std::u16string field = s.substr(fieldStart);
             s.resize(fieldStart);
             // Full-width dates keep their digits (１２月), the kanji ones take units (十二月).
-            s += dbnumText(field, sec.dbnum, !year && t.kind != K::SubSec && sec.dbnum != 3);
+            s +=
+                dbnumText(field, sec.dbnum, !year && t.kind != TokenKind::SubSec && sec.dbnum != 3);
         }
     }
     return s;
@@ -1289,14 +1305,15 @@ std::u16string renderDate(const Section& sec, double value, bool date1904) {
 
 // `value` keeps its sign; whether a minus sign shows is the caller's choice.
 std::u16string renderSection(const Section& sec, double value, bool minus, bool date1904) {
-    if (sec.kind == Kind::Date) {
+    if (sec.kind == SectionKind::Date) {
         if (value >= 0) return renderDate(sec, value, date1904);
         // The 1904 system shows negative dates and times with a minus sign, the 1900 one cannot.
         if (!date1904) return std::u16string(kCannotShow);
         const std::u16string shown = renderDate(sec, -value, date1904);
         return minus && shown != kCannotShow ? u"-" + shown : shown;
     }
-    if (sec.kind == Kind::Text) return generalText(value, kGeneralChars + (value < 0 ? 1 : 0));
+    if (sec.kind == SectionKind::Text)
+        return generalText(value, kGeneralChars + (value < 0 ? 1 : 0));
     return renderNumber(sec, std::fabs(value), minus);
 }
 
@@ -1423,8 +1440,9 @@ std::u16string formatText(std::u16string_view text, std::u16string_view formatCo
     std::u16string s;
     for (const Tok& t : fmt->sections[static_cast<size_t>(fmt->textSection)].toks) {
         // A code that repeats "@" would otherwise multiply the text.
-        const std::u16string_view piece =
-            t.kind == K::At || t.kind == K::General ? text : std::u16string_view(t.text);
+        const std::u16string_view piece = t.kind == TokenKind::At || t.kind == TokenKind::General
+                                              ? text
+                                              : std::u16string_view(t.text);
         s += piece.substr(0, kMaxCellTextChars - s.size());
         if (s.size() == kMaxCellTextChars) break;
     }
@@ -1436,7 +1454,7 @@ bool isGeneralFormat(std::u16string_view formatCode) {
     if (fmt->numberSections == 0) return true;
     const Section& s = fmt->sections[0];
     return fmt->numberSections == 1 && !s.hasCond && s.dbnum == 0 &&
-           (s.toks.empty() || (s.toks.size() == 1 && s.toks[0].kind == K::General));
+           (s.toks.empty() || (s.toks.size() == 1 && s.toks[0].kind == TokenKind::General));
 }
 
 }  // namespace tabrova::workbook

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "platform/Utf8.h"
+
 namespace tabrova::workbook {
 
 namespace {
@@ -39,8 +41,7 @@ std::u16string normaliseFontName(std::u16string_view name) {
     for (char16_t c : name) {
         if (c >= 0xFF01 && c <= 0xFF5E) c = static_cast<char16_t>(c - 0xFEE0);  // full-width ASCII
         if (c == u' ' || c == 0x3000) continue;
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-        out.push_back(c);
+        out.push_back(asciiLower(c));
     }
     return out;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/Utf8.h"
+#include "table/CellAddress.h"
 #include "workbook/XlsxPackage.h"
 #include "workbook/XmlValues.h"
 
@@ -1069,12 +1070,9 @@ void readSheetCells(const SheetSource& source, Sheet& sheet, const CellRange& ra
             const auto k = static_cast<std::size_t>(
                 std::lower_bound(wanted.begin(), wanted.end(), cell.text) - wanted.begin());
             if (k >= found) {
-                std::u16string name;
-                for (std::uint32_t c = cell.col; c > 0; c = (c - 1) / 26)
-                    name.insert(name.begin(), static_cast<char16_t>(u'A' + (c - 1) % 26));
                 throw WorkbookError(
                     source.path, ReadProblem::missingSharedString,
-                    {sheetLabel(sheet), utf16ToUtf8(name) + std::to_string(cell.row)});
+                    {sheetLabel(sheet), utf16ToUtf8(CellAddress(cell.col, cell.row))});
             }
             cell.text = static_cast<std::uint32_t>(base + k);
         }

@@ -523,17 +523,8 @@ std::vector<ReadReason> XlsxWorkbook::notes() const {
 std::u16string XlsxWorkbook::fileName() const { return platform::pathToUtf16(path_.filename()); }
 
 std::optional<std::size_t> XlsxWorkbook::findSheet(std::u16string_view name) const {
-    auto lower = [](char16_t c) {
-        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-    };
-    for (std::size_t i = 0; i < sheets_.size(); ++i) {
-        const std::u16string& n = sheets_[i].name;
-        if (n.size() == name.size() &&
-            std::equal(n.begin(), n.end(), name.begin(),
-                       [&](char16_t a, char16_t b) { return lower(a) == lower(b); })) {
-            return i;
-        }
-    }
+    for (std::size_t i = 0; i < sheets_.size(); ++i)
+        if (sameAsciiNoCase(sheets_[i].name, name)) return i;
     return std::nullopt;
 }
 

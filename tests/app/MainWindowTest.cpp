@@ -15,7 +15,7 @@
 #include "app/TabrovaApplication.h"
 #include "platform/UserLocale.h"
 #include "settings/Settings.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova::app::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include "dxf/DrawingView.h"
 #include "dxf/TableDrawing.h"
 #include "dxf/TextLayout.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {

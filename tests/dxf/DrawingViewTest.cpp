@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {

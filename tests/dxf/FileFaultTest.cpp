@@ -7,7 +7,7 @@
 #include "dxf/TableDrawing.h"
 #include "dxf/TempDir.h"
 #include "platform/FileFaults.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {

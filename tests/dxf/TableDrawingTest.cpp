@@ -9,7 +9,7 @@
 #include "dxf/TempDir.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {

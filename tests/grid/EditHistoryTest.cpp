@@ -5,7 +5,7 @@
 #include "grid/CellGrid.h"
 #include "grid/EditHistory.h"
 #include "grid/Unit3.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sizing/CellGeometry.h"
 #include "sizing/SizeDisplay.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {

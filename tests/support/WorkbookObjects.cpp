@@ -32,16 +32,7 @@ constexpr std::int32_t kBadParamCount = static_cast<std::int32_t>(0x8002000Eu);
 constexpr std::int32_t kObjectDefined = static_cast<std::int32_t>(0x800A03ECu);
 
 // Member names compare without regard to ASCII case, as the dispatch interface does.
-bool sameName(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
+bool sameName(std::u16string_view a, std::u16string_view b) { return sameAsciiNoCase(a, b); }
 
 // With the literal's length known at compile time, most names are rejected by their length.
 template <std::size_t N>

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {

@@ -1,4 +1,4 @@
-// Joining of border segments.
+// Joining of border runs.
 //
 // The rule is that of a scan over all pairs (i, j), i < j, in list order, skipping marked
 // segments:
@@ -12,13 +12,14 @@
 // coordinate with nearlyEqual; for a fixed a the values b with |a - b| <= tol form one run of a
 // sorted array (a - b rounds monotonically), so binary searches find exactly the values the pair
 // scan accepts.
+#include "dxf/BorderRuns.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
 #include <unordered_map>
 
-#include "dxf/BorderRuns.h"
 #include "dxf/TableDrawing.h"
 
 namespace tabrova {
@@ -30,33 +31,7 @@ constexpr Index kNone = -1;
 // Which coordinate a list's segments run along.
 enum class Axis { vertical, horizontal };
 
-// The two kinds of segment list as the join sees them.
-class KeisenList {
-public:
-    KeisenList(std::vector<TXlsxKeisen>& list, Axis axis) : list_(list), axis_(axis) {}
-    Axis axis() const { return axis_; }
-    Index size() const { return static_cast<Index>(list_.size()); }
-    bool marked(Index i) const { return at(i).mark; }
-    void mark(Index i) { at(i).mark = true; }
-    double startX(Index i) const { return at(i).stpt.x; }
-    double startY(Index i) const { return at(i).stpt.y; }
-    double endX(Index i) const { return at(i).edpt.x; }
-    double endY(Index i) const { return at(i).edpt.y; }
-    double startAlong(Index i) const { return vertical() ? at(i).stpt.y : at(i).stpt.x; }
-    double endAlong(Index i) const { return vertical() ? at(i).edpt.y : at(i).edpt.x; }
-    void setEndAlong(Index i, double v) { (vertical() ? at(i).edpt.y : at(i).edpt.x) = v; }
-    // The cross coordinate the duplicate pass compares: the start's x of a vertical segment, the
-    // end's y of a horizontal one.
-    double duplicateCross(Index i) const { return vertical() ? at(i).stpt.x : at(i).edpt.y; }
-
-private:
-    bool vertical() const { return axis_ == Axis::vertical; }
-    TXlsxKeisen& at(Index i) const { return list_[static_cast<std::size_t>(i)]; }
-
-    std::vector<TXlsxKeisen>& list_;
-    Axis axis_;
-};
-
+// A list of border runs as the join sees them.
 class RunList {
 public:
     RunList(BorderRuns& runs, Axis axis) : runs_(runs), axis_(axis) {}
@@ -86,8 +61,8 @@ private:
 // can be removed (when their segment gets marked).
 class StartIndex {
 public:
-    template <typename List>
-    explicit StartIndex(const List& list) : slotOf_(static_cast<std::size_t>(list.size()), kNone) {
+    explicit StartIndex(const RunList& list)
+        : slotOf_(static_cast<std::size_t>(list.size()), kNone) {
         // A segment with a coordinate that is not finite touches nothing.
         auto indexed = [&list](Index i) {
             return !list.marked(i) && std::isfinite(list.startX(i)) &&
@@ -161,8 +136,7 @@ public:
     }
 
     // Makes present exactly the indexed segments that are not marked now.
-    template <typename List>
-    void resetPresence(const List& list) {
+    void resetPresence(const RunList& list) {
         for (std::size_t s = 0; s < ids_.size(); ++s) {
             const bool present = !list.marked(ids_[s]);
             next_[s] = static_cast<Index>(present ? s : s + 1);
@@ -245,8 +219,7 @@ private:
     std::vector<Index> groupFirstSlot_;  // per group: its first slot
 };
 
-template <typename List>
-void chain(List& list, StartIndex& starts) {
+void chain(RunList& list, StartIndex& starts) {
     const Index n = list.size();
     for (Index i = 0; i + 1 < n; ++i) {
         if (list.marked(i)) continue;
@@ -263,8 +236,7 @@ void chain(List& list, StartIndex& starts) {
     }
 }
 
-template <typename List>
-void markDuplicates(List& list, StartIndex& starts) {
+void markDuplicates(RunList& list, StartIndex& starts) {
     starts.resetPresence(list);
     const Index n = list.size();
     for (Index i = 0; i + 1 < n; ++i) {
@@ -295,8 +267,7 @@ void markDuplicates(List& list, StartIndex& starts) {
 }
 
 // Neither pass moves a start point, so one index serves both.
-template <typename List>
-void join(List list) {
+void join(RunList list) {
     if (list.size() < 2) return;
     StartIndex starts(list);
     chain(list, starts);
@@ -304,11 +275,6 @@ void join(List list) {
 }
 
 }  // namespace
-
-void joinKeisen(std::vector<TXlsxKeisen>& keisenV, std::vector<TXlsxKeisen>& keisenH) {
-    join(KeisenList(keisenV, Axis::vertical));
-    join(KeisenList(keisenH, Axis::horizontal));
-}
 
 void joinBorderRuns(BorderRuns& runs, bool vertical) {
     join(RunList(runs, vertical ? Axis::vertical : Axis::horizontal));

@@ -5,14 +5,64 @@
 #include <random>
 #include <vector>
 
+#include "dxf/BorderRuns.h"
 #include "dxf/PairwiseJoin.h"
 #include "dxf/TableDrawing.h"
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 namespace tabrova {
 namespace {
 
-using Segments = std::vector<TXlsxKeisen>;
+// A border run as the two end points of its line, for comparing runs with drawn lines.
+struct Segment {
+    TAcadPoint stpt;
+    TAcadPoint edpt;
+    bool mark = false;
+};
+using Segments = std::vector<Segment>;
+
+BorderRuns runsOf(const Segments& segments, bool vertical) {
+    BorderRuns runs;
+    for (const Segment& s : segments) {
+        if (vertical) {
+            runs.add(s.stpt.x, s.stpt.y, s.edpt.y);
+        } else {
+            runs.add(s.stpt.y, s.stpt.x, s.edpt.x);
+        }
+        runs.marks.back() = s.mark;
+    }
+    return runs;
+}
+
+Segments segmentsOf(const BorderRuns& runs, bool vertical) {
+    Segments segments;
+    for (std::size_t i = 0; i < runs.runs.size(); ++i) {
+        const BorderRun& r = runs.runs[i];
+        if (vertical) {
+            segments.push_back({{r.cross, r.from, 0}, {r.cross, r.to, 0}, runs.marks[i] != 0});
+        } else {
+            segments.push_back({{r.from, r.cross, 0}, {r.to, r.cross, 0}, runs.marks[i] != 0});
+        }
+    }
+    return segments;
+}
+
+// The product's join and the pairwise scan, on vertical and horizontal segments.
+void fastJoin(Segments& v, Segments& h) {
+    BorderRuns runsV = runsOf(v, true), runsH = runsOf(h, false);
+    joinBorderRuns(runsV, true);
+    joinBorderRuns(runsH, false);
+    v = segmentsOf(runsV, true);
+    h = segmentsOf(runsH, false);
+}
+
+void pairwiseJoin(Segments& v, Segments& h) {
+    BorderRuns runsV = runsOf(v, true), runsH = runsOf(h, false);
+    testing::pairwiseJoinBorderRuns(runsV);
+    testing::pairwiseJoinBorderRuns(runsH);
+    v = segmentsOf(runsV, true);
+    h = segmentsOf(runsH, false);
+}
 
 bool same(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
@@ -25,8 +75,8 @@ bool same(const TAcadPoint& a, const TAcadPoint& b) {
 ::testing::AssertionResult sameSegments(const Segments& fast, const Segments& reference) {
     if (fast.size() != reference.size()) return ::testing::AssertionFailure() << "sizes differ";
     for (std::size_t i = 0; i < fast.size(); ++i) {
-        const TXlsxKeisen& a = fast[i];
-        const TXlsxKeisen& b = reference[i];
+        const Segment& a = fast[i];
+        const Segment& b = reference[i];
         if (!same(a.stpt, b.stpt) || !same(a.edpt, b.edpt) || a.mark != b.mark) {
             return ::testing::AssertionFailure()
                    << "segment " << i << ": (" << a.stpt.x << ", " << a.stpt.y << ") - ("
@@ -56,12 +106,12 @@ JoinCounts totals;
 
 void expectSameJoin(Segments v, Segments h, const std::string& what) {
     Segments refV = v, refH = h;
-    testing::pairwiseJoinKeisen(refV, refH);
+    pairwiseJoin(refV, refH);
     for (const auto& c : {counts(v, refV), counts(h, refH)}) {
         totals.marked += c.marked;
         totals.extended += c.extended;
     }
-    joinKeisen(v, h);
+    fastJoin(v, h);
     EXPECT_TRUE(sameSegments(v, refV)) << what << " (vertical)";
     EXPECT_TRUE(sameSegments(h, refH)) << what << " (horizontal)";
 }
@@ -74,7 +124,7 @@ double jitter(std::mt19937& rng) {
     return kOffsets[std::uniform_int_distribution<std::size_t>(0, std::size(kOffsets) - 1)(rng)];
 }
 
-TEST(JoinKeisen, ChainsAndDuplicatesOfASmallTable) {
+TEST(JoinBorderRuns, ChainsAndDuplicatesOfASmallTable) {
     // Two cells side by side, both with all four borders: the shared edge is reported twice.
     Segments v = {
         {{0, 0, 0}, {0, -5, 0}, false},          {{10, 0, 0}, {10, -5, 0}, false},
@@ -82,7 +132,7 @@ TEST(JoinKeisen, ChainsAndDuplicatesOfASmallTable) {
         {{0, -5, 0}, {0, -9, 0}, false},         {{20, -5.0000005, 0}, {20, -9, 0}, false},
         {{10, -5.000002, 0}, {10, -9, 0}, false}};
     Segments h = {{{0, 0, 0}, {10, 0, 0}, false}, {{10, 0, 0}, {20, 0, 0}, false}};
-    joinKeisen(v, h);
+    fastJoin(v, h);
     EXPECT_EQ(v[0].edpt.y, -9);
     EXPECT_TRUE(v[4].mark);
     EXPECT_EQ(v[3].edpt.y, -9);  // joined within the tolerance
@@ -94,7 +144,7 @@ TEST(JoinKeisen, ChainsAndDuplicatesOfASmallTable) {
     EXPECT_TRUE(h[1].mark);
 }
 
-TEST(JoinKeisen, MatchesPairwiseScanOnRandomSegments) {
+TEST(JoinBorderRuns, MatchesPairwiseScanOnRandomSegments) {
     totals = {};
     std::mt19937 rng(12345);
     const double bases[] = {0, 1, 2, 3, -1, 1000.25, 6.02, 12.04};
@@ -106,11 +156,11 @@ TEST(JoinKeisen, MatchesPairwiseScanOnRandomSegments) {
         const int n = std::uniform_int_distribution<int>(0, 40)(rng);
         Segments v, h;
         for (int k = 0; k < n; ++k) {
-            TXlsxKeisen s;
+            Segment s;
             s.stpt = {coord(), coord(), 0};
             s.edpt = {coord(), coord(), 0};
             const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
-            if (kind < 7) s.edpt.x = s.stpt.x;  // mostly truly vertical
+            s.edpt.x = s.stpt.x;  // a run lies on one line
             if (kind == 8) s.mark = true;
             if (kind == 9 && round % 5 == 0) s.stpt.y = std::numeric_limits<double>::quiet_NaN();
             v.push_back(s);
@@ -125,7 +175,7 @@ TEST(JoinKeisen, MatchesPairwiseScanOnRandomSegments) {
     EXPECT_GT(totals.extended, 2000);
 }
 
-TEST(JoinKeisen, MatchesPairwiseScanOnRandomTables) {
+TEST(JoinBorderRuns, MatchesPairwiseScanOnRandomTables) {
     totals = {};
     std::mt19937 rng(777);
     for (int round = 0; round < 400; ++round) {
@@ -182,15 +232,15 @@ TEST(JoinKeisen, MatchesPairwiseScanOnRandomTables) {
             }
         }
         calcCellDrawSizes(t, 2.37, 0.43, 0.27);
-        Segments v, h;
-        collectKeisen(t, v, h);
+        Segments v = segmentsOf(collectBorderRuns(t, true), true);
+        Segments h = segmentsOf(collectBorderRuns(t, false), false);
         expectSameJoin(v, h, "table round " + std::to_string(round));
         // The drawing joins its own compact copy of the segments: the same border lines.
         Segments refV = v, refH = h;
-        testing::pairwiseJoinKeisen(refV, refH);
+        pairwiseJoin(refV, refH);
         Segments expected;
         for (const auto* list : {&refV, &refH}) {
-            for (const TXlsxKeisen& k : *list) {
+            for (const Segment& k : *list) {
                 if (!k.mark) expected.push_back(k);
             }
         }
@@ -202,13 +252,16 @@ TEST(JoinKeisen, MatchesPairwiseScanOnRandomTables) {
             drawn.push_back({line.start, line.end, false});
         }
         EXPECT_TRUE(sameSegments(drawn, expected)) << "drawing of table round " << round;
-        // The same table with end points moved within and just beyond the tolerance.
+        // The same table with lines and end points moved within and just beyond the tolerance.
         for (auto* list : {&v, &h}) {
-            for (TXlsxKeisen& s : *list) {
+            const bool vertical = list == &v;
+            for (Segment& s : *list) {
                 s.stpt.x += jitter(rng);
                 s.stpt.y += jitter(rng);
                 s.edpt.x += jitter(rng);
                 s.edpt.y += jitter(rng);
+                // A run lies on one line.
+                (vertical ? s.edpt.x : s.edpt.y) = vertical ? s.stpt.x : s.stpt.y;
             }
         }
         expectSameJoin(v, h, "jittered table round " + std::to_string(round));

@@ -1,4 +1,4 @@
-#include "sizing/CellGeometry.h"
+#include "table/CellGeometry.h"
 
 #include <algorithm>
 #include <cstdint>
