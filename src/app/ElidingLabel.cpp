@@ -7,9 +7,7 @@
 
 namespace tabrova::app {
 
-ElidingLabel::ElidingLabel(QWidget* parent) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Ignored, sizePolicy().verticalPolicy());
-}
+ElidingLabel::ElidingLabel(QWidget* parent) : QLabel(parent) {}
 
 void ElidingLabel::setText(const QString& text, const QString& part) {
     part_ = text.contains(part) ? part : QString();

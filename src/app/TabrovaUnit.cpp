@@ -943,7 +943,7 @@ void TForm1::fillRecentBooksMenu() {
         // A file that is gone (or on a drive not connected now) stays in the list, marked, and
         // comes back to use when it is there again.
         const bool exists = QFileInfo(path).isFile();
-        QString caption = fontMetrics().elidedText(path, Qt::ElideMiddle, 480);
+        QString caption = fontMetrics().elidedText(path, Qt::ElideMiddle, 400);
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
         caption = QStringLiteral("&%1 %2").arg(number).arg(caption);
         if (!exists) caption += QStringLiteral(" (見つかりません)");
@@ -993,8 +993,13 @@ void TForm1::layoutStatusBar() {
     if (CloseBookButton->isVisibleTo(this)) room -= CloseBookButton->sizeHint().width();
     // The size grip and the spacing between the widgets.
     room -= 24;
+    // A fixed width: the message beside it takes whatever is left, so the layout would give the
+    // source nothing.
     const int least = SourceLabel->fontMetrics().horizontalAdvance(QStringLiteral("取得元: …"));
-    SourceLabel->setMaximumWidth(std::max(least, room));
+    const QMargins margins = SourceLabel->contentsMargins();
+    const int whole = SourceLabel->fontMetrics().horizontalAdvance(SourceLabel->text()) +
+                      2 * SourceLabel->margin() + margins.left() + margins.right() + 2;
+    SourceLabel->setFixedWidth(std::min(whole, std::max(least, room)));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -663,14 +663,18 @@ TEST_F(ReadAndInsert, AtItsMinimumSizeTheStatusLineStillShowsWhereTheDxfWent) {
     EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
     EXPECT_TRUE(shown.endsWith(QStringLiteral("tabrova.dxf"))) << shown.toStdString();
     EXPECT_EQ(status->toolTipText(), status->text());
-    // The source's text yields the room to it.
+    // The source's text yields the room to it, down to its caption.
     EXPECT_LT(form_->SourceLabel->width(), status->width());
+    EXPECT_TRUE(form_->SourceLabel->shownText().startsWith(QStringLiteral("取得元")));
 
     // Wide enough: the whole text, and no tool tip of it.
     form_->resize(2400, form_->height());
     QApplication::processEvents();
     EXPECT_EQ(status->shownText(), status->text());
     EXPECT_TRUE(status->toolTipText().isEmpty());
+    EXPECT_EQ(form_->SourceLabel->shownText(), form_->SourceLabel->text());
+    // Both inside the line.
+    EXPECT_LE(form_->SourceLabel->geometry().right(), form_->CloseBookButton->x());
 }
 
 }  // namespace
