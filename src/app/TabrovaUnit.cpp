@@ -69,8 +69,8 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     Edit1->setFont(gridFont());
     StringGrid1->setFont(gridFont());
     // Designer cannot place widgets in a status bar: the form holds them as the bar's children,
-    // and they take their places here.
-    // The message takes what the source's text leaves (layoutStatusBar()).
+    // and they take their places here. The message takes what the source's text leaves
+    // (layoutStatusBar()).
     StatusLabel->setSizePolicy(QSizePolicy::Ignored, StatusLabel->sizePolicy().verticalPolicy());
     StatusBar1->addWidget(StatusLabel, 1);
     StatusBar1->addPermanentWidget(SourceLabel);

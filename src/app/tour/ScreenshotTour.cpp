@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -13,12 +14,14 @@
 #include <QSize>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 #include <functional>
 
 #include "app/Messages.h"
 #include "app/TabrovaUnit.h"
 #include "app/TaregetCADUnit.h"
 #include "app/Unit3.h"
+#include "table/StatusText.h"
 
 namespace tabrova::app {
 
@@ -64,16 +67,26 @@ void saveWithRecentBooks(TForm1& form, const QString& file) {
 }
 
 // Runs `open`, which shows a modal dialog the program's own way (a question, the file dialog),
-// saves the dialog as the user sees it and closes it as "No" or "Cancel" would.
-void saveModal(const QString& file, const std::function<void()>& open) {
+// saves the dialog as the user sees it and closes it as "No" or "Cancel" would. A dialog the
+// system draws (the file dialog on Windows) is no widget to grab: `wholeScreen` saves the screen.
+void saveModal(const QString& file, const std::function<void()>& open, bool wholeScreen = false) {
     QTimer poll;
     poll.setInterval(50);
-    QObject::connect(&poll, &QTimer::timeout, [&poll, file] {
+    QObject::connect(&poll, &QTimer::timeout, [&poll, file, wholeScreen] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || !dialog->isVisible()) return;
         poll.stop();
         QCoreApplication::processEvents();
-        dialog->grab().save(file);
+        QScreen* screen = dialog->screen();
+        if (wholeScreen && screen != nullptr) {
+            // A native dialog paints after it is shown.
+            QElapsedTimer wait;
+            wait.start();
+            while (wait.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            screen->grabWindow(0).save(file);
+        } else {
+            dialog->grab().save(file);
+        }
         dialog->reject();
     });
     poll.start();
@@ -103,8 +116,9 @@ void scheduleScreenshotTour(TForm1& form, const QString& folder, bool readFirst)
         }
         saveWithPopupMenu(form, out.filePath(QStringLiteral("popup-menu.png")));
         saveWithRecentBooks(form, out.filePath(QStringLiteral("recent-books.png")));
-        saveModal(out.filePath(QStringLiteral("open-book-dialog.png")),
-                  [&form] { form.OpenBookButton->click(); });
+        saveModal(
+            out.filePath(QStringLiteral("open-book-dialog.png")),
+            [&form] { form.OpenBookButton->click(); }, true);
         // The question of a cell's size edit, with the buttons Qt labels.
         if (form.Button4->isEnabled()) {
             form.Edit11->setText(QStringLiteral("25"));
@@ -112,9 +126,13 @@ void scheduleScreenshotTour(TForm1& form, const QString& folder, bool readFirst)
                 QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
                 QCoreApplication::sendEvent(form.Edit11, &enter);
             });
-            // The status line at the window's smallest, after an insert.
+            // The status line at the window's smallest, as an insert without a running CAD
+            // leaves it (the insert itself would look for the CAD, which can take long).
+            const std::filesystem::path& dxf = form.programFiles().dxfFile;
+            form.StatusLabel->setText(
+                QString::fromStdU16String(insertStatusText(InsertOutcome::savedWithoutCad, dxf)),
+                QDir::toNativeSeparators(QString::fromStdU16String(dxf.u16string())));
             form.resize(form.minimumSizeHint());
-            form.Button4->click();
             QCoreApplication::processEvents();
             form.grab().save(out.filePath(QStringLiteral("status-minimum.png")));
         }
