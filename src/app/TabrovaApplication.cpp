@@ -1,8 +1,5 @@
 #include "app/TabrovaApplication.h"
 
-#include <QLibraryInfo>
-#include <QLocale>
-
 #include "app/Messages.h"
 #include "app/TabrovaUnit.h"
 #include "platform/Automation.h"
@@ -31,11 +28,11 @@ std::unique_ptr<TForm1> createMainWindow(const std::function<ProgramFiles()>& lo
 
 TabrovaApplication::TabrovaApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tabrova"));
-    // Qt's own texts (the buttons of its dialogs, a text field's edit menu) in Japanese like the
-    // rest of the window, whatever the user's locale, where the system has Qt's translations (on
-    // Debian: qt6-translations-l10n).
-    if (qtTexts_.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    // Qt's own texts (the buttons of its dialogs and message boxes, a text field's edit menu) in
+    // Japanese like the rest of the window, whatever the user's locale. The catalogue is built
+    // into the program (see src/app/CMakeLists.txt), so that it is there wherever the program
+    // runs, a Windows program unzipped anywhere included.
+    if (qtTexts_.load(QStringLiteral(":/translations/qtbase_ja.qm"))) {
         installTranslator(&qtTexts_);
     }
 }

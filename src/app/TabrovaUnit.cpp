@@ -7,6 +7,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -33,6 +35,7 @@
 #include "platform/Utf8.h"
 #include "platform/WindowOps.h"
 #include "preview/QtText.h"
+#include "settings/RecentBooks.h"
 #include "settings/TargetCadList.h"
 #include "table/CellGeometry.h"
 #include "table/SelectionReader.h"
@@ -44,6 +47,10 @@
 namespace tabrova::app {
 
 namespace {
+
+// The frame of a window on Windows 10 and 11 at 100 % scaling, for as long as the window system
+// has not told the real one (before the window is first shown).
+constexpr FrameMargins kUsualFrame{8, 31, 8, 8};
 
 // Colour of the cells of a merged region in the grid.
 const QColor kMergedCellColor(240, 255, 255);
@@ -57,7 +64,9 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     Edit1->setFont(gridFont());
     StringGrid1->setFont(gridFont());
     // Designer cannot place widgets in a status bar: the form holds them as the bar's children,
-    // and they take their places here.
+    // and they take their places here. The message takes what the source's text leaves
+    // (layoutStatusBar()).
+    StatusLabel->setSizePolicy(QSizePolicy::Ignored, StatusLabel->sizePolicy().verticalPolicy());
     StatusBar1->addWidget(StatusLabel, 1);
     StatusBar1->addPermanentWidget(SourceLabel);
     StatusBar1->addPermanentWidget(CloseBookButton);
@@ -68,6 +77,12 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     Button4->installEventFilter(this);
     for (QLineEdit* box : {Edit1, Edit11, Edit12, Edit13}) box->installEventFilter(this);
     buildPopupMenu();
+    RecentBooksMenu = new QMenu(RecentBooksButton);
+    RecentBooksMenu->setObjectName(QStringLiteral("RecentBooksMenu"));
+    RecentBooksMenu->setToolTipsVisible(true);
+    RecentBooksButton->setMenu(RecentBooksMenu);
+    connect(RecentBooksMenu, &QMenu::aboutToShow, this,
+            [this] { guard([this] { fillRecentBooksMenu(); }); });
 
     PreviewForm = new TPreviewForm(
         [this]() -> std::optional<std::vector<DrawnEntity>> {
@@ -90,6 +105,9 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    restoreWindowGeometry();
+    fillRecentBooksMenu();
+    layoutStatusBar();
     TargetCADForm = new TTargetCADForm(*this);
     Form3 = new TForm3(this);
 }
@@ -121,7 +139,7 @@ void TForm1::showUnreadOptions() {
     const std::u16string text = unreadOptionsText(
         CellTable_.unreadFacts,
         {settings_.borderStyles, settings_.verticalAlign, settings_.wrapText, settings_.fitText});
-    if (!text.empty()) StatusLabel->setText(qs(text));
+    if (!text.empty()) showStatus(qs(text));
 }
 
 void TForm1::buildPopupMenu() {
@@ -299,6 +317,7 @@ void TForm1::lookUpTargetCadName() {
 
 bool TForm1::FormCloseQuery() {
     CellTable_.cells.clear();
+    rememberWindowGeometry();
     settings_.cellLineDraw = CheckBox1->isChecked();
     settings_.excelPID = u16(Edit15->text());
     try {
@@ -662,7 +681,7 @@ void TForm1::Button3Click() {
     if (reading_) return;
     Button3->setEnabled(false);
     Button4->setEnabled(false);
-    StatusLabel->clear();
+    showStatus(QString());
     // While the read lets the message loop run, the user's input to this window is held off, and
     // a close request ends the read first (see closeEvent): nothing may change the table or the
     // grid under the read.
@@ -762,13 +781,15 @@ void TForm1::Button4Click() {
         charactersBeyondEscape(buildTableDrawing(CellTable_, text, settings_.cadTof,
                                                  CheckBox1->isChecked(), drawingOptions(settings_))
                                    .value_or(std::vector<DrawnEntity>{}));
-    StatusLabel->setText(qs(insertStatusText(InsertOutcome::saved, path, replaced)));
+    const QString shownPath = QDir::toNativeSeparators(qs(path.u16string()));
+    showStatus(qs(insertStatusText(InsertOutcome::saved, path, replaced)), shownPath);
 
     // Hand-off to the CAD: inserts the saved file into the running target CAD, if one runs.
     const bool taken = cad::handOffToCad(path, settings_.targetProgID, platform::systemWindowOps());
 
-    StatusLabel->setText(qs(insertStatusText(
-        taken ? InsertOutcome::inserted : InsertOutcome::savedWithoutCad, path, replaced)));
+    showStatus(qs(insertStatusText(taken ? InsertOutcome::inserted : InsertOutcome::savedWithoutCad,
+                                   path, replaced)),
+               shownPath);
 }
 
 // ---- the preview ----
@@ -848,6 +869,7 @@ bool TForm1::openWorkbookFile(const std::filesystem::path& path) {
         }
         showNotes(readNotes);
     }
+    if (opened) rememberRecentBook(path);
     showSource();
     return opened;
 }
@@ -859,6 +881,120 @@ void TForm1::showSource() {
     SourceLabel->setText(qs(sourceStatusText(
         source_.source(), automation::runningApplicationsReachable(), u16(Edit15->text()))));
     SourceLabel->setToolTip(qs(sourceToolTip(source_.source())));
+    layoutStatusBar();
+}
+
+// ---- the window's geometry, the recent workbooks, the status line ----
+
+FrameMargins TForm1::frameMargins() const {
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    if (frame == client) return kUsualFrame;
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+void TForm1::restoreWindowGeometry() {
+    if (!settings_.windowGeometry) return;
+    std::vector<ScreenRect> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    auto add = [&screens](const QScreen* screen) {
+        const QRect area = screen->availableGeometry();
+        screens.push_back({area.x(), area.y(), area.width(), area.height()});
+    };
+    if (primary != nullptr) add(primary);
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary) add(screen);
+    }
+    const QSize minimum = minimumSizeHint();
+    if (const auto placed = placeWindow(*settings_.windowGeometry, screens, frameMargins(),
+                                        minimum.width(), minimum.height())) {
+        setGeometry(placed->x, placed->y, placed->width, placed->height);
+    }
+    if (settings_.windowMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::rememberWindowGeometry() {
+    // The geometry to come back to from maximised, so that the next start can be un-maximised too.
+    const QRect normal = normalGeometry();
+    if (normal.width() > 0 && normal.height() > 0) {
+        settings_.windowGeometry =
+            ScreenRect{normal.x(), normal.y(), normal.width(), normal.height()};
+    }
+    settings_.windowMaximized = isMaximized();
+}
+
+void TForm1::fillRecentBooksMenu() {
+    RecentBooksMenu->clear();
+    int number = 0;
+    for (const std::u16string& book : settings_.recentBooks) {
+        ++number;
+        const QString path = qs(book);
+        // A file that is gone (or on a drive not connected now) stays in the list, marked, and
+        // comes back to use when it is there again.
+        const bool exists = QFileInfo(path).isFile();
+        QString caption = fontMetrics().elidedText(path, Qt::ElideMiddle, 400);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        caption = QStringLiteral("&%1 %2").arg(number).arg(caption);
+        if (!exists) caption += QStringLiteral(" (見つかりません)");
+        QAction* action = RecentBooksMenu->addAction(caption);
+        action->setObjectName(QStringLiteral("RecentBook%1").arg(number));
+        action->setToolTip(path);
+        action->setEnabled(exists);
+        // Queued: the open refills this menu, which deletes the action being triggered.
+        connect(
+            action, &QAction::triggered, this,
+            [this, book] {
+                guard([this, &book] { openWorkbookFile(std::filesystem::path(book)); });
+            },
+            Qt::QueuedConnection);
+    }
+    RecentBooksButton->setEnabled(!settings_.recentBooks.empty() && !reading_);
+}
+
+void TForm1::rememberRecentBook(const std::filesystem::path& path) {
+    std::u16string name;
+    try {
+        name = path.u16string();
+    } catch (const std::exception&) {
+        return;  // a name that is no text (bytes that are not UTF-8) cannot go into the settings
+    }
+    // The file's one name: through links, and on Windows in the letter case of the disk, so that
+    // the same file opened by another spelling takes its old entry's place.
+    const QFileInfo file(qs(name));
+    const QString canonical = file.canonicalFilePath();
+    const QString absolute =
+        canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : canonical;
+    settings_.recentBooks =
+        withRecentBook(std::move(settings_.recentBooks), u16(QDir::toNativeSeparators(absolute)));
+    fillRecentBooksMenu();
+}
+
+void TForm1::showStatus(const QString& text, const QString& path) {
+    StatusLabel->setText(text, path);
+    layoutStatusBar();
+}
+
+void TForm1::layoutStatusBar() {
+    int room = StatusBar1->width();
+    if (!StatusLabel->text().isEmpty()) {
+        room -= StatusLabel->fontMetrics().horizontalAdvance(StatusLabel->text()) + 12;
+    }
+    if (CloseBookButton->isVisibleTo(this)) room -= CloseBookButton->sizeHint().width();
+    // The size grip and the spacing between the widgets.
+    room -= 24;
+    // A fixed width: the message beside it takes whatever is left, so the layout would give the
+    // source nothing.
+    const int least = SourceLabel->fontMetrics().horizontalAdvance(QStringLiteral("取得元: …"));
+    const QMargins margins = SourceLabel->contentsMargins();
+    const int whole = SourceLabel->fontMetrics().horizontalAdvance(SourceLabel->text()) +
+                      2 * SourceLabel->margin() + margins.left() + margins.right() + 2;
+    SourceLabel->setFixedWidth(std::min(whole, std::max(least, room)));
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutStatusBar();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -14,6 +14,7 @@
 #include "grid/EditHistory.h"
 #include "settings/ProgramFiles.h"
 #include "settings/Settings.h"
+#include "settings/WindowPlacement.h"
 #include "sizing/SizeDisplay.h"
 #include "table/CellTable.h"
 #include "ui_TabrovaUnit.h"
@@ -96,6 +97,9 @@ public:
     // The controls, by their form names, come from Ui::TForm1 (TabrovaUnit.ui); the grid's pop-up
     // menu is built in code, its entries being the menu's own children.
     QMenu* PopupMenu1;
+    // The menu of RecentBooksButton: the workbook files opened last (settings().recentBooks),
+    // filled anew each time it opens.
+    QMenu* RecentBooksMenu;
     // The preview window of the drawing.
     TPreviewForm* PreviewForm;
     // The dialogs, created hidden with the window and kept for its whole life.
@@ -104,6 +108,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -128,6 +133,19 @@ private:
     bool cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key);
     void onGridCellTextChanged(int col, int row);
     void OpenBookButtonClick();
+    // ---- the window's geometry and the recent workbooks ----
+    // Puts the window where the settings say it was, within the screens there are now.
+    void restoreWindowGeometry();
+    void rememberWindowGeometry();
+    // What the frame adds around the client area: the real margins once the window system has
+    // told them, else the usual ones.
+    FrameMargins frameMargins() const;
+    void fillRecentBooksMenu();
+    void rememberRecentBook(const std::filesystem::path& path);
+    // The status message, with the path in it that is shortened first when the line is narrow.
+    void showStatus(const QString& text, const QString& path = QString());
+    // The status message goes before the source's text: the source gets what the message leaves.
+    void layoutStatusBar();
     void CloseBookButtonClick();
     void showSource();
     void PreviewButtonClick();

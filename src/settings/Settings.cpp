@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "settings/IniFile.h"
+#include "settings/RecentBooks.h"
 
 namespace tabrova {
 namespace {
@@ -12,6 +13,14 @@ namespace {
 constexpr std::u16string_view kVarnekto = u"Varnekto";
 constexpr std::u16string_view kTarget = u"Target";
 constexpr std::u16string_view kOptions = u"Options";
+constexpr std::u16string_view kMainWindow = u"MainWindow";
+constexpr std::u16string_view kRecentBooks = u"RecentBooks";
+constexpr std::u16string_view kGeometryKeys[] = {u"left", u"top", u"width", u"height"};
+
+std::u16string recentBookKey(std::size_t index) {
+    const std::string number = std::to_string(index + 1);
+    return u"book" + std::u16string(number.begin(), number.end());
+}
 
 std::u16string_view trimBlanks(std::u16string_view s) {
     while (!s.empty() && (s.front() == u' ' || s.front() == u'\t')) s.remove_prefix(1);
@@ -195,6 +204,23 @@ WorkingSettings loadSettings(const std::filesystem::path& file, char16_t decimal
     s.wrapText = readOption(u"wrapText");
     s.fitText = readOption(u"fitText");
     s.readPerCell = readOption(u"readPerCell");
+
+    // The geometry counts only whole: one key missing or damaged and the window starts afresh.
+    std::optional<std::int32_t> geometry[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (const auto text = ini.value(kMainWindow, kGeometryKeys[i])) {
+            geometry[i] = parseSettingsInteger(*text);
+        }
+    }
+    if (geometry[0] && geometry[1] && geometry[2].value_or(0) > 0 && geometry[3].value_or(0) > 0) {
+        s.windowGeometry = ScreenRect{*geometry[0], *geometry[1], *geometry[2], *geometry[3]};
+    }
+    s.windowMaximized = readInteger(ini, u"maximized", 0, kMainWindow) != 0;
+    std::vector<std::u16string> books;
+    for (std::size_t i = 0; i < kMaxRecentBooks; ++i) {
+        books.push_back(ini.value(kRecentBooks, recentBookKey(i)).value_or(std::u16string()));
+    }
+    s.recentBooks = cleanedRecentBooks(books);
     return s;
 }
 
@@ -227,6 +253,18 @@ void saveSettings(const std::filesystem::path& file, const WorkingSettings& s,
     writeOption(u"wrapText", s.wrapText);
     writeOption(u"fitText", s.fitText);
     writeOption(u"readPerCell", s.readPerCell);
+    if (s.windowGeometry) {
+        const std::int32_t values[] = {s.windowGeometry->x, s.windowGeometry->y,
+                                       s.windowGeometry->width, s.windowGeometry->height};
+        for (std::size_t i = 0; i < 4; ++i) {
+            ini.setValue(kMainWindow, kGeometryKeys[i], ascii(std::to_string(values[i])));
+        }
+    }
+    ini.setValue(kMainWindow, u"maximized", s.windowMaximized ? u"1" : u"0");
+    const std::vector<std::u16string> books = cleanedRecentBooks(s.recentBooks);
+    for (std::size_t i = 0; i < kMaxRecentBooks; ++i) {
+        ini.setValue(kRecentBooks, recentBookKey(i), i < books.size() ? books[i] : u"");
+    }
     ini.save(file);
 }
 

@@ -1,7 +1,7 @@
 // The working settings and the settings file they are kept in between runs.
 //
-// The file is a private-profile file (see IniFile.h) with the sections "Varnekto", "Target"
-// and "Options".
+// The file is a private-profile file (see IniFile.h) with the sections "Varnekto", "Target",
+// "Options", "MainWindow" and "RecentBooks".
 // It is read once at start-up and written once when the program closes; every key is written on
 // every save, and whatever else the file holds is kept.
 //
@@ -21,8 +21,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/CodePage.h"
+#include "settings/WindowPlacement.h"
 
 namespace tabrova {
 
@@ -49,6 +51,15 @@ struct WorkingSettings {
     // The running spreadsheet application is read cell by cell, as a fallback for one whose bulk
     // read misbehaves.
     bool readPerCell = false;
+    // Section MainWindow (keys left, top, width, height, maximized): the main window's last
+    // normal (not maximised) client geometry in desktop pixels, and whether it was maximised.
+    // Without a geometry (never saved, or a key missing or damaged) the window takes its design
+    // size, centred.
+    std::optional<ScreenRect> windowGeometry;
+    bool windowMaximized = false;
+    // Section RecentBooks (keys book1 to book8): the workbook files opened last, the latest
+    // first (RecentBooks.h).
+    std::vector<std::u16string> recentBooks;
 
     bool operator==(const WorkingSettings&) const = default;
 };
@@ -61,7 +72,9 @@ WorkingSettings loadSettings(const std::filesystem::path& file, char16_t decimal
 
 // Writes every key, in the order Varnekto colXsc, rowYsc, cadXsc, cadYsc, cadTsc, cadTof,
 // cellLineColor, cellLineDraw, xlsVerNum, then Target ProgID, ExcelPID, then Options
-// borderStyles, verticalAlign, wrapText, fitText, readPerCell. Other sections, keys and
+// borderStyles, verticalAlign, wrapText, fitText, readPerCell, then MainWindow left, top, width,
+// height (only with a geometry), maximized, then RecentBooks book1 to book8 (empty past the
+// list's end, so that a shorter list leaves no stale entry behind). Other sections, keys and
 // comments already in the file are kept, as is the file's encoding (a new file is in the code
 // page; one that must hold a character the code page lacks becomes UTF-8 with BOM). The file is
 // replaced atomically. Throws platform::FileError naming the path and the system's reason when

@@ -1,14 +1,19 @@
 #include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QToolButton>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <fstream>
 #include <stdexcept>
 
 #include "AppFixture.h"
@@ -603,6 +608,68 @@ TEST_F(MainWindow, MergedCellsArePaintedOnTheirOwnBackground) {
     const QRect anchor = grid->visualRect(grid->gridModel()->index(0, 1));
     EXPECT_EQ(selected.pixelColor(anchor.center().x(), anchor.bottom() - 6), QColor(240, 255, 255))
         << "selected or not";
+}
+
+TEST_F(MainWindow, PlaceSizeAndMaximisedStateComeBackWithinTheScreen) {
+    const QRect screen = form_->screen()->availableGeometry();
+    const QRect fresh = form_->geometry();  // no settings file
+    const QRect moved(screen.topLeft() + QPoint(40, 50), form_->minimumSizeHint() + QSize(60, 40));
+    form_->setGeometry(moved);
+    QApplication::processEvents();
+    form_->close();
+    form_.reset();
+    createForm();
+    EXPECT_EQ(form_->geometry(), moved);
+    EXPECT_FALSE(form_->isMaximized());
+
+    // Maximised: comes back maximised, and un-maximises to the place it had before.
+    form_->showMaximized();
+    QApplication::processEvents();
+    form_->close();
+    form_.reset();
+    createForm();
+    EXPECT_TRUE(form_->isMaximized());
+    form_->showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(form_->geometry(), moved);
+
+    // Saved on a screen that is gone, larger than this one: on this screen, as large as it
+    // allows with the frame's room.
+    form_->close();
+    form_.reset();
+    std::ofstream(folder_ / "tabrova.ini")
+        << "[MainWindow]\r\nleft=" << screen.right() + 4000
+        << "\r\ntop=-3000\r\nwidth=" << screen.width() * 2 << "\r\nheight=" << screen.height() + 10
+        << "\r\nmaximized=0\r\n";
+    createForm();
+    const QRect restored = form_->geometry();
+    EXPECT_TRUE(screen.contains(restored)) << restored.x() << "," << restored.y() << " "
+                                           << restored.width() << "x" << restored.height();
+    EXPECT_GT(restored.width(), screen.width() * 9 / 10);
+
+    // A damaged value: the first start's size and place.
+    form_->close();
+    form_.reset();
+    std::ofstream(folder_ / "tabrova.ini") << "[MainWindow]\r\nleft=1\r\ntop=1\r\nwidth=1x\r\n"
+                                              "height=500\r\nmaximized=0\r\n";
+    createForm();
+    EXPECT_EQ(form_->geometry(), fresh);
+}
+
+TEST(QtTexts, QtsOwnDialogsSpeakJapanese) {
+    // From the program itself, not from a folder of the system.
+    EXPECT_TRUE(QFile::exists(QStringLiteral(":/translations/qtbase_ja.qm")));
+    // The 確認 question's buttons, as the program's message boxes show them.
+    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
+    // The file dialog of "ブック...".
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    EXPECT_EQ(dialog.labelText(QFileDialog::LookIn), QStringLiteral("アドレス:"));
+    EXPECT_EQ(dialog.labelText(QFileDialog::Reject), QStringLiteral("キャンセル"));
 }
 
 }  // namespace

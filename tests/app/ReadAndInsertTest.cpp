@@ -1,7 +1,10 @@
 #include <xlsxwriter.h>
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
@@ -10,6 +13,7 @@
 #include <sstream>
 
 #include "AppFixture.h"
+#include "app/ElidingLabel.h"
 #include "app/OpenBookForm.h"
 #include "app/PreviewForm.h"
 #include "platform/Automation.h"
@@ -325,16 +329,40 @@ TEST_F(ReadAndInsert, CloseAndInputDuringAReadDoNotDisturbIt) {
     EXPECT_TRUE(std::filesystem::exists(form_->programFiles().settingsFile));
 }
 
-TEST_F(ReadAndInsert, SettingsAreWrittenAtCloseWithElevenKeys) {
+TEST_F(ReadAndInsert, SettingsAreWrittenAtCloseWithEveryKey) {
     form_->Edit15->setText("Excel.Application.16");
     form_->close();
     const std::string text = readFile(form_->programFiles().settingsFile);
-    for (const char* key :
-         {"[Varnekto]", "colXsc=20", "rowYsc=3", "cadXsc=3", "cadYsc=0.43", "cadTsc=0.27",
-          "cadTof=0.8", "cellLineColor=252", "cellLineDraw=1", "xlsVerNum=16", "[Target]",
-          "ProgID=BricscadApp.AcadApplication", "ExcelPID=Excel.Application.16"}) {
+    // The design's eleven keys, the drawing options, then the window's place and the recent
+    // books.
+    const QRect normal = form_->normalGeometry();
+    const std::string geometry = "left=" + std::to_string(normal.x()) +
+                                 "\r\ntop=" + std::to_string(normal.y()) +
+                                 "\r\nwidth=" + std::to_string(normal.width()) +
+                                 "\r\nheight=" + std::to_string(normal.height());
+    for (const char* key : {"[Varnekto]",
+                            "colXsc=20",
+                            "rowYsc=3",
+                            "cadXsc=3",
+                            "cadYsc=0.43",
+                            "cadTsc=0.27",
+                            "cadTof=0.8",
+                            "cellLineColor=252",
+                            "cellLineDraw=1",
+                            "xlsVerNum=16",
+                            "[Target]",
+                            "ProgID=BricscadApp.AcadApplication",
+                            "ExcelPID=Excel.Application.16",
+                            "[Options]",
+                            "[MainWindow]",
+                            geometry.c_str(),
+                            "maximized=0",
+                            "[RecentBooks]",
+                            "book1=\r\n",
+                            "book8=\r\n"}) {
         EXPECT_NE(text.find(key), std::string::npos) << key;
     }
+    EXPECT_EQ(std::count(text.begin(), text.end(), '='), 11 + 5 + 5 + 8);
 }
 
 TEST_F(ReadAndInsert, SettingsAndTargetNameAreLoadedAtStart) {
@@ -553,6 +581,100 @@ TEST_F(ReadAndInsert, AFailedSettingsSaveIsShownAndTheWindowStillCloses) {
     EXPECT_EQ(messages_[0].caption, "Tabrova");
     EXPECT_TRUE(messages_[0].text.contains("missing-folder"));
     EXPECT_FALSE(form_->isVisible());
+}
+
+// The name under which the recent list keeps a file.
+std::u16string listedName(const std::filesystem::path& path) {
+    return QDir::toNativeSeparators(
+               QFileInfo(QString::fromStdU16String(path.u16string())).canonicalFilePath())
+        .toStdU16String();
+}
+
+TEST_F(ReadAndInsert, RecentWorkbooksAreOfferedLatestFirstAndOpenAsTheBookButtonWould) {
+    EXPECT_FALSE(form_->RecentBooksButton->isEnabled()) << "nothing opened yet";
+    const auto first = makeWorkbook("first.xlsx");
+    const auto second = makeWorkbook("second.xlsx");
+    const auto gone = makeWorkbook("gone & lost.xlsx");
+    for (const auto& book : {first, second, first, gone}) {
+        ASSERT_TRUE(form_->openWorkbookFile(book));
+    }
+    const std::vector<std::u16string> listed{listedName(gone), listedName(first),
+                                             listedName(second)};
+    EXPECT_EQ(form_->settings().recentBooks, listed);
+    EXPECT_TRUE(form_->RecentBooksButton->isEnabled());
+    form_->CloseBookButton->click();
+    std::filesystem::remove(gone);
+
+    // The menu as it opens: numbered, the latest first; a file that is gone is marked and
+    // cannot be chosen.
+    emit form_->RecentBooksMenu->aboutToShow();
+    const QList<QAction*> actions = form_->RecentBooksMenu->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->objectName(), "RecentBook1");
+    EXPECT_TRUE(actions[0]->text().startsWith("&1 "));
+    EXPECT_TRUE(actions[0]->text().contains("gone && lost.xlsx"));
+    EXPECT_TRUE(actions[0]->text().endsWith("(見つかりません)"));
+    EXPECT_FALSE(actions[0]->isEnabled());
+    EXPECT_EQ(actions[2]->toolTip(), QString::fromStdU16String(listed[2]));
+    EXPECT_TRUE(actions[2]->isEnabled());
+
+    // Choosing one: the sheet-and-range dialog, then the book is the source and goes first.
+    actions[2]->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(shownSheet_, "部品");
+    ASSERT_TRUE(form_->workbookSource());
+    EXPECT_EQ(listedName(form_->workbookSource()->path), listed[2]);
+    const std::vector<std::u16string> after{listed[2], listed[0], listed[1]};
+    EXPECT_EQ(form_->settings().recentBooks, after);
+
+    // Kept in the settings file for the next start.
+    form_->close();
+    form_.reset();
+    createForm();
+    EXPECT_EQ(form_->settings().recentBooks, after);
+    EXPECT_TRUE(form_->RecentBooksButton->isEnabled());
+}
+
+TEST_F(ReadAndInsert, AtItsMinimumSizeTheStatusLineStillShowsWhereTheDxfWent) {
+    // The program in a deep folder, the window as narrow as it goes.
+    form_->close();
+    form_.reset();
+    ProgramFiles deep = files();
+    const std::filesystem::path folder =
+        folder_ / u"コンベヤ駆動ユニット 2026 年度版" / u"図面と部品表の置き場所" / u"tabrova";
+    std::filesystem::create_directories(folder);
+    deep.dxfFile = folder / "tabrova.dxf";
+    form_ = std::make_unique<TForm1>(deep);
+    form_->show();
+    ASSERT_TRUE(form_->openWorkbookFile(makeWorkbook()));
+    form_->Button3->click();
+    form_->resize(form_->minimumSizeHint());
+    form_->Button4->click();
+    QApplication::processEvents();
+
+    ElidingLabel* status = form_->StatusLabel;
+    const QString path =
+        QDir::toNativeSeparators(QString::fromStdU16String(deep.dxfFile.u16string()));
+    EXPECT_TRUE(status->text().endsWith(path)) << "the label holds the whole text";
+    const QString shown = status->shownText();
+    EXPECT_LE(status->fontMetrics().horizontalAdvance(shown), status->contentsRect().width());
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("CAD が起動していないため保存のみ: ")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("tabrova.dxf"))) << shown.toStdString();
+    EXPECT_EQ(status->toolTipText(), status->text());
+    // The source's text yields the room to it, down to its caption.
+    EXPECT_LT(form_->SourceLabel->width(), status->width());
+    EXPECT_TRUE(form_->SourceLabel->shownText().startsWith(QStringLiteral("取得元")));
+
+    // Wide enough: the whole text, and no tool tip of it.
+    form_->resize(2400, form_->height());
+    QApplication::processEvents();
+    EXPECT_EQ(status->shownText(), status->text());
+    EXPECT_TRUE(status->toolTipText().isEmpty());
+    EXPECT_EQ(form_->SourceLabel->shownText(), form_->SourceLabel->text());
+    // Both inside the line.
+    EXPECT_LE(form_->SourceLabel->geometry().right(), form_->CloseBookButton->x());
 }
 
 }  // namespace

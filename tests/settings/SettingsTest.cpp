@@ -104,7 +104,7 @@ TEST(SettingsFormatTest, ParsesIntegersInDecimalAndHexadecimal) {
     }
 }
 
-TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllSixteenKeys) {
+TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesEveryKey) {
     const auto file = dir / "Tabrova.ini";
     const WorkingSettings loaded = loadSettings(file, u'.');
     EXPECT_EQ(loaded, WorkingSettings{});
@@ -134,7 +134,20 @@ TEST_F(SettingsTest, FirstRunGivesDefaultsAndTheSaveWritesAllSixteenKeys) {
               "verticalAlign=0\r\n"
               "wrapText=0\r\n"
               "fitText=0\r\n"
-              "readPerCell=0\r\n");
+              "readPerCell=0\r\n"
+              "\r\n"
+              "[MainWindow]\r\n"
+              "maximized=0\r\n"
+              "\r\n"
+              "[RecentBooks]\r\n"
+              "book1=\r\n"
+              "book2=\r\n"
+              "book3=\r\n"
+              "book4=\r\n"
+              "book5=\r\n"
+              "book6=\r\n"
+              "book7=\r\n"
+              "book8=\r\n");
 }
 
 TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
@@ -183,6 +196,40 @@ TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
     EXPECT_EQ(loadSettings(file, u','), s);
 }
 
+TEST_F(SettingsTest, WindowGeometryAndRecentBooksRoundTripAndDamageFallsBack) {
+    const auto file = dir / "t.ini";
+    WorkingSettings s;
+    s.windowGeometry = ScreenRect{-1200, 40, 900, 560};
+    s.windowMaximized = true;
+    s.recentBooks = {u"C:\\図面\\部品表.xlsx", u"D:\\a=b;c.xml"};
+    saveSettings(file, s, u'.');
+    const std::string written = readBytes(file);
+    EXPECT_NE(written.find("[MainWindow]\r\nleft=-1200\r\ntop=40\r\nwidth=900\r\nheight=560\r\n"
+                           "maximized=1\r\n"),
+              std::string::npos);
+    EXPECT_NE(written.find("book2=D:\\a=b;c.xml\r\nbook3=\r\n"), std::string::npos);
+    EXPECT_EQ(loadSettings(file, u'.'), s);
+
+    // A shorter list leaves no entry of the longer one behind.
+    s.recentBooks = {u"D:\\a=b;c.xml"};
+    saveSettings(file, s, u'.');
+    EXPECT_EQ(loadSettings(file, u'.').recentBooks, s.recentBooks);
+
+    // Any part of the geometry missing or damaged: no geometry, the rest as stored.
+    for (const char* geometry :
+         {"left=1\ntop=2\nwidth=300\n", "left=1\ntop=2\nwidth=300\nheight=abc\n",
+          "left=1\ntop=2\nwidth=0\nheight=200\n", "left=1\ntop=2\nwidth=-5\nheight=200\n",
+          "left=9999999999\ntop=2\nwidth=300\nheight=200\n"}) {
+        writeBytes(file, std::string("[MainWindow]\n") + geometry +
+                             "maximized=yes\n[RecentBooks]\nbook1=\nbook2=x.xlsx\nbook5=x.xlsx\n"
+                             "book8=y.ods\nbook9=z.xlsx\n");
+        const WorkingSettings loaded = loadSettings(file, u'.');
+        EXPECT_EQ(loaded.windowGeometry, std::nullopt) << geometry;
+        EXPECT_FALSE(loaded.windowMaximized);
+        EXPECT_EQ(loaded.recentBooks, (std::vector<std::u16string>{u"x.xlsx", u"y.ods"}));
+    }
+}
+
 TEST_F(SettingsTest, SaveKeepsUnknownSectionsKeysCommentsAndTheirOrder) {
     const auto file = dir / "t.ini";
     writeBytes(file,
@@ -225,7 +272,20 @@ TEST_F(SettingsTest, SaveKeepsUnknownSectionsKeysCommentsAndTheirOrder) {
               "verticalAlign=0\r\n"
               "wrapText=0\r\n"
               "fitText=0\r\n"
-              "readPerCell=0\r\n");
+              "readPerCell=0\r\n"
+              "\r\n"
+              "[MainWindow]\r\n"
+              "maximized=0\r\n"
+              "\r\n"
+              "[RecentBooks]\r\n"
+              "book1=\r\n"
+              "book2=\r\n"
+              "book3=\r\n"
+              "book4=\r\n"
+              "book5=\r\n"
+              "book6=\r\n"
+              "book7=\r\n"
+              "book8=\r\n");
 }
 
 TEST_F(SettingsTest, KeepsTheFileEncodingAndNeverLosesACharacter) {
