@@ -83,6 +83,7 @@ struct ServedBook {
     std::filesystem::path path;
     std::wstring sheet;
     std::wstring range;
+    std::wstring misbehaviour = {};  // of its Value(11), by name (support/XmlRewritingObject.h)
 };
 
 // One run of the server process (found beside the running executable); ends it, and collects its
@@ -97,7 +98,8 @@ public:
                   long refuse = 0, long busyMs = 0) {
         start(L"book", progId, clsid, refuse, busyMs,
               L" " + quoted(book.path.wstring()) + L" " + quoted(book.sheet) + L" " +
-                  quoted(book.range));
+                  quoted(book.range) +
+                  (book.misbehaviour.empty() ? L"" : L" " + book.misbehaviour));
     }
     ~ServerProcess() {
         if (process_) finish();
