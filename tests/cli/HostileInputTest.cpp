@@ -7,8 +7,10 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <vector>
 
 #include "cli/DxfTool.h"
+#include "platform/ProgramPaths.h"
 #include "platform/Utf8.h"
 #include "workbook/TestWorkbooks.h"
 
@@ -29,13 +31,14 @@ std::string repeat(const std::string& piece, std::size_t times) {
 
 // Elements nested `levels` deep, their names varying.
 std::string nest(int levels) {
-    std::string open, close;
+    std::vector<std::string> names;
+    std::string out;
     for (int i = 0; i < levels; ++i) {
-        const std::string name = "n" + std::to_string(i * 7919 % 4093);
-        open += "<" + name + ">";
-        close.insert(0, "</" + name + ">");
+        names.push_back("n" + std::to_string(static_cast<long long>(i) * 7919 % 4093));
+        out += "<" + names.back() + ">";
     }
-    return open + close;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) out += "</" + *name + ">";
+    return out;
 }
 
 // Entities each ten times the one before: a kilobyte grows to a terabyte when expanded.
@@ -71,9 +74,10 @@ void runCases(const std::vector<Hostile>& cases, const std::string& extension) {
         std::ostringstream stdOut, stdErr;
         ToolIo io{stdOut, stdErr, false, u'.'};
         const auto start = std::chrono::steady_clock::now();
-        const int status = runDxfTool({platform::pathToUtf16(path), u"-q", u"-o",
-                                       platform::pathToUtf16(out), u"--dump-table", u"-"},
-                                      {}, io);
+        const std::vector<std::u16string> args = {
+            platform::pathToUtf16(path), u"-q",           u"-o",
+            platform::pathToUtf16(out),  u"--dump-table", u"-"};
+        const int status = runDxfTool(args, {}, io);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
         const std::string err = stdErr.str();
         if (c.reason.empty()) {
@@ -141,7 +145,7 @@ TEST(HostileInput, XmlSpreadsheetDocuments) {
         {"Shift_JIS that is not",
          R"(<?xml version="1.0" encoding="Shift_JIS"?>)" +
              spreadsheetMl("<Row>" + ssCell("", "\x81\x7F\xFF\xFE") + "</Row>").substr(21),
-         "Shift_JIS"},
+         "not well-formed"},
         {"index past the edge", spreadsheetMl("<Row>" + ssCell("ss:Index=\"16385\"") + "</Row>"),
          "ss:Index \"16385\" lies outside the sheet"},
         {"index past 32 bits",
@@ -161,7 +165,7 @@ TEST(HostileInput, XmlSpreadsheetDocuments) {
         {"overlapping merges",
          spreadsheetMl("<Row>" + ssCell("ss:MergeAcross=\"2\" ss:MergeDown=\"2\"") + "</Row><Row>" +
                        ssCell("ss:Index=\"2\" ss:MergeAcross=\"2\"") + "</Row>"),
-         "overlap"},
+         "", "\"first\": \"A1\""},
         {"missing parent",
          spreadsheetMl("<Row>" + ssCell("ss:StyleID=\"a\"") + "</Row>",
                        R"(<Style ss:ID="a" ss:Parent="none"/>)"),
@@ -275,7 +279,7 @@ TEST(HostileInput, OpenDocumentFiles) {
          fods(
              odRow(odCell("table:style-name=\"a\"")),
              R"(<style:style style:family="table-cell" style:name="a" style:parent-style-name="none"/>)"),
-         "none"},
+         "", "\"x\""},
         {"circular parents",
          fods(
              odRow(odCell("table:style-name=\"s0\"")),
@@ -291,7 +295,7 @@ TEST(HostileInput, OpenDocumentFiles) {
                  work),
          "zip bomb"},
         {"sizes that lie", lyingSizes(zipped, 100), "damaged"},
-        {"sizes that lie upward", lyingSizes(zipped, 0x7FFFFFFF), ""},
+        {"sizes that lie upward", lyingSizes(zipped, 0x7FFFFFFF), "zip bomb"},
     };
     runCases(cases, ".ods");
 }

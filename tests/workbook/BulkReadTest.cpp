@@ -74,7 +74,7 @@ struct Read {
 class Served {
 public:
     Served(const std::filesystem::path& path, std::size_t sheet, const CellRange& range,
-           testing::XmlRewrite rewrite = {})
+           tabrova::testing::XmlRewrite rewrite = {})
         : book_(XlsxWorkbook::load(path)),
           sheet_(sheet),
           app_(makeWorkbookApplication(XlsxWorkbook::open(path))),
@@ -371,7 +371,7 @@ TEST(BulkRead, HostileXmlFallsBackToTheCellByCellRead) {
                   u"<!DOCTYPE W [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><Workbook"),
          true},
         {"deep nesting", afterTable(deep), true},
-        {"index past the edge", afterTable(u"<Row><Cell ss:Index=\"16384\"/></Row>"), true},
+        {"index past the edge", afterTable(u"<Row><Cell ss:Index=\"16385\"/></Row>"), true},
         {"merge past the edge",
          afterTable(u"<Row ss:Index=\"1048576\"><Cell ss:MergeDown=\"5\"/></Row>"), true},
         {"span past the edge", afterTable(u"<Column ss:Span=\"1000000000\"/>"), true},
@@ -381,7 +381,7 @@ TEST(BulkRead, HostileXmlFallsBackToTheCellByCellRead) {
          replaced(u"<Styles>", u"<Styles><Style ss:ID=\"x\" ss:Parent=\"none\"/>"), true},
         {"declared Shift_JIS",
          replaced(u"<?xml version=\"1.0\"?>", u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>"),
-         false},
+         true},
     };
     Served plain(path, 0, range);
     const Read expected = plain.read(false);
