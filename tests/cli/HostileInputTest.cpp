@@ -300,5 +300,42 @@ TEST(HostileInput, OpenDocumentFiles) {
     runCases(cases, ".ods");
 }
 
+// One long shared string in every cell of the range: each cell draws it cut to Excel's limit (the
+// tool holds each cell's text once, moving it from the table into the drawing's block).
+TEST(HostileInput, ALongSharedStringInEveryCell) {
+    TempDir dir;
+    std::string cells;
+    for (int r = 1; r <= 10; ++r) {
+        cells += "<row r=\"" + std::to_string(r) + "\">";
+        for (char c = 'A'; c <= 'J'; ++c)
+            cells += std::string("<c r=\"") + c + std::to_string(r) + R"(" t="s"><v>0</v></c>)";
+        cells += "</row>";
+    }
+    const auto book = writeZip(
+        dir / "long.xlsx",
+        workbook::testing::minimalParts(
+            workbook::testing::sheetXml(
+                R"(<sheetViews><sheetView workbookViewId="0"><selection sqref="A1:J10"/></sheetView></sheetViews><sheetData>)" +
+                cells + "</sheetData>"),
+            {{"sharedStrings", "sharedStrings.xml",
+              "<sst><si><t>" + std::string(40'000, 'L') + "</t></si></sst>"}}));
+    std::ostringstream stdOut, stdErr;
+    ToolIo io{stdOut, stdErr, false, u'.'};
+    const std::vector<std::u16string> args = {platform::pathToUtf16(book), u"-q", u"--dump-table",
+                                              u"-"};
+    ASSERT_EQ(runDxfTool(args, {}, io), kExitDone) << stdErr.str();
+    const std::string dump = stdOut.str();
+    const std::string cut = "\"" + std::string(32767, 'L') + "\"";
+    std::size_t found = 0;
+    for (std::size_t at = dump.find(cut); at != std::string::npos; at = dump.find(cut, at + 1))
+        ++found;
+    EXPECT_EQ(found, 100u);
+    const std::string dxf = [&] {
+        std::ifstream in(dir / "long.dxf", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    EXPECT_GT(dxf.size(), 100u * 32767);
+}
+
 }  // namespace
 }  // namespace tabrova::cli
