@@ -83,7 +83,6 @@ struct ServedBook {
     std::filesystem::path path;
     std::wstring sheet;
     std::wstring range;
-    std::wstring misbehaviour = {};  // of its Value(11), by name (support/XmlRewritingObject.h)
 };
 
 // One run of the server process (found beside the running executable); ends it, and collects its
@@ -94,12 +93,12 @@ public:
                   long refuse, long busyMs = 0) {
         start(kind, progId, clsid, refuse, busyMs, L"");
     }
+    // misbehaviour: of the book's Value(11), by name (support/XmlRewritingObject.h), or none.
     ServerProcess(const ServedBook& book, const std::wstring& progId, const std::wstring& clsid,
-                  long refuse = 0, long busyMs = 0) {
+                  long refuse = 0, long busyMs = 0, const std::wstring& misbehaviour = L"") {
         start(L"book", progId, clsid, refuse, busyMs,
               L" " + quoted(book.path.wstring()) + L" " + quoted(book.sheet) + L" " +
-                  quoted(book.range) +
-                  (book.misbehaviour.empty() ? L"" : L" " + book.misbehaviour));
+                  quoted(book.range) + (misbehaviour.empty() ? L"" : L" " + misbehaviour));
     }
     ~ServerProcess() {
         if (process_) finish();

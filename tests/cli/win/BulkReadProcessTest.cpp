@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "cad/win/ServerProcess.h"
 #include "platform/Automation.h"
@@ -32,9 +34,10 @@ struct ProcessRead {
 
 // One read of the served selection in a server process of its own, so that its calls are counted
 // alone.
-ProcessRead readServed(const testing::ServedBook& book, bool bulk, const wchar_t* clsid) {
+ProcessRead readServed(const testing::ServedBook& book, bool bulk, const wchar_t* clsid,
+                       const std::wstring& misbehaviour = L"") {
     const std::wstring progId = bulk ? L"Tabrova.TestBookBulk" : L"Tabrova.TestBookPerCell";
-    testing::ServerProcess server(book, progId, clsid);
+    testing::ServerProcess server(book, progId, clsid, 0, 0, misbehaviour);
     EXPECT_EQ(server.failure(), "");
     SelectionReadSettings settings;
     settings.progId = std::u16string(progId.begin(), progId.end());
@@ -148,8 +151,8 @@ TEST(BulkReadProcess, MisbehavingSpreadsheetFallsBackOrStops) {
     ASSERT_EQ(expected.status, SelectionReadStatus::complete);
     for (const wchar_t* misbehaviour : {L"truncated", L"enormous", L"not-xml", L"dies"}) {
         SCOPED_TRACE(std::string(misbehaviour, misbehaviour + std::wcslen(misbehaviour)));
-        const ProcessRead bulk = readServed({book, L"S", L"A1:D5", misbehaviour}, true,
-                                            L"{8A3E51D2-6B0C-4F7A-B1D9-2E4C6A8B0F14}");
+        const ProcessRead bulk = readServed(
+            {book, L"S", L"A1:D5"}, true, L"{8A3E51D2-6B0C-4F7A-B1D9-2E4C6A8B0F14}", misbehaviour);
         EXPECT_LT(bulk.seconds, 30);
         EXPECT_FALSE(bulk.fallback.empty());
         if (std::wstring_view(misbehaviour) == L"dies") {
