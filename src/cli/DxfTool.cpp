@@ -26,18 +26,20 @@ std::string pathText(const std::filesystem::path& path) {
 namespace {
 
 // The texts of a table's cells in one block: a string per cell costs an allocation and its
-// bookkeeping each, which on a large table adds up to more than the texts themselves.
+// bookkeeping each, which on a large table adds up to more than the texts themselves. Each cell's
+// text is moved out of the table as it is packed, so that the texts are never held twice over.
 class PackedTexts {
 public:
-    PackedTexts(const GridContents& grid, std::int32_t cols, std::int32_t rows) : cols_(cols) {
-        ends_.reserve(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
-        for (std::int32_t r = 0; r < rows; ++r) {
-            for (std::int32_t c = 0; c < cols; ++c) {
-                chars_ += grid.text(c + 1, r + 1);
-                ends_.push_back(chars_.size());
-            }
+    explicit PackedTexts(CellTable& table) : cols_(table.colCount) {
+        std::size_t total = 0;
+        for (const TXlsxCellAttr& cell : table.cells) total += cell.str.size();
+        chars_.reserve(total);
+        ends_.reserve(table.cells.size());
+        for (TXlsxCellAttr& cell : table.cells) {
+            chars_ += cell.str;
+            ends_.push_back(chars_.size());
+            std::u16string().swap(cell.str);
         }
-        chars_.shrink_to_fit();
     }
     std::u16string_view text(std::int32_t col, std::int32_t row) const {
         const std::size_t i = static_cast<std::size_t>(col) + static_cast<std::size_t>(row) * cols_;
@@ -266,6 +268,14 @@ public:
         drawn_ = true;
     }
 
+    // The reader gives each cell's text to the grid and keeps it in the table: here, where
+    // nothing edits the grid, the table's copy is the only one (a long text in many cells would
+    // otherwise be held twice over). The headers stay in the grid.
+    void setCellText(std::int32_t col, std::int32_t row, const std::u16string& text) override {
+        if (col > 0 && row > 0) return;
+        GridContents::setCellText(col, row, text);
+    }
+
     void finish() {
         if (!drawn_) return;
         err_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
@@ -364,12 +374,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     }
     if (!table.usable()) throw ToolFailure{subject, "the range holds no cells"};
 
-    // The drawing and the dump take the grid's texts; the texts the read kept in the table are
-    // not used from here on. Both go, packed into one block, before the drawing's memory is
-    // taken.
-    const PackedTexts texts(grid, table.colCount, table.rowCount);
-    std::vector<std::u16string>().swap(grid.texts);
-    for (TXlsxCellAttr& cell : table.cells) std::u16string().swap(cell.str);
+    // The drawing and the dump take the cells' texts (the grid held only its headers), packed
+    // into one block before the drawing's memory is taken.
+    const PackedTexts texts(table);
 
     // The outputs, complete in memory before any file is written.
     const CellTextFn text = [&texts](std::int32_t col, std::int32_t row) {

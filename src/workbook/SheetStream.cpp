@@ -62,6 +62,11 @@ struct XmlError {
     std::uint64_t offset;
 };
 
+// No part of a workbook needs more than a few dozen levels; deeper nesting is refused before
+// the parser's own stack grows with it.
+constexpr int kMaxDepth = 64;
+struct TooDeep {};
+
 class XmlHandler {
 public:
     virtual ~XmlHandler() = default;
@@ -118,6 +123,7 @@ private:
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<Expat*>(data);
         self->guarded([&] {
+            if (++self->depth_ > kMaxDepth) throw TooDeep{};
             self->attributes_.clear();
             for (const XML_Char** a = attributes; *a; a += 2) self->attributes_.add(a[0], a[1]);
             self->handler_.start(localPart(name), self->attributes_);
@@ -125,7 +131,10 @@ private:
     }
     static void XMLCALL onEnd(void* data, const XML_Char*) {
         auto* self = static_cast<Expat*>(data);
-        self->guarded([&] { self->handler_.end(); });
+        self->guarded([&] {
+            --self->depth_;
+            self->handler_.end();
+        });
     }
     static void XMLCALL onText(void* data, const XML_Char* chars, int length) {
         auto* self = static_cast<Expat*>(data);
@@ -138,6 +147,7 @@ private:
     XML_Parser parser_;
     Attributes attributes_;
     std::exception_ptr error_;
+    int depth_ = 0;
 };
 
 // Appends the attribute value text, with its references decoded and its white space normalised
@@ -497,6 +507,8 @@ bool streamPart(const SheetSource& source, const std::string& part, XmlHandler& 
         throw WorkbookError(
             source.path, ReadProblem::partNotWellFormed,
             {part, expatErrorPart(e.code), std::to_string(skipper.partOffset(e.offset))});
+    } catch (const TooDeep&) {
+        throw WorkbookError(source.path, ReadProblem::partNestsTooDeep, {part});
     }
     return true;
 }

@@ -61,6 +61,8 @@ constexpr Wording kWordings[kReadProblemCount] = {
      "ブックではありません (パーツ {0} がありません)"},
     {ReadProblem::partNotWellFormed, "part {0} is not well-formed XML ({1} at byte {2})",
      "パーツ {0} が正しい XML ではありません ({2} バイト目: {1})"},
+    {ReadProblem::partNestsTooDeep, "part {0}: elements nest more than 64 deep",
+     "パーツ {0} の要素の入れ子が 64 段を超えています"},
     {ReadProblem::packageHoldsNoSpreadsheet, "not a workbook (the package holds no spreadsheet)",
      "ブックではありません (スプレッドシートを含まないパッケージです)"},
     {ReadProblem::archiveHoldsNoWorkbook, "not a workbook (the zip archive holds no {0})",

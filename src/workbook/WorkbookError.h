@@ -35,6 +35,7 @@ enum class ReadProblem : std::uint8_t {
     partInflatesWrongly,
     partMissing,
     partNotWellFormed,
+    partNestsTooDeep,
     packageHoldsNoSpreadsheet,
     archiveHoldsNoWorkbook,
     partHoldsNoWorkbook,

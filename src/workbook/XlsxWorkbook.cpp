@@ -70,8 +70,8 @@ bool limitCellText(RichString& s) {
 }
 
 std::optional<double> acceptedFontSize(std::optional<double> size) {
-    if (size && *size > 0 && *size <= kMaxFontSize) return size;
-    return std::nullopt;
+    if (!size || !(*size > 0) || std::isinf(*size)) return std::nullopt;
+    return std::clamp(*size, kMinFontSize, kMaxFontSize);
 }
 
 // ---------------------------------------------------------------------------------------------

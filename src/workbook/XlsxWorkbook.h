@@ -26,6 +26,7 @@ inline constexpr std::uint32_t kMaxCols = 16384;
 // kMaxCellTextChars, is in NumberFormat.h).
 inline constexpr std::size_t kMaxFormatCodeChars = 255;
 // The largest font size Excel accepts, in points.
+inline constexpr double kMinFontSize = 1;
 inline constexpr double kMaxFontSize = 409;
 
 // A rectangle of cells, 1-based and inclusive.
@@ -96,8 +97,9 @@ struct RichString {
 // (without splitting a surrogate pair). Returns whether it was cut.
 bool limitCellText(RichString& s);
 
-// A font size as the file gives it, when it is one Excel accepts (more than 0, at most
-// kMaxFontSize); nothing otherwise, so that the default applies.
+// A font size as the file gives it, brought into the range Excel accepts (kMinFontSize to
+// kMaxFontSize points); nothing for a size that is not a positive finite number, so that the
+// default applies.
 std::optional<double> acceptedFontSize(std::optional<double> size);
 
 enum class CellType : std::uint8_t { blank, number, string, boolean, error };

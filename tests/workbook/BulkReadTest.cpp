@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <sstream>
 
 #include "platform/Utf8.h"
 #include "support/CountingObject.h"
 #include "support/WorkbookObjects.h"
+#include "support/XmlRewritingObject.h"
 #include "table/CellAddress.h"
 #include "table/ExcelCellSource.h"
 #include "table/SelectionReader.h"
@@ -70,11 +73,14 @@ struct Read {
 // The workbook served as the running application, with the sheet and range selected.
 class Served {
 public:
-    Served(const std::filesystem::path& path, std::size_t sheet, const CellRange& range)
+    Served(const std::filesystem::path& path, std::size_t sheet, const CellRange& range,
+           tabrova::testing::XmlRewrite rewrite = {})
         : book_(XlsxWorkbook::load(path)),
           sheet_(sheet),
           app_(makeWorkbookApplication(XlsxWorkbook::open(path))),
           calls_(std::make_shared<std::int64_t>(0)) {
+        if (rewrite)
+            app_ = std::make_shared<tabrova::testing::XmlRewritingObject>(app_, std::move(rewrite));
         app_->get(u"Worksheets", {Variant(static_cast<std::int32_t>(sheet + 1))})
             .toObject()
             ->call(u"Activate");
@@ -312,6 +318,89 @@ TEST(BulkRead, CallsForATableOfTextsGrowWithRowsAndColumnsNotCells) {
     const double cells = static_cast<double>(partsCell.table.cells.size());
     std::printf("sample parts list (%zu cells): %.1f calls per cell cell by cell, %.2f in bulk\n",
                 partsCell.table.cells.size(), partsCell.calls / cells, partsBulk.calls / cells);
+}
+
+// XML from the application that is broken, hostile or enormous: the read goes over to the
+// cell-by-cell read and gives the same table, or reads the XML as it is; in a bounded time.
+TEST(BulkRead, HostileXmlFallsBackToTheCellByCellRead) {
+    testing::TempDir dir;
+    const auto path = testing::buildXlsx(dir / "hostile.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "S");
+        lxw_format* boxed = workbook_add_format(wb);
+        format_set_border(boxed, LXW_BORDER_THIN);
+        for (lxw_row_t r = 0; r < 6; ++r)
+            for (lxw_col_t c = 0; c < 5; ++c)
+                worksheet_write_string(ws, r, c, ("t" + std::to_string(r * 5 + c)).c_str(), boxed);
+        worksheet_merge_range(ws, 3, 1, 4, 2, "merged", boxed);
+    });
+    const CellRange range{2, 2, 5, 4};
+    auto afterTable = [](const std::u16string& piece) {
+        return [piece](const std::u16string& xml) -> Variant {
+            std::u16string out = xml;
+            const std::size_t at = out.find(u"<Table");
+            const std::size_t end = at == std::u16string::npos ? at : out.find(u'>', at);
+            if (end != std::u16string::npos) out.insert(end + 1, piece);
+            return out;
+        };
+    };
+    auto replaced = [](std::u16string from, std::u16string to) {
+        return [from, to](const std::u16string& xml) -> Variant {
+            std::u16string out = xml;
+            const std::size_t at = out.find(from);
+            if (at != std::u16string::npos) out.replace(at, from.size(), to);
+            return out;
+        };
+    };
+    std::u16string deep;
+    for (int i = 0; i < 200'000; ++i) deep += u"<a>";
+    const struct {
+        const char* name;
+        tabrova::testing::XmlRewrite rewrite;
+        bool fallsBack;
+    } cases[] = {
+        {"truncated",
+         [](const std::u16string& xml) -> Variant { return xml.substr(0, xml.size() / 2); }, true},
+        {"empty", [](const std::u16string&) -> Variant { return std::u16string(); }, true},
+        {"not XML", [](const std::u16string&) -> Variant { return std::u16string(u"#N/A"); }, true},
+        {"not text", [](const std::u16string&) -> Variant { return automation::Empty{}; }, true},
+        {"enormous text",
+         [](const std::u16string&) -> Variant { return std::u16string(10 << 20, u'x'); }, true},
+        {"enormous comment", afterTable(u"<!--" + std::u16string(5 << 20, u'c') + u"-->"), false},
+        {"a DTD",
+         replaced(u"<Workbook",
+                  u"<!DOCTYPE W [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><Workbook"),
+         true},
+        {"deep nesting", afterTable(deep), true},
+        {"index past the edge", afterTable(u"<Row><Cell ss:Index=\"16385\"/></Row>"), true},
+        {"merge past the edge",
+         afterTable(u"<Row ss:Index=\"1048576\"><Cell ss:MergeDown=\"5\"/></Row>"), true},
+        {"span past the edge", afterTable(u"<Column ss:Span=\"1000000000\"/>"), true},
+        {"number not finite",
+         afterTable(u"<Row><Cell><Data ss:Type=\"Number\">1e999</Data></Cell></Row>"), true},
+        {"style without its parent",
+         replaced(u"<Styles>", u"<Styles><Style ss:ID=\"x\" ss:Parent=\"none\"/>"), true},
+        {"declared Shift_JIS",
+         replaced(u"<?xml version=\"1.0\"?>", u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>"),
+         true},
+    };
+    Served plain(path, 0, range);
+    const Read expected = plain.read(false);
+    ASSERT_EQ(expected.status, SelectionReadStatus::complete);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Served served(path, 0, range, c.rewrite);
+        const auto start = std::chrono::steady_clock::now();
+        const Read bulk = served.read(true);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        ASSERT_EQ(bulk.status, SelectionReadStatus::complete);
+        EXPECT_EQ(!bulk.fallback.empty(), c.fallsBack) << utf16ToUtf8(bulk.fallback);
+        EXPECT_EQ(bulk.fallback.find(u'\n'), std::u16string::npos);
+        ASSERT_EQ(bulk.table.cells.size(), expected.table.cells.size());
+        for (std::int32_t r = 0; r < expected.table.rowCount; ++r)
+            for (std::int32_t col = 0; col < expected.table.colCount; ++col)
+                EXPECT_EQ(firstDifference(bulk.table.at(col, r), expected.table.at(col, r)), "")
+                    << "cell " << col << ", " << r;
+    }
 }
 
 }  // namespace

@@ -99,6 +99,16 @@ TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
     const auto bomb = minimalParts(ok, {{"sharedStrings", "sharedStrings.xml",
                                          "<sst>" + std::string(9 << 20, ' ') + "</sst>"}});
 
+    // Nesting past any a workbook needs: after the cells, inside a kept cell, in a string item.
+    std::string deep;
+    for (int i = 0; i < 100; ++i) deep += "<x" + std::to_string(i % 7) + ">";
+    for (int i = 99; i >= 0; --i) deep += "</x" + std::to_string(i % 7) + ">";
+    const std::string oneCell =
+        R"(<sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData>)";
+    const auto deepStrings = minimalParts(
+        sheetXml(oneCell),
+        {{"sharedStrings", "sharedStrings.xml", "<sst><si><t>a</t>" + deep + "</si></sst>"}});
+
     std::string overlapping = "<sheetData/><mergeCells>";
     for (int i = 0; i < 5000; ++i) overlapping += R"(<mergeCell ref="A1:A4096"/>)";
     overlapping += "</mergeCells>";
@@ -152,6 +162,16 @@ TEST(XlsxWorkbookErrors, BadInputNamesTheFileAndTheReason) {
         {"zip bomb", writeZip(dir / "bomb.xlsx", bomb), "zip bomb"},
         {"overlapping merges", writeZip(dir / "overlap.xlsx", minimalParts(sheetXml(overlapping))),
          "merged cells overlap"},
+        {"deep after the cells",
+         writeZip(dir / "deep.xlsx", minimalParts(sheetXml("<sheetData/>" + deep))),
+         "part xl/worksheets/sheet1.xml: elements nest more than 64 deep"},
+        {"deep in a cell",
+         writeZip(dir / "deepcell.xlsx",
+                  minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="A1"><v>1)" + deep +
+                                        "</v></c></row></sheetData>"))),
+         "elements nest more than 64 deep"},
+        {"deep in a shared string", writeZip(dir / "deepsst.xlsx", deepStrings),
+         "part xl/sharedStrings.xml: elements nest more than 64 deep"},
     };
     for (const Case& c : cases) {
         const std::string reason = loadError(c.file);
@@ -305,7 +325,7 @@ TEST(XlsxWorkbook, ExcelsLimitsCutTextsAndLeaveOutLongFormatCodes) {
         code255 + R"("/><numFmt numFmtId="165" formatCode=")" + code256 +
         R"("/></numFmts><cellXfs><xf/><xf numFmtId="164"/><xf numFmtId="165"/><xf numFmtId="164"/>)"
         R"(</cellXfs></styleSheet>)";
-    // Two runs across the cut, the second with a font size Excel does not accept.
+    // Two runs across the cut, the second with a font size past Excel's range.
     const std::string strings =
         R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><si><r><t>)" +
         std::string(30000, 'a') + R"(</t></r><r><rPr><sz val="1e308"/></rPr><t>)" +
@@ -314,7 +334,10 @@ TEST(XlsxWorkbook, ExcelsLimitsCutTextsAndLeaveOutLongFormatCodes) {
         dir / "limits.xlsx",
         minimalParts(sheetXml(R"(<sheetData><row r="1"><c r="A1" t="s"><v>0</v></c>)"
                               R"(<c r="B1" t="inlineStr"><is><t>)" +
-                              std::string(32768, 'c') + "</t></is></c></row></sheetData>"),
+                              std::string(32768, 'c') + "</t></is></c>" +
+                              R"(<c r="C1" t="inlineStr"><is><r><rPr><sz val="1e-300"/></rPr>)"
+                              R"(<t>tiny</t></r><r><rPr><sz val="NaN"/></rPr><t>x</t></r></is></c>)"
+                              "</row></sheetData>"),
                      {{"styles", "styles.xml", styles}, {"sharedStrings", "sst.xml", strings}}));
     const auto wb = XlsxWorkbook::load(path);
     const Sheet& sheet = wb->sheets().front();
@@ -326,7 +349,13 @@ TEST(XlsxWorkbook, ExcelsLimitsCutTextsAndLeaveOutLongFormatCodes) {
     EXPECT_EQ(shared.text.size(), kMaxCellTextChars);
     ASSERT_EQ(shared.runs.size(), 2u);
     EXPECT_EQ(shared.runs[1].length, kMaxCellTextChars - 30000);
-    EXPECT_TRUE(std::isnan(shared.runs[1].size));  // takes the cell's font
+    EXPECT_EQ(shared.runs[1].size, kMaxFontSize);
+    // Sizes below Excel's least come up to it (a height of 0 would draw no text); a size that is
+    // no number leaves the run the cell's font.
+    const RichString& tiny = wb->textOf(sheet, *wb->findCell(sheet, 1, 3));
+    ASSERT_EQ(tiny.runs.size(), 2u);
+    EXPECT_EQ(tiny.runs[0].size, kMinFontSize);
+    EXPECT_TRUE(std::isnan(tiny.runs[1].size));
     EXPECT_EQ(displayText(*wb, sheet, 1, 2).size(), kMaxCellTextChars);
 
     ASSERT_EQ(wb->notes().size(), 2u);

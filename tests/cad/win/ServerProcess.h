@@ -93,11 +93,12 @@ public:
                   long refuse, long busyMs = 0) {
         start(kind, progId, clsid, refuse, busyMs, L"");
     }
+    // misbehaviour: of the book's Value(11), by name (support/XmlRewritingObject.h), or none.
     ServerProcess(const ServedBook& book, const std::wstring& progId, const std::wstring& clsid,
-                  long refuse = 0, long busyMs = 0) {
+                  long refuse = 0, long busyMs = 0, const std::wstring& misbehaviour = L"") {
         start(L"book", progId, clsid, refuse, busyMs,
               L" " + quoted(book.path.wstring()) + L" " + quoted(book.sheet) + L" " +
-                  quoted(book.range));
+                  quoted(book.range) + (misbehaviour.empty() ? L"" : L" " + misbehaviour));
     }
     ~ServerProcess() {
         if (process_) finish();

@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "cad/win/ServerProcess.h"
 #include "platform/Automation.h"
@@ -32,9 +34,10 @@ struct ProcessRead {
 
 // One read of the served selection in a server process of its own, so that its calls are counted
 // alone.
-ProcessRead readServed(const testing::ServedBook& book, bool bulk, const wchar_t* clsid) {
+ProcessRead readServed(const testing::ServedBook& book, bool bulk, const wchar_t* clsid,
+                       const std::wstring& misbehaviour = L"") {
     const std::wstring progId = bulk ? L"Tabrova.TestBookBulk" : L"Tabrova.TestBookPerCell";
-    testing::ServerProcess server(book, progId, clsid);
+    testing::ServerProcess server(book, progId, clsid, 0, 0, misbehaviour);
     EXPECT_EQ(server.failure(), "");
     SelectionReadSettings settings;
     settings.progId = std::u16string(progId.begin(), progId.end());
@@ -128,4 +131,37 @@ TEST(BulkReadProcess, ReadsTheSameTableInAFewCallsAcrossProcesses) {
 }
 
 }  // namespace
+// A spreadsheet in another process that sends broken, enormous or no XML for Value(11): the read
+// goes over to the cell-by-cell read and gives the same table; one that dies while it is read
+// stops the read with the reason, and the program is not left waiting.
+TEST(BulkReadProcess, MisbehavingSpreadsheetFallsBackOrStops) {
+    automation::initializeAutomation();
+    workbook::testing::TempDir dir;
+    const auto book = workbook::testing::buildXlsx(dir / "book.xlsx", [](lxw_workbook* wb) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "S");
+        lxw_format* boxed = workbook_add_format(wb);
+        format_set_border(boxed, LXW_BORDER_THIN);
+        for (lxw_row_t r = 0; r < 5; ++r)
+            for (lxw_col_t c = 0; c < 4; ++c)
+                worksheet_write_string(ws, r, c, ("t" + std::to_string(r * 4 + c)).c_str(), boxed);
+        worksheet_merge_range(ws, 2, 1, 3, 2, "merged", boxed);
+    });
+    const ProcessRead expected =
+        readServed({book, L"S", L"A1:D5"}, false, L"{8A3E51D2-6B0C-4F7A-B1D9-2E4C6A8B0F13}");
+    ASSERT_EQ(expected.status, SelectionReadStatus::complete);
+    for (const wchar_t* misbehaviour : {L"truncated", L"enormous", L"not-xml", L"dies"}) {
+        SCOPED_TRACE(std::string(misbehaviour, misbehaviour + std::wcslen(misbehaviour)));
+        const ProcessRead bulk = readServed(
+            {book, L"S", L"A1:D5"}, true, L"{8A3E51D2-6B0C-4F7A-B1D9-2E4C6A8B0F14}", misbehaviour);
+        EXPECT_LT(bulk.seconds, 30);
+        EXPECT_FALSE(bulk.fallback.empty());
+        if (std::wstring_view(misbehaviour) == L"dies") {
+            EXPECT_EQ(bulk.status, SelectionReadStatus::stopped);
+        } else {
+            ASSERT_EQ(bulk.status, SelectionReadStatus::complete);
+            expectSameTables(bulk, expected);
+        }
+    }
+}
+
 }  // namespace tabrova

@@ -18,6 +18,7 @@
 #include "cad/win/ComServer.h"
 #include "cad/win/ServerProcess.h"
 #include "support/WorkbookObjects.h"
+#include "support/XmlRewritingObject.h"
 
 namespace {
 
@@ -99,7 +100,8 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || argc < 2) return 2;
     const std::wstring kind = argv[1];
-    if (argc != (kind == L"book" ? 10 : 7)) return 2;
+    // A book may be followed by a misbehaviour of its Value(11) (support/XmlRewritingObject.h).
+    if (kind == L"book" ? argc != 10 && argc != 11 : argc != 7) return 2;
     const std::wstring progId = argv[2];
     const std::wstring clsid = argv[3];
     const std::wstring name = argv[4];
@@ -132,6 +134,13 @@ int main() {
     } else if (kind == L"book") {
         object = bookApplication(argv[7], argv[8], argv[9]);
         if (!object) return 8;
+        if (argc == 11) {
+            const std::wstring name = argv[10];
+            auto rewrite = tabrova::testing::misbehaviour(std::u16string(name.begin(), name.end()));
+            if (!rewrite) return 2;
+            object =
+                std::make_shared<tabrova::testing::XmlRewritingObject>(object, std::move(rewrite));
+        }
         methods = {u"Activate", u"Select"};
     } else if (kind == L"cad") {
         object = cad.application();
