@@ -92,6 +92,21 @@ private:
     std::vector<std::vector<std::u16string>> texts_;
 };
 
+class OwningSource final : public SelectionSource {
+public:
+    explicit OwningSource(ClipboardTable table) : table_(std::move(table)) {}
+    SourceOpening open() override { return table_.source->open(); }
+    SelectionRange range() override { return table_.source->range(); }
+    void beginCells() override { table_.source->beginCells(); }
+    CellFacts cell(std::int64_t row, std::int64_t col) override {
+        return table_.source->cell(row, col);
+    }
+    OptionFacts unreadFacts() const override { return table_.source->unreadFacts(); }
+
+private:
+    ClipboardTable table_;
+};
+
 ClipboardTable readLibreOfficeCopy(std::string bytes, const std::filesystem::path& label) {
     ClipboardTable table;
     table.program = u"LibreOffice Calc";
@@ -206,6 +221,10 @@ std::vector<std::vector<std::u16string>> tabSeparatedCells(std::u16string_view t
         if (at >= text.size()) break;  // the last line's end
     }
     return rows;
+}
+
+std::unique_ptr<SelectionSource> ownedSource(ClipboardTable table) {
+    return std::make_unique<OwningSource>(std::move(table));
 }
 
 ClipboardTable readClipboard(const ClipboardFormats& clipboard,

@@ -48,6 +48,9 @@ struct ClipboardTable {
 // holds no copied range (what it holds instead, and what to copy), or the copy cannot be read.
 ClipboardTable readClipboard(const ClipboardFormats& clipboard, const std::filesystem::path& label);
 
+// The table's source, owning what it reads from.
+std::unique_ptr<SelectionSource> ownedSource(ClipboardTable table);
+
 // The cells of Excel's tab-separated text of a range, by row: cells end at a tab, rows at a line
 // end ("\r\n" or "\n", the last one optional); a cell that starts with a double quote and whose
 // quoted part ends at a cell's end is unquoted ("" stands for one quote), so that it may hold
