@@ -14,10 +14,9 @@
 
 #include "table/SelectionSource.h"
 #include "workbook/WorkbookError.h"
+#include "workbook/WorkbookFile.h"
 
 namespace tabrova::workbook {
-
-class WorkbookFile;
 
 // The clipboard's formats as the platform names them: MIME types on Linux
 // ("application/x-openoffice-embed-source-xml;windows_formatname=\"Star Embed Source (XML)\"",

@@ -527,10 +527,11 @@ struct ContentReader::Impl {
         Sheet sheet;
         sheet.name = utf8ToUtf16(value(Ns::table, "name"));
         inTarget = target && doc.sheets.size() == *reading.sheet;
-        measuring = !reading.keepCells && !measured &&
-                    std::all_of(visibleArea.begin(), visibleArea.end(),
-                                [](const auto& v) { return v.has_value(); }) &&
-                    value(Ns::table, "name") == activeTable;
+        measuring =
+            !reading.keepCells && !measured &&
+            std::all_of(visibleArea.begin(), visibleArea.end(),
+                        [](const auto& v) { return v.has_value(); }) &&
+            (activeTable.empty() ? doc.sheets.empty() : value(Ns::table, "name") == activeTable);
         if (measuring) {
             areaLeft = {*visibleArea[0]};
             areaTop = {*visibleArea[1]};
