@@ -287,6 +287,17 @@ struct ContentReader::Impl {
                 endStyle();
                 break;
             case El::table:
+                if (measuring) {
+                    // The columns and rows the table does not list have the default sizes.
+                    if (!columnsMeasured) measureUnlistedColumns();
+                    if (nextRow <= kMaxRows) {
+                        const double size = defaultRowPoints.value_or(kDefaultRowPoints);
+                        nearestBoundary(areaTop, measuredRows, size, nextRow,
+                                        kMaxRows - nextRow + 1);
+                        nearestBoundary(areaBottom, measuredRows, size, nextRow,
+                                        kMaxRows - nextRow + 1);
+                    }
+                }
                 measuring = false;
                 if (inTarget) {
                     inTarget = false;
@@ -539,6 +550,7 @@ struct ContentReader::Impl {
             areaBottom = {areaTop.target + *visibleArea[3]};
             measuredColumns = 0;
             measuredRows = 0;
+            columnsMeasured = false;
             nextColumn = 1;
             nextRow = 1;
             measured = true;
@@ -601,6 +613,7 @@ struct ContentReader::Impl {
         const std::uint64_t count = countOf(attributes.get(Ns::table, "number-rows-repeated"),
                                             ReasonPart("a row repeat", "行の繰り返し数"));
         if (measuring) {
+            if (!columnsMeasured) measureUnlistedColumns();
             const double size = lineLength(rowSizes, defaultRowPoints.value_or(kDefaultRowPoints));
             nearestBoundary(areaTop, measuredRows, size, nextRow, count);
             nearestBoundary(areaBottom, measuredRows, size, nextRow, count);
@@ -662,6 +675,14 @@ struct ContentReader::Impl {
             b.distance = distance;
             b.index = first + k;
         }
+    }
+
+    void measureUnlistedColumns() {
+        columnsMeasured = true;
+        if (nextColumn > kMaxCols) return;
+        const double size = defaultColumnPoints.value_or(kDefaultColumnPoints);
+        nearestBoundary(areaLeft, measuredColumns, size, nextColumn, kMaxCols - nextColumn + 1);
+        nearestBoundary(areaRight, measuredColumns, size, nextColumn, kMaxCols - nextColumn + 1);
     }
 
     void finishShownArea() {
@@ -950,8 +971,9 @@ struct ContentReader::Impl {
     std::array<std::optional<double>, 4> visibleArea;  // points
     bool measuring = false;
     bool measured = false;
-    double measuredColumns = 0;  // points left of nextColumn
-    double measuredRows = 0;     // points above nextRow
+    bool columnsMeasured = false;  // the columns the table does not list, too
+    double measuredColumns = 0;    // points left of nextColumn
+    double measuredRows = 0;       // points above nextRow
     Boundary areaLeft, areaRight, areaTop, areaBottom;
     std::unordered_map<std::string,
                        std::pair<std::optional<std::uint64_t>, std::optional<std::uint64_t>>>

@@ -226,8 +226,7 @@ TEST(ClipboardLibreOffice, CopiedRangesReadAsTheSameRangeOfTheXlsx) {
         {parts, "A1:H16"},  // the whole table
         {parts, "B2:D5"},   // empty rows above a merged heading
         {parts, "E4:G9"},   // a merged area cut at the range's top-left
-        {facts, "A1:F16"},
-        {facts, "B2:C8"},
+        {facts, "A1:F16"}, {facts, "B2:C8"},
     };
     std::size_t cells = 0;
     std::map<Known, std::size_t> known;

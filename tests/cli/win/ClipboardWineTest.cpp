@@ -1,9 +1,8 @@
 // tabrova-dxf.exe --clipboard on the Windows clipboard: both of Excel's forms of a copied range
 // ("XML Spreadsheet" and the Unicode text) put there as Excel puts them, read by the tool in a
 // process of its own; and a clipboard of text alone refused in one line.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -54,8 +53,8 @@ std::string readAll(const std::filesystem::path& path) {
 // Runs the tool; its exit status, standard error in err.
 int runTool(const TempDir& dir, const std::string& args, std::string& err) {
     const std::filesystem::path errFile = dir / "err.txt";
-    const std::string command = "\"\"" TABROVA_DXF_EXE "\" " + args + " 2>\"" +
-                                errFile.string() + "\"\"";
+    const std::string command =
+        "\"\"" TABROVA_DXF_EXE "\" " + args + " 2>\"" + errFile.string() + "\"\"";
     const int status = std::system(command.c_str());
     err = readAll(errFile);
     return status;
@@ -84,9 +83,9 @@ TEST(ClipboardWine, ExcelsTwoFormsAreReadByTheTool) {
     const UINT xmlFormat = RegisterClipboardFormatW(L"XML Spreadsheet");
     ASSERT_NE(xmlFormat, 0u);
     // The text as Excel shows it: the number with its thousands separator and a yen sign.
-    ASSERT_TRUE(putOnClipboard({{xmlFormat, std::string(kExcelXml) + '\0'},
-                                {CF_UNICODETEXT,
-                                 unicodeText(L"Parts\t\t\r\nBolt\t\u00a586,500\tM8\r\n")}}));
+    ASSERT_TRUE(putOnClipboard(
+        {{xmlFormat, std::string(kExcelXml) + '\0'},
+         {CF_UNICODETEXT, unicodeText(L"Parts\t\t\r\nBolt\t\u00a586,500\tM8\r\n")}}));
     std::string err;
     const int status = runTool(dir,
                                "--clipboard -q -o \"" + (dir / "c.dxf").string() +
@@ -98,7 +97,10 @@ TEST(ClipboardWine, ExcelsTwoFormsAreReadByTheTool) {
                         "\"A1\", \"last\": \"C2\""),
               std::string::npos)
         << json;
-    EXPECT_NE(json.find("\"str\": \"\xC2\xA5" "86,500\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"str\": \"\xC2\xA5"
+                        "86,500\""),
+              std::string::npos)
+        << json;
     EXPECT_NE(json.find("\"cellMerge\": true"), std::string::npos) << json;
     EXPECT_NE(json.find("\"rowH\": 30"), std::string::npos) << json;
     EXPECT_TRUE(std::filesystem::exists(dir / "c.dxf"));
