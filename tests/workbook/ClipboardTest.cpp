@@ -150,7 +150,7 @@ TEST(Clipboard, LibreOfficesCopyIsTheRangeItsVisibleAreaCovers) {
                                  item("VisibleAreaWidth", c.width) +
                                  item("VisibleAreaHeight", c.height),
                              active)}};
-        ClipboardTable table = readClipboard(clipboard, "クリップボード");
+        ClipboardTable table = readClipboard(clipboard, std::filesystem::path(u"クリップボード"));
         EXPECT_EQ(table.program, u"LibreOffice Calc");
         SelectionRange range;
         SourceOpening opening;
