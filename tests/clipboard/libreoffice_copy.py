@@ -46,14 +46,22 @@ def desktop_of(ctx):
 
 
 def start(profile, pipe):
-    proc = subprocess.Popen(
-        ["/usr/bin/soffice", "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
-         "--norestore", "--nologo", "--nodefault", "--nolockcheck",
-         "--accept=pipe,name=%s;urp;" % pipe],
-        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        start_new_session=True)
-    connect(pipe, 120)
-    print(proc.pid)
+    # A first start on a new profile now and then never opens the pipe: it is tried once more.
+    for attempt in range(2):
+        proc = subprocess.Popen(
+            ["/usr/bin/soffice", "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
+             "--norestore", "--nologo", "--nodefault", "--nolockcheck",
+             "--accept=pipe,name=%s;urp;" % pipe],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        try:
+            connect(pipe, 60)
+            print(proc.pid)
+            return
+        except Exception:
+            os.killpg(proc.pid, 15)
+            proc.wait()
+    sys.exit("LibreOffice did not open the pipe " + pipe)
 
 
 def copy(pipe, book, cells):
