@@ -27,6 +27,7 @@
 #include "app/TaregetCADUnit.h"
 #include "app/Unit3.h"
 #include "cad/BlockInsertion.h"
+#include "clipboard/QtClipboard.h"
 #include "dxf/TableDrawing.h"
 #include "grid/CellGrid.h"
 #include "platform/AtomicFile.h"
@@ -182,6 +183,7 @@ void TForm1::connectHandlers() {
     on(SpeedButton4, &QToolButton::clicked, [this] { SpeedButton4Click(); });
     on(SpeedButton5, &QToolButton::clicked, [this] { SpeedButton5Click(); });
     on(Button3, &QPushButton::clicked, [this] { Button3Click(); });
+    on(ClipboardButton, &QPushButton::clicked, [this] { ClipboardButtonClick(); });
     on(OpenBookButton, &QPushButton::clicked, [this] { OpenBookButtonClick(); });
     on(CloseBookButton, &QToolButton::clicked, [this] { CloseBookButtonClick(); });
     on(Edit15, &QLineEdit::textChanged, [this] { showSource(); });
@@ -231,6 +233,8 @@ void TForm1::connectShortcuts() {
              [turnPage] { turnPage(-1); });
     shortcut("OpenBookShortcut", {QKeySequence(Qt::CTRL | Qt::Key_O)},
              [this] { OpenBookButton->click(); });
+    shortcut("ClipboardShortcut", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V)},
+             [this] { ClipboardButton->click(); });
     shortcut("ReplaceShortcut", {QKeySequence(Qt::CTRL | Qt::Key_H)},
              [this] { PopupMenu1->findChild<QAction*>(QStringLiteral("N4"))->trigger(); });
 }
@@ -678,8 +682,56 @@ private:
 };
 
 void TForm1::Button3Click() {
+    runRead([this](const SelectionReadSettings& readSettings) {
+        std::unique_ptr<SelectionSource> source = source_.prepareRead();
+        if (!source) source = workbook::runningSpreadsheetSource(readSettings);
+        return source;
+    });
+}
+
+// The clipboard as the caption and the messages name it.
+constexpr std::u16string_view kClipboardLabel = u"クリップボード";
+
+std::function<std::unique_ptr<workbook::ClipboardFormats>()>& TForm1::clipboardHook() {
+    static std::function<std::unique_ptr<workbook::ClipboardFormats>()> hook = [] {
+        return std::unique_ptr<workbook::ClipboardFormats>(
+            std::make_unique<clipboard::QtClipboardFormats>());
+    };
+    return hook;
+}
+
+void TForm1::ClipboardButtonClick() {
+    std::vector<workbook::ReadReason> notes;
+    std::optional<QString> refusal;
+    runRead([&](const SelectionReadSettings&) -> std::unique_ptr<SelectionSource> {
+        try {
+            workbook::ClipboardTable table =
+                workbook::readClipboard(*clipboardHook()(), std::u16string(kClipboardLabel));
+            notes = table.notes;
+            return workbook::ownedSource(std::move(table));
+        } catch (const workbook::WorkbookError& e) {
+            refusal = QString::fromStdString(messageText(e.japaneseReason(), 800));
+            return nullptr;
+        }
+    });
+    if (refusal) {
+        showMessage(this, QStringLiteral("クリップボードから取得できませんでした.\n") + *refusal,
+                    qs(kMessageCaption), MessageKind::information);
+        return;
+    }
+    QStringList said;
+    if (!StatusLabel->text().isEmpty()) said << StatusLabel->text();
+    for (const workbook::ReadReason& note : notes) said << QString::fromStdString(note.japanese());
+    StatusLabel->setText(said.join(QStringLiteral(" ")));
+}
+
+void TForm1::runRead(
+    const std::function<std::unique_ptr<SelectionSource>(const SelectionReadSettings&)>&
+        makeSource) {
     if (reading_) return;
+    const bool couldInsert = Button4->isEnabled();
     Button3->setEnabled(false);
+    ClipboardButton->setEnabled(false);
     Button4->setEnabled(false);
     showStatus(QString());
     // While the read lets the message loop run, the user's input to this window is held off, and
@@ -696,10 +748,13 @@ void TForm1::Button3Click() {
     try {
         const SelectionReadSettings readSettings =
             selectionReadSettings(settings_, u16(Edit15->text()), decimalSeparator());
-        std::unique_ptr<SelectionSource> source = source_.prepareRead();
-        if (!source) source = workbook::runningSpreadsheetSource(readSettings);
-        ReadView view(*this);
-        result = readSelection(readSettings, *source, CellTable_, view);
+        if (std::unique_ptr<SelectionSource> source = makeSource(readSettings)) {
+            ReadView view(*this);
+            result = readSelection(readSettings, *source, CellTable_, view);
+        } else {
+            result.enableInsert = couldInsert;
+            Button4->setEnabled(couldInsert);
+        }
     } catch (...) {
         error = std::current_exception();
     }
@@ -742,6 +797,7 @@ void TForm1::Button3Click() {
         }
     }
     Button3->setEnabled(true);
+    ClipboardButton->setEnabled(true);
     refreshPreview();
     if (closePending_) {
         closePending_ = false;

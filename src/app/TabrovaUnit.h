@@ -17,8 +17,10 @@
 #include "settings/WindowPlacement.h"
 #include "sizing/SizeDisplay.h"
 #include "table/CellTable.h"
+#include "table/SelectionReader.h"
 #include "ui_TabrovaUnit.h"
 #include "workbook/ChosenWorkbook.h"
+#include "workbook/ClipboardSource.h"
 
 class QKeyEvent;
 
@@ -57,6 +59,9 @@ public:
     // How the sheet-and-range dialog is answered; tests replace it. Returns whether it was
     // confirmed.
     static std::function<bool(TOpenBookForm&)>& confirmWorkbookHook();
+    // Where "クリップボードから取得" takes the clipboard's formats from: the system clipboard;
+    // tests replace it.
+    static std::function<std::unique_ptr<workbook::ClipboardFormats>()>& clipboardHook();
 
     // Handlers (named as in the form designer).
     void FormCreate();
@@ -66,6 +71,9 @@ public:
     void SpeedButton4Click();
     void SpeedButton5Click();
     void Button3Click();
+    // "クリップボードから取得" (and Ctrl+Shift+V): the range a spreadsheet program copied, read as
+    // Button3Click reads the selection.
+    void ClipboardButtonClick();
     void Button4Click();
     void Button1Click();
     void Edit6Change();
@@ -132,6 +140,11 @@ private:
     void reloadCurrentCell();
     bool cellSizeKeyPress(QLineEdit* box, CellSizeField field, int key);
     void onGridCellTextChanged(int col, int row);
+    // A read into the table and the grid from the source that makeSource gives (nothing: no
+    // read, and the window stays as it was), as one undo step.
+    void runRead(
+        const std::function<std::unique_ptr<SelectionSource>(const SelectionReadSettings&)>&
+            makeSource);
     void OpenBookButtonClick();
     // ---- the window's geometry and the recent workbooks ----
     // Puts the window where the settings say it was, within the screens there are now.

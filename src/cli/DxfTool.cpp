@@ -56,8 +56,9 @@ private:
 constexpr const char* kUsage =
     "Usage: tabrova-dxf [OPTIONS] WORKBOOK.xlsx|.xml|.ods|.fods\n"
     "   or: tabrova-dxf [OPTIONS] --running -o FILE\n"
-    "Draws a cell range of a workbook, or the selection of the running spreadsheet, as a DXF R12\n"
-    "file.\n"
+    "   or: tabrova-dxf [OPTIONS] --clipboard -o FILE\n"
+    "Draws a cell range of a workbook, the selection of the running spreadsheet, or the range\n"
+    "last copied in LibreOffice Calc or Excel, as a DXF R12 file.\n"
     "  -o, --output FILE        DXF file to write (default: the workbook's path with the\n"
     "                           extension .dxf)\n"
     "  --sheet NAME             sheet to read (default: the workbook's active sheet)\n"
@@ -71,6 +72,8 @@ constexpr const char* kUsage =
     "                           extension (.png, .svg)\n"
     "  --running                read the selection of the running spreadsheet application\n"
     "  --progid ID              its ProgID (default: the settings' Excel ProgID)\n"
+    "  --clipboard              read the cell range on the clipboard, as LibreOffice Calc or\n"
+    "                           Excel copied it (on Linux this needs an X11 or Wayland display)\n"
     "  -q, --quiet              no progress output\n"
     "  -h, --help               show this help\n"
     "  --version                show the version\n";
@@ -84,6 +87,7 @@ struct Options {
     std::optional<std::u16string> dump;  // a path, or "-" for standard output
     std::optional<std::filesystem::path> preview;
     bool running = false;
+    bool clipboard = false;
     std::optional<std::u16string> progId;
     bool quiet = false;
     bool help = false;
@@ -182,6 +186,9 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         } else if (name == u"--running") {
             flag();
             options.running = true;
+        } else if (name == u"--clipboard") {
+            flag();
+            options.clipboard = true;
         } else if (name == u"--progid") {
             options.progId = value();
             if (options.progId->empty()) throw UsageError{"option --progid needs a ProgID"};
@@ -199,7 +206,17 @@ Options parseArguments(const std::vector<std::u16string>& args) {
         }
     }
     if (options.help || options.version) return options;
-    if (options.running) {
+    if (options.clipboard) {
+        if (options.running)
+            throw UsageError{"--clipboard and --running are two sources; give one"};
+        if (haveWorkbook) throw UsageError{"--clipboard reads no workbook file"};
+        if (options.sheet || options.range) {
+            throw UsageError{
+                "--sheet and --range need a workbook file; --clipboard reads the copied range"};
+        }
+        if (options.progId) throw UsageError{"--progid goes with --running"};
+        if (!options.output) throw UsageError{"--clipboard needs -o FILE"};
+    } else if (options.running) {
         if (haveWorkbook) throw UsageError{"--running reads no workbook file"};
         if (options.sheet || options.range) {
             throw UsageError{
@@ -334,7 +351,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
 
     // The workbook file, or the running spreadsheet application.
     const std::u16string progId = options.progId.value_or(settings.excelPID);
-    const std::string subject = options.running ? utf16ToUtf8(progId) : pathText(options.workbook);
+    const std::string subject = options.clipboard ? std::string("clipboard")
+                                : options.running ? utf16ToUtf8(progId)
+                                                  : pathText(options.workbook);
     const std::filesystem::path output = outputPath(options);
     // Every output is refused before the workbook is read when it exists and is not a regular file
     // (a device, a named pipe): writing would replace it, or block.
@@ -347,7 +366,11 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     }
     std::unique_ptr<OpenedWorkbook> opened;
     std::string sheetPrefix;  // failures of a workbook's read name the sheet
-    if (!options.running) {
+    if (options.clipboard) {
+        opened = openClipboardForReading();
+        for (const workbook::ReadReason& note : opened->notes())
+            io.err << "tabrova-dxf: clipboard: " << note.english() << "\n";
+    } else if (!options.running) {
         opened = openWorkbookForReading(options.workbook, options.sheet, options.range);
         sheetPrefix = "sheet " + quotedText(opened->sheetName()) + ": ";
         for (const workbook::ReadReason& note : opened->notes()) {
@@ -386,7 +409,9 @@ int run(const Options& options, const std::filesystem::path& executable, ToolIo&
     if (options.dump) {
         DumpInfo info;
         const auto [book, sheet] = splitCaption(grid.caption);
-        info.workbook = options.running ? book : utf8ToUtf16(pathText(options.workbook.filename()));
+        info.workbook = options.running || options.clipboard
+                            ? book
+                            : utf8ToUtf16(pathText(options.workbook.filename()));
         info.sheet = sheet;
         info.first = grid.firstAddress;
         info.last = grid.lastAddress;
@@ -625,7 +650,8 @@ int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::p
         io.err << "tabrova-dxf: " << messageText(f.subject, kSubjectChars) << ": "
                << messageText(f.reason, kReasonChars) << "\n";
     } catch (const std::bad_alloc&) {
-        const std::string subject = options.running
+        const std::string subject = options.clipboard ? std::string("clipboard")
+                                    : options.running
                                         ? utf16ToUtf8(options.progId.value_or(u"--running"))
                                         : pathText(options.workbook);
         io.err << "tabrova-dxf: " << messageText(subject, kSubjectChars) << ": out of memory\n";

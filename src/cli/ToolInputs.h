@@ -46,6 +46,10 @@ std::unique_ptr<OpenedWorkbook> openWorkbookForReading(const std::filesystem::pa
                                                        const std::optional<std::u16string>& sheet,
                                                        const std::optional<std::u16string>& range);
 
+// The range a spreadsheet program last copied, from the system clipboard (the sheet name is the
+// copied one's). Throws ToolFailure naming the clipboard: no display, or no copied range.
+std::unique_ptr<OpenedWorkbook> openClipboardForReading();
+
 // Whether the path names a picture format pictureBytes makes (".png" or ".svg").
 bool isPictureName(const std::filesystem::path& path);
 

@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -286,6 +287,18 @@ struct ContentReader::Impl {
                 endStyle();
                 break;
             case El::table:
+                if (measuring) {
+                    // The columns and rows the table does not list have the default sizes.
+                    if (!columnsMeasured) measureUnlistedColumns();
+                    if (nextRow <= kMaxRows) {
+                        const double size = defaultRowPoints.value_or(kDefaultRowPoints);
+                        nearestBoundary(areaTop, measuredRows, size, nextRow,
+                                        kMaxRows - nextRow + 1);
+                        nearestBoundary(areaBottom, measuredRows, size, nextRow,
+                                        kMaxRows - nextRow + 1);
+                    }
+                }
+                measuring = false;
                 if (inTarget) {
                     inTarget = false;
                     done = true;
@@ -348,7 +361,7 @@ struct ContentReader::Impl {
                 return n.is(Ns::table, "table") ? El::table : El::skip;
             case El::table:
             case El::group:
-                if (!inTarget) return El::skip;
+                if (!inTarget && !measuring) return El::skip;
                 if (n.ns == Ns::table &&
                     (n.local == "table-columns" || n.local == "table-header-columns" ||
                      n.local == "table-column-group" || n.local == "table-rows" ||
@@ -359,6 +372,7 @@ struct ContentReader::Impl {
                 if (n.is(Ns::table, "table-row")) return El::row;
                 return El::skip;
             case El::row:
+                if (!inTarget) return El::skip;
                 if (n.is(Ns::table, "table-cell") || n.is(Ns::table, "covered-table-cell"))
                     return El::cell;
                 return El::skip;
@@ -524,6 +538,23 @@ struct ContentReader::Impl {
         Sheet sheet;
         sheet.name = utf8ToUtf16(value(Ns::table, "name"));
         inTarget = target && doc.sheets.size() == *reading.sheet;
+        measuring =
+            !reading.keepCells && !measured &&
+            std::all_of(visibleArea.begin(), visibleArea.end(),
+                        [](const auto& v) { return v.has_value(); }) &&
+            (activeTable.empty() ? doc.sheets.empty() : value(Ns::table, "name") == activeTable);
+        if (measuring) {
+            areaLeft = {*visibleArea[0]};
+            areaTop = {*visibleArea[1]};
+            areaRight = {areaLeft.target + *visibleArea[2]};
+            areaBottom = {areaTop.target + *visibleArea[3]};
+            measuredColumns = 0;
+            measuredRows = 0;
+            columnsMeasured = false;
+            nextColumn = 1;
+            nextRow = 1;
+            measured = true;
+        }
         if (inTarget) {
             sheet.defaultColumnWidth = defaultColumnPoints.value_or(kDefaultColumnPoints);
             sheet.defaultRowHeight = defaultRowPoints.value_or(kDefaultRowPoints);
@@ -564,6 +595,15 @@ struct ContentReader::Impl {
     void startColumn() {
         const std::uint64_t count = countOf(attributes.get(Ns::table, "number-columns-repeated"),
                                             ReasonPart("a column repeat", "列の繰り返し数"));
+        if (measuring) {
+            const double size =
+                lineLength(columnSizes, defaultColumnPoints.value_or(kDefaultColumnPoints));
+            nearestBoundary(areaLeft, measuredColumns, size, nextColumn, count);
+            nearestBoundary(areaRight, measuredColumns, size, nextColumn, count);
+            measuredColumns += size * static_cast<double>(count);
+            nextColumn = std::min(nextColumn + count, kFarPosition);
+            return;
+        }
         if (nextColumn <= kMaxCols)
             addLine(doc.sheets.back().columns, lineOf(columnSizes, nextColumn, count, kMaxCols));
         nextColumn = std::min(nextColumn + count, kFarPosition);
@@ -572,6 +612,17 @@ struct ContentReader::Impl {
     void startRow() {
         const std::uint64_t count = countOf(attributes.get(Ns::table, "number-rows-repeated"),
                                             ReasonPart("a row repeat", "行の繰り返し数"));
+        if (measuring) {
+            if (!columnsMeasured) measureUnlistedColumns();
+            const double size = lineLength(rowSizes, defaultRowPoints.value_or(kDefaultRowPoints));
+            nearestBoundary(areaTop, measuredRows, size, nextRow, count);
+            nearestBoundary(areaBottom, measuredRows, size, nextRow, count);
+            measuredRows += size * static_cast<double>(count);
+            nextRow = std::min(nextRow + count, kFarPosition);
+            // The rows below the area's bottom cannot bring a boundary nearer.
+            if (measuredRows > areaBottom.target) measuring = false;
+            return;
+        }
         rowFirst = nextRow;
         rowLast = std::min(nextRow + count - 1, kFarPosition);
         nextRow = rowLast + 1;
@@ -584,6 +635,64 @@ struct ContentReader::Impl {
         const Line line = lineOf(rowSizes, rowFirst, count, kMaxRows);
         rowStyle = line.style;
         addLine(doc.sheets.back().rows, line);
+    }
+
+    // ---- the shown area ----
+
+    // The boundary between columns or rows nearest to a position (points): index is the first
+    // column or row after it.
+    struct Boundary {
+        double target = 0;
+        double distance = std::numeric_limits<double>::infinity();
+        std::uint64_t index = 1;
+    };
+
+    // The length of the column or row the element stands for, in points: its style's, else the
+    // default; 0 when hidden, as the spreadsheet measures the area.
+    double lineLength(const std::unordered_map<std::string, std::optional<double>>& sizes,
+                      double fallback) const {
+        if (const char* v = attributes.get(Ns::table, "visibility");
+            v && std::string_view(v) != "visible") {
+            return 0;
+        }
+        if (const char* s = attributes.get(Ns::table, "style-name")) {
+            if (const auto it = sizes.find(s); it != sizes.end() && it->second) return *it->second;
+        }
+        return fallback;
+    }
+
+    // Takes the boundaries of `count` lines of one size from `start` (the first before line
+    // `first`) into account.
+    static void nearestBoundary(Boundary& b, double start, double size, std::uint64_t first,
+                                std::uint64_t count) {
+        std::uint64_t k = 0;
+        if (size > 0 && b.target > start) {
+            const double steps = std::nearbyint((b.target - start) / size);
+            k = steps >= static_cast<double>(count) ? count : static_cast<std::uint64_t>(steps);
+        }
+        const double distance = std::abs(start + static_cast<double>(k) * size - b.target);
+        if (distance < b.distance) {
+            b.distance = distance;
+            b.index = first + k;
+        }
+    }
+
+    void measureUnlistedColumns() {
+        columnsMeasured = true;
+        if (nextColumn > kMaxCols) return;
+        const double size = defaultColumnPoints.value_or(kDefaultColumnPoints);
+        nearestBoundary(areaLeft, measuredColumns, size, nextColumn, kMaxCols - nextColumn + 1);
+        nearestBoundary(areaRight, measuredColumns, size, nextColumn, kMaxCols - nextColumn + 1);
+    }
+
+    void finishShownArea() {
+        if (!measured) return;
+        const std::uint64_t lastRow = std::min<std::uint64_t>(areaBottom.index - 1, kMaxRows);
+        const std::uint64_t lastCol = std::min<std::uint64_t>(areaRight.index - 1, kMaxCols);
+        if (areaTop.index > lastRow || areaLeft.index > lastCol) return;
+        doc.shownArea = CellRange{
+            static_cast<std::uint32_t>(areaTop.index), static_cast<std::uint32_t>(areaLeft.index),
+            static_cast<std::uint32_t>(lastRow), static_cast<std::uint32_t>(lastCol)};
     }
 
     bool rowInRing() const { return rowFirst <= ring.lastRow && rowLast >= ring.firstRow; }
@@ -772,6 +881,13 @@ struct ContentReader::Impl {
             if (configName == "CursorPositionY" && n) cursors[configSheetName].second = n;
         } else if (configName == "ActiveTable") {
             activeTable = configValue;
+        } else {
+            for (std::size_t i = 0; i < kVisibleAreaItems.size(); ++i) {
+                if (configName != kVisibleAreaItems[i]) continue;
+                // 1/100 mm to points; a length past any sheet's is no area.
+                const auto n = parseUnsigned(configValue.c_str());
+                if (n && *n < (1ull << 40)) visibleArea[i] = static_cast<double>(*n) * 72 / 2540;
+            }
         }
     }
 
@@ -848,6 +964,17 @@ struct ContentReader::Impl {
     std::string configName;
     std::string configValue;
     std::string activeTable;
+    // The view's visible area (left, top, width, height) and the columns and rows of the
+    // active table measured against it.
+    static constexpr std::array<std::string_view, 4> kVisibleAreaItems = {
+        "VisibleAreaLeft", "VisibleAreaTop", "VisibleAreaWidth", "VisibleAreaHeight"};
+    std::array<std::optional<double>, 4> visibleArea;  // points
+    bool measuring = false;
+    bool measured = false;
+    bool columnsMeasured = false;  // the columns the table does not list, too
+    double measuredColumns = 0;    // points left of nextColumn
+    double measuredRows = 0;       // points above nextRow
+    Boundary areaLeft, areaRight, areaTop, areaBottom;
     std::unordered_map<std::string,
                        std::pair<std::optional<std::uint64_t>, std::optional<std::uint64_t>>>
         cursors;
@@ -1006,6 +1133,7 @@ Document ContentReader::finish() {
     }
     if (m.doc.sheets.empty()) throw WorkbookError(m.source, ReadProblem::odsNoSheet);
     m.finishSettings();
+    m.finishShownArea();
     m.doc.styles = m.styles.styles;
     // A column's length becomes the characters of the standard font that the spreadsheet writes
     // for it when it saves the sheet as .xlsx (the length over the font's digit advance), and

@@ -116,6 +116,7 @@ public:
         for (const spreadsheetml::Sheet& sheet : document.sheets)
             sheets_.push_back(SheetEntry{sheet.name, true, sheet.selection});
         activeSheet_ = document.activeSheet;
+        shownArea_ = document.shownArea;
     }
 
     const std::filesystem::path& path() const override { return path_; }
@@ -146,12 +147,14 @@ public:
     }
 
     std::vector<ReadReason> notes() const override { return selectionNotes_; }
+    std::optional<CellRange> shownArea() const override { return shownArea_; }
 
 private:
     std::filesystem::path path_;
     OdsSource source_;
     std::vector<SheetEntry> sheets_;
     std::size_t activeSheet_ = 0;
+    std::optional<CellRange> shownArea_;
     std::vector<ReadReason> selectionNotes_;
     std::shared_ptr<const Document> read_;  // of the last selection
     std::size_t readSheet_ = 0;

@@ -545,6 +545,16 @@ private:
         if (!sheetOpen_) return;
         if (auto w = sizeAttribute("DefaultColumnWidth")) sheet().defaultColumnWidth = w;
         if (auto h = sizeAttribute("DefaultRowHeight")) sheet().defaultRowHeight = h;
+        // The table's extent as the document states it (a copied range's size); a count past the
+        // sheet is not taken.
+        const auto extent = [&](const char* name, std::uint32_t limit) {
+            const char* v = attributes_[name];
+            const auto n = v ? parseUnsigned(v) : std::nullopt;
+            return n && *n >= 1 && *n <= limit ? std::optional(static_cast<std::uint32_t>(*n))
+                                               : std::nullopt;
+        };
+        sheet().expandedRows = extent("ExpandedRowCount", lastSheetRow());
+        sheet().expandedColumns = extent("ExpandedColumnCount", lastSheetCol());
     }
 
     Line lineFromAttributes(std::uint32_t first, std::uint32_t span, const char* sizeName,

@@ -74,6 +74,9 @@ struct Sheet {
     std::vector<Line> rows;                    // sorted, not overlapping
     std::vector<Cell> cells;                   // sorted by row, then column
     std::vector<Merge> merges;
+    // The table's ss:ExpandedRowCount and ss:ExpandedColumnCount, when given and within the sheet.
+    std::optional<std::uint32_t> expandedRows;
+    std::optional<std::uint32_t> expandedColumns;
     // The cells kept: those of this range and the ring around it; nothing when every cell was.
     std::optional<CellRange> cellsKept;
     bool cellsRead = false;  // false for a sheet whose cells were not asked for
@@ -91,6 +94,9 @@ struct Document {
     bool textsAsShown = false;
     std::size_t cutTexts = 0;            // texts of the cells kept cut to a cell's limit
     std::size_t droppedFormatCodes = 0;  // format codes beyond Excel's limit, taken as General
+    // The cells of the active sheet that an OpenDocument's view settings show as its visible area:
+    // of a spreadsheet's copy on the clipboard, the cells copied. Read when the sheets are listed.
+    std::optional<CellRange> shownArea;
 
     // What was cut or left out because it exceeds Excel's limits, one sentence each (UTF-8).
     std::vector<ReadReason> notes() const;

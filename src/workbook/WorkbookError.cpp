@@ -201,6 +201,37 @@ constexpr Wording kWordings[kReadProblemCount] = {
     {ReadProblem::cellStyleOwnAncestor,
      "the cell style {0} is its own ancestor through style:parent-style-name",
      "セルスタイル {0} が style:parent-style-name をたどると自分自身の親になっています"},
+    // The clipboard.
+    {ReadProblem::clipboardEmpty,
+     "the clipboard is empty: copy a cell range in LibreOffice Calc or Excel and take it again",
+     "クリップボードは空です。LibreOffice Calc か Excel "
+     "でセル範囲をコピーしてから、もう一度取得してください"},
+    {ReadProblem::clipboardHoldsText,
+     "the clipboard holds plain text only, without the cells' sizes and lines: copy a cell range "
+     "in LibreOffice Calc or Excel and take it again",
+     "クリップボードにはテキストしかなく、セルの幅や罫線がありません。LibreOffice Calc か Excel "
+     "でセル範囲をコピーしてから、もう一度取得してください"},
+    {ReadProblem::clipboardHoldsHtml,
+     "the clipboard holds HTML (from a web page or a document), not spreadsheet cells: copy a cell "
+     "range in LibreOffice Calc or Excel and take it again",
+     "クリップボードにあるのは HTML (Web ページや文書からのコピー) で、表計算のセルではありません。"
+     "LibreOffice Calc か Excel でセル範囲をコピーしてから、もう一度取得してください"},
+    {ReadProblem::clipboardHoldsPicture,
+     "the clipboard holds a picture, not spreadsheet cells: copy a cell range in LibreOffice Calc "
+     "or Excel and take it again",
+     "クリップボードにあるのは画像で、表計算のセルではありません。LibreOffice Calc か Excel "
+     "でセル範囲をコピーしてから、もう一度取得してください"},
+    {ReadProblem::clipboardHoldsOther,
+     "the clipboard holds no spreadsheet cells (its formats: {0}): copy a cell range in "
+     "LibreOffice Calc or Excel and take it again",
+     "クリップボードに表計算のセルがありません (形式: {0})。LibreOffice Calc か Excel "
+     "でセル範囲をコピーしてから、もう一度取得してください"},
+    {ReadProblem::clipboardNoCopiedArea,
+     "the spreadsheet's copy does not say which cells were copied (its settings give no visible "
+     "area)",
+     "コピーされた表にコピー元のセル範囲が記録されていません (設定に表示範囲がありません)"},
+    {ReadProblem::clipboardUnreadable, "the clipboard's {0} cannot be read",
+     "クリップボードの {0} を読み取れません"},
     {ReadProblem::formatCodesNotUsed,
      "{0} (id {1}{2}) longer than Excel's {3} characters not used: their cells show as General",
      "Excel の上限 {3} 文字を超える{0} (ID {1}{2}) は使わず、そのセルは「標準」で表示します"},
@@ -209,6 +240,16 @@ constexpr Wording kWordings[kReadProblemCount] = {
      "Excel の上限 255 文字を超える{0}は除きました (「標準」で表示します)"},
     {ReadProblem::textsCut, "{0} longer than Excel's 32,767 characters cut to that length",
      "Excel の上限 32,767 文字を超える{0}をその長さで切りました"},
+    {ReadProblem::clipboardShapesDiffer,
+     "the copied text has {0} by {1} cells, the copied XML Spreadsheet {2} by {3}: the table "
+     "takes the XML's size, and the cells the text lacks show the XML's values",
+     "コピーされたテキストは {0} 行 x {1} 列、XML Spreadsheet は {2} 行 x {3} 列で、形が"
+     "違います。表は XML の大きさで取得し、テキストにないセルには XML の値を表示します"},
+    {ReadProblem::clipboardWithoutText,
+     "the clipboard holds no text of the copied cells: their texts are the XML Spreadsheet's "
+     "values as its number formats show them",
+     "クリップボードにコピーしたセルのテキストがないため、XML Spreadsheet の値を表示形式に従って"
+     "表示します"},
 };
 
 constexpr bool inProblemOrder() {

@@ -102,13 +102,23 @@ enum class ReadProblem : std::uint8_t {
     odsCellNotFinite,
     mergePastSheetEdge,
     cellStyleOwnAncestor,
+    // The clipboard.
+    clipboardEmpty,
+    clipboardHoldsText,
+    clipboardHoldsHtml,
+    clipboardHoldsPicture,
+    clipboardHoldsOther,
+    clipboardNoCopiedArea,
+    clipboardUnreadable,
     // What a reader cut or left out and says so without refusing the file.
     formatCodesNotUsed,
     formatCodesLeftOut,
     textsCut,
+    clipboardShapesDiffer,
+    clipboardWithoutText,
 };
 inline constexpr std::size_t kReadProblemCount =
-    static_cast<std::size_t>(ReadProblem::textsCut) + 1;
+    static_cast<std::size_t>(ReadProblem::clipboardWithoutText) + 1;
 
 // A particular of a reason: a name, number or quoted text that reads the same in both languages,
 // or a phrase given in each.

@@ -49,6 +49,10 @@ public:
     // What the reader cut or left out because it exceeds the spreadsheet's limits, one sentence
     // each (UTF-8): of the file once opened, of the cells' texts once a selection was read.
     virtual std::vector<ReadReason> notes() const = 0;
+
+    // The cells of the active sheet that the file shows as its visible area, when it names one:
+    // of a spreadsheet's copy on the clipboard, the cells copied.
+    virtual std::optional<CellRange> shownArea() const { return std::nullopt; }
 };
 
 // The rectangle of a range as a selection source gives it.

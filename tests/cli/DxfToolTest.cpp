@@ -90,6 +90,12 @@ TEST(DxfTool, UsageErrorsExitWithTwoAndWriteNothing) {
         {"--running=yes", "-o", "out.dxf"},
         {book, "--progid", "Excel.Application"},
         {"--running", "--progid", "", "-o", "out.dxf"},
+        {"--clipboard"},
+        {"--clipboard", book, "-o", "out.dxf"},
+        {"--clipboard", "--running", "-o", "out.dxf"},
+        {"--clipboard", "--range", "B2", "-o", "out.dxf"},
+        {"--clipboard", "--progid", "Excel.Application", "-o", "out.dxf"},
+        {"--clipboard=yes", "-o", "out.dxf"},
     };
     for (const auto& args : cases) {
         const ToolRun run = runTool(args);
@@ -101,12 +107,33 @@ TEST(DxfTool, UsageErrorsExitWithTwoAndWriteNothing) {
     const ToolRun help = runTool({"--help"});
     EXPECT_EQ(help.status, kExitDone);
     EXPECT_NE(help.out.find("--dump-table FILE|-"), std::string::npos);
+    EXPECT_NE(help.out.find("--clipboard -o FILE"), std::string::npos);
     // The manual page's header is made from this line: the name and the build's version.
     const ToolRun version = runTool({"--version"});
     EXPECT_EQ(version.status, kExitDone);
     EXPECT_EQ(version.out, "tabrova-dxf " TABROVA_VERSION "\n");
     EXPECT_EQ(runTool({"--version=1"}).status, kExitUsage);
 }
+
+#if !defined(_WIN32)
+// Without a display there is no clipboard: one line that says so, nothing written.
+TEST(DxfTool, ClipboardWithoutADisplayIsOneLine) {
+    TempDir dir;
+    const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    const std::string savedWayland =
+        std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    const ToolRun run = runTool({"--clipboard", "-o", (dir / "c.dxf").string()});
+    if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+    if (!savedWayland.empty()) setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1);
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(lines(run.err), 1u) << run.err;
+    EXPECT_TRUE(run.err.starts_with("tabrova-dxf: clipboard: ")) << run.err;
+    EXPECT_NE(run.err.find("display"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.dxf"));
+}
+#endif
 
 TEST(DxfTool, BadInputExitsWithOneOnOneLineNamingTheFile) {
     TempDir dir;
