@@ -211,19 +211,20 @@ TEST_F(MainWindow, StartUpState) {
 TEST_F(MainWindow, ReadMeHoldsItsLinesAndTellsWhatTheProgramDoes) {
     const QString text = form_->Memo1->toPlainText();
     const QStringList lines = text.split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 61);
+    ASSERT_EQ(lines.size(), 64);
     EXPECT_EQ(lines[0], "Tabrova 2023. 8.13");
     EXPECT_EQ(lines[10], "　\" Excel.Application\" だけでうまく動かない場合は、");
-    EXPECT_EQ(lines[57], "　対象の列、行が選択状態になります。");
+    EXPECT_EQ(lines[60], "　対象の列、行が選択状態になります。");
     // Borders and multi-line texts are drawn; the sources, the options and the DXF's folder are
     // named.
     for (const char* untrue :
          {"罫線情報は取得していません", "改行された文字列には対応していません"}) {
         EXPECT_FALSE(text.contains(QString::fromUtf8(untrue))) << untrue;
     }
-    for (const char* told : {"罫線を取得して LINE で描きます", "複数行の文字として描きます",
-                             "XML スプレッドシート 2003 (.xml)", "[ 描画オプション ]",
-                             "ユーザーの設定フォルダ", "(.ods, .fods)", "「〓」", "Ctrl+Z"}) {
+    for (const char* told :
+         {"罫線を取得して LINE で描きます", "複数行の文字として描きます",
+          "XML スプレッドシート 2003 (.xml)", "[ 描画オプション ]", "ユーザーの設定フォルダ",
+          "(.ods, .fods)", "「〓」", "[ クリップボードから取得 ]", "Ctrl+Z"}) {
         EXPECT_TRUE(text.contains(QString::fromUtf8(told))) << told;
     }
     for (int i = 1; i < lines.size(); ++i) {
