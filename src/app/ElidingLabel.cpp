@@ -24,11 +24,14 @@ QString ElidingLabel::shownText() const {
     if (at >= 0) {
         const QString before = whole.left(at);
         const QString after = whole.mid(at + part_.size());
-        const int room =
-            width - metrics.horizontalAdvance(before) - metrics.horizontalAdvance(after);
+        int room = width - metrics.horizontalAdvance(before) - metrics.horizontalAdvance(after);
         // Below a few characters a path says nothing; the end is cut instead.
-        if (room >= metrics.horizontalAdvance(QStringLiteral("/…/…"))) {
+        const int least = metrics.horizontalAdvance(QStringLiteral("/…/…"));
+        // The pieces' advances, rounded each, can add up to less than the whole line's.
+        while (room >= least) {
             shown = before + metrics.elidedText(part_, Qt::ElideMiddle, room) + after;
+            if (metrics.horizontalAdvance(shown) <= width) break;
+            --room;
         }
     }
     return metrics.elidedText(shown, Qt::ElideRight, width);

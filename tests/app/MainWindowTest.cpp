@@ -620,7 +620,18 @@ TEST_F(MainWindow, PlaceSizeAndMaximisedStateComeBackWithinTheScreen) {
     form_->close();
     form_.reset();
     createForm();
-    EXPECT_EQ(form_->geometry(), moved);
+    // Where the screen has room for the window in a usual frame the place is kept exactly; a
+    // screen too narrow for that (the offscreen screen of the Windows build's tests) takes it in.
+    const bool roomy = screen.contains(moved.adjusted(-8, -31, 8, 8));
+    const auto expectKept = [&] {
+        if (roomy) {
+            EXPECT_EQ(form_->geometry(), moved);
+        } else {
+            EXPECT_TRUE(screen.contains(form_->geometry()));
+            EXPECT_EQ(form_->geometry().height(), moved.height());
+        }
+    };
+    expectKept();
     EXPECT_FALSE(form_->isMaximized());
 
     // Maximised: comes back maximised, and un-maximises to the place it had before.
@@ -632,7 +643,7 @@ TEST_F(MainWindow, PlaceSizeAndMaximisedStateComeBackWithinTheScreen) {
     EXPECT_TRUE(form_->isMaximized());
     form_->showNormal();
     QApplication::processEvents();
-    EXPECT_EQ(form_->geometry(), moved);
+    expectKept();
 
     // Saved on a screen that is gone, larger than this one: on this screen, as large as it
     // allows with the frame's room.
