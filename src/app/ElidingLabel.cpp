@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
+#include <algorithm>
 
 namespace tabrova::app {
 
@@ -17,7 +18,8 @@ void ElidingLabel::setText(const QString& text, const QString& part) {
 QString ElidingLabel::shownText() const {
     const QString whole = text();
     const QFontMetrics metrics = fontMetrics();
-    const int width = contentsRect().width() - 2 * margin() - 2 * indent();
+    // indent() is -1 until one is set: no indent.
+    const int width = contentsRect().width() - 2 * margin() - 2 * std::max(0, indent());
     if (metrics.horizontalAdvance(whole) <= width) return whole;
     QString shown = whole;
     const qsizetype at = part_.isEmpty() ? -1 : whole.indexOf(part_);
@@ -55,8 +57,8 @@ void ElidingLabel::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     drawFrame(&painter);
-    const QRect area =
-        contentsRect().adjusted(margin() + indent(), margin(), -margin() - indent(), -margin());
+    const QRect area = contentsRect().adjusted(margin() + std::max(0, indent()), margin(),
+                                               -margin() - std::max(0, indent()), -margin());
     style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()),
                           palette(), isEnabled(), shown, foregroundRole());
 }
