@@ -18,8 +18,7 @@ constexpr std::string_view kExcelCopy = "XML Spreadsheet";
 
 std::string lowered(std::string_view name) {
     std::string out(name);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : out) c = static_cast<char>(asciiLower(static_cast<unsigned char>(c)));
     return out;
 }
 

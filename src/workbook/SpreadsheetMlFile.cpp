@@ -39,12 +39,7 @@ public:
     std::size_t activeSheet() const override { return activeSheet_; }
 
     std::unique_ptr<SelectionSource> selection(std::size_t sheet, const CellRange& range) override {
-        if (sheet >= sheets_.size()) throw WorkbookError(path_, ReadProblem::noSuchSheet);
-        if (range.firstRow < 1 || range.firstCol < 1 || range.lastRow > kMaxRows ||
-            range.lastCol > kMaxCols || range.firstRow > range.lastRow ||
-            range.firstCol > range.lastCol) {
-            throw WorkbookError(path_, ReadProblem::rangeOutsideSheet);
-        }
+        checkSelectionArguments(path_, sheets_.size(), sheet, range);
         // The same range again (each "Excel から取得" of a chosen file) takes what was read.
         if (!read_ || readSheet_ != sheet || !(readRange_ == range)) {
             Reading reading;

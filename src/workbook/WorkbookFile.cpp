@@ -67,6 +67,16 @@ std::unique_ptr<WorkbookFile> WorkbookFile::open(const std::filesystem::path& pa
     return openXlsxFile(path);
 }
 
+void checkSelectionArguments(const std::filesystem::path& path, std::size_t sheetCount,
+                             std::size_t sheet, const CellRange& range) {
+    if (sheet >= sheetCount) throw WorkbookError(path, ReadProblem::noSuchSheet);
+    if (range.firstRow < 1 || range.firstCol < 1 || range.lastRow > kMaxRows ||
+        range.lastCol > kMaxCols || range.firstRow > range.lastRow ||
+        range.firstCol > range.lastCol) {
+        throw WorkbookError(path, ReadProblem::rangeOutsideSheet);
+    }
+}
+
 std::optional<std::size_t> WorkbookFile::findSheet(std::u16string_view name) const {
     const std::vector<SheetEntry>& all = sheets();
     for (std::size_t i = 0; i < all.size(); ++i)

@@ -61,6 +61,11 @@ inline SelectionRange selectionRangeOf(const CellRange& r) {
             static_cast<std::int64_t>(r.lastCol) - r.firstCol + 1};
 }
 
+// Throws WorkbookError when the file has no such sheet or the range is no range of a sheet: what a
+// reader that reads its file again for each range checks before it does.
+void checkSelectionArguments(const std::filesystem::path& path, std::size_t sheetCount,
+                             std::size_t sheet, const CellRange& range);
+
 // The .xlsx workbook as a WorkbookFile.
 std::unique_ptr<WorkbookFile> openXlsxFile(const std::filesystem::path& path);
 // An XML Spreadsheet 2003 document as a WorkbookFile.
