@@ -1,6 +1,7 @@
 #include "workbook/ClipboardSource.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/ProgramPaths.h"
 #include "platform/Utf8.h"
@@ -144,13 +145,12 @@ ClipboardTable readExcelCopy(const std::string& xml, const std::optional<std::st
 
     std::vector<std::vector<std::u16string>> texts;
     if (text) {
-        texts = tabSeparatedCells(utf8ToUtf16(*text));
-        std::size_t textCols = 0;
-        for (const auto& row : texts) textCols = std::max(textCols, row.size());
-        if (texts.size() != xmlRows || textCols != xmlCols) {
+        TabSeparatedText split = splitTabSeparated(utf8ToUtf16(*text), xmlRows, xmlCols);
+        texts = std::move(split.rows);
+        if (split.rowCount != xmlRows || split.columnCount != xmlCols) {
             table.notes.push_back(
                 ReadReason{ReadProblem::clipboardShapesDiffer,
-                           {std::to_string(texts.size()), std::to_string(textCols),
+                           {std::to_string(split.rowCount), std::to_string(split.columnCount),
                             std::to_string(xmlRows), std::to_string(xmlCols)},
                            std::nullopt});
         }
@@ -166,10 +166,18 @@ ClipboardTable readExcelCopy(const std::string& xml, const std::optional<std::st
 
 }  // namespace
 
-std::vector<std::vector<std::u16string>> tabSeparatedCells(std::u16string_view text) {
-    std::vector<std::vector<std::u16string>> rows;
-    if (text.empty()) return rows;
+TabSeparatedText splitTabSeparated(std::u16string_view text, std::size_t keepRows,
+                                   std::size_t keepColumns) {
+    TabSeparatedText out;
+    if (text.empty()) return out;
     std::vector<std::u16string> row;
+    std::size_t cells = 0;  // of the row, kept or not
+    const auto endRow = [&] {
+        out.columnCount = std::max(out.columnCount, cells);
+        if (out.rowCount++ < keepRows) out.rows.push_back(std::move(row));
+        row.clear();
+        cells = 0;
+    };
     std::size_t at = 0;
     const auto endsCell = [&](std::size_t i) {
         return i >= text.size() || text[i] == u'\t' || text[i] == u'\n' ||
@@ -205,9 +213,10 @@ std::vector<std::vector<std::u16string>> tabSeparatedCells(std::u16string_view t
             cell = std::u16string(text.substr(at, end - at));
             at = end;
         }
-        row.push_back(std::move(cell));
+        if (out.rowCount < keepRows && cells < keepColumns) row.push_back(std::move(cell));
+        ++cells;
         if (at >= text.size()) {
-            rows.push_back(std::move(row));
+            endRow();
             break;
         }
         if (text[at] == u'\t') {
@@ -215,11 +224,14 @@ std::vector<std::vector<std::u16string>> tabSeparatedCells(std::u16string_view t
             continue;
         }
         at += text[at] == u'\r' ? 2 : 1;
-        rows.push_back(std::move(row));
-        row.clear();
+        endRow();
         if (at >= text.size()) break;  // the last line's end
     }
-    return rows;
+    return out;
+}
+
+std::vector<std::vector<std::u16string>> tabSeparatedCells(std::u16string_view text) {
+    return splitTabSeparated(text, SIZE_MAX, SIZE_MAX).rows;
 }
 
 std::unique_ptr<SelectionSource> ownedSource(ClipboardTable table) {

@@ -53,7 +53,16 @@ std::unique_ptr<SelectionSource> ownedSource(ClipboardTable table);
 // The cells of Excel's tab-separated text of a range, by row: cells end at a tab, rows at a line
 // end ("\r\n" or "\n", the last one optional); a cell that starts with a double quote and whose
 // quoted part ends at a cell's end is unquoted ("" stands for one quote), so that it may hold
-// tabs and line ends.
+// tabs and line ends. Only the cells of the first keepRows rows and keepColumns columns are kept,
+// so that a text of many short cells costs no more than the range it is matched with.
+struct TabSeparatedText {
+    std::vector<std::vector<std::u16string>> rows;
+    std::size_t rowCount = 0;     // the text's rows, kept or not
+    std::size_t columnCount = 0;  // the cells of its longest row
+};
+TabSeparatedText splitTabSeparated(std::u16string_view text, std::size_t keepRows,
+                                   std::size_t keepColumns);
+// Every cell of the text.
 std::vector<std::vector<std::u16string>> tabSeparatedCells(std::u16string_view text);
 
 }  // namespace tabrova::workbook

@@ -3,9 +3,11 @@
 // other content refused with what it is.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 
 #include "platform/Utf8.h"
+#include "table/SelectionReader.h"
 #include "workbook/ClipboardSource.h"
 
 namespace tabrova::workbook {
@@ -14,12 +16,14 @@ namespace {
 class FakeClipboard final : public ClipboardFormats {
 public:
     std::vector<std::pair<std::string, std::string>> contents;
+    bool withheld = false;  // the formats are listed, their bytes cannot be had
     std::vector<std::string> formats() const override {
         std::vector<std::string> names;
         for (const auto& [name, bytes] : contents) names.push_back(name);
         return names;
     }
     std::optional<std::string> bytes(const std::string& format) const override {
+        if (withheld) return std::nullopt;
         for (const auto& [name, bytes] : contents)
             if (name == format) return bytes;
         return std::nullopt;
@@ -59,6 +63,11 @@ TEST(Clipboard, TabSeparatedTextSplitsAsExcelQuotesIt) {
         SCOPED_TRACE(utf16ToUtf8(c.text));
         EXPECT_EQ(tabSeparatedCells(c.text), c.rows);
     }
+    // Only the range's cells are kept; the shape is the whole text's.
+    const TabSeparatedText kept = splitTabSeparated(u"a\tb\tc\r\nd\r\n\t\t\t\r\n", 1, 2);
+    EXPECT_EQ(kept.rows, (Rows{{u"a", u"b"}}));
+    EXPECT_EQ(kept.rowCount, 3u);
+    EXPECT_EQ(kept.columnCount, 4u);
 }
 
 TEST(Clipboard, ContentsWithoutACopiedRangeAreRefusedWithWhatTheyAre) {
@@ -261,6 +270,159 @@ TEST(Clipboard, ADamagedCopyIsReportedAsTheClipboards) {
     }
     clipboard.contents = {{"Star Embed Source (XML)", "PK\x03\x04 not a zip"}};
     EXPECT_THROW(readClipboard(clipboard, "clipboard"), WorkbookError);
+}
+
+std::string repeat(const std::string& piece, std::size_t times) {
+    std::string out;
+    out.reserve(piece.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+// Hostile clipboards: each is refused with one line naming the clipboard (a WorkbookError, or
+// the reader's message for a range too large to take), or read with the copy's shape; within a
+// few seconds and without holding more than the copied range's cells.
+TEST(Clipboard, HostileContentsAreRefusedInOneLineOrReadInBoundedTime) {
+    const std::string lo =
+        "application/x-openoffice-embed-source-xml;windows_formatname=\"Star Embed Source (XML)\"";
+    const std::string xmlForm = "application/x-qt-windows-mime;value=\"XML Spreadsheet\"";
+    const std::string active =
+        R"(<config:config-item config:name="ActiveTable" config:type="string">Copied</config:config-item>)";
+    const auto visible = [&](long long left, long long top, long long width, long long height) {
+        const auto entry = [](const char* name, long long value) {
+            return std::string("<config:config-item config:name=\"") + name +
+                   "\" config:type=\"int\">" + std::to_string(value) + "</config:config-item>";
+        };
+        return entry("VisibleAreaTop", top) + entry("VisibleAreaLeft", left) +
+               entry("VisibleAreaWidth", width) + entry("VisibleAreaHeight", height);
+    };
+    const std::string copyB2C3 = libreOfficeCopy(visible(2540, 635, 5080, 1270), active);
+    const auto excelTable = [&](const std::string& table) {
+        std::string xml = kExcelXml;
+        const std::size_t from = xml.find("<Table ");
+        return xml.replace(from, xml.find("</Table>") + 8 - from, table);
+    };
+    const std::string kEntities = "<!DOCTYPE Workbook [<!ENTITY a \"" + std::string(1000, 'x') +
+                                  "\"><!ENTITY b \"" + repeat("&a;", 1000) + "\">]>";
+    // A shape the reader takes and the notes it comes with, or a refusal: its problem, or the
+    // reader's message for a range too large.
+    struct Outcome {
+        std::optional<ReadProblem> refused = {};
+        bool tooLarge = false;
+        std::int64_t rows = 0, cols = 0;
+        std::optional<ReadProblem> note = {};
+    };
+    const auto refused = [](ReadProblem p) { return Outcome{p}; };
+    const Outcome tooLarge{std::nullopt, true};
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> contents;
+        Outcome outcome;
+    } cases[] = {
+        // LibreOffice's copy.
+        {"empty copy", {{lo, ""}}, refused(ReadProblem::emptyFile)},
+        {"copy not a package", {{lo, "hello"}}, refused(ReadProblem::odsNotXml)},
+        {"truncated copy",
+         {{lo, copyB2C3.substr(0, copyB2C3.size() / 2)}},
+         refused(ReadProblem::documentEndsEarly)},
+        {"copy with entities",
+         {{lo, "<?xml version=\"1.0\"?>" + kEntities + copyB2C3.substr(copyB2C3.find("<office:"))}},
+         refused(ReadProblem::documentHasDtd)},
+        {"copy nested deep",
+         {{lo, libreOfficeCopy(
+                   visible(2540, 635, 5080, 1270) + repeat("<config:config-item-set>", 100000),
+                   active)}},
+         refused(ReadProblem::nestsTooDeep)},
+        {"visible area of the whole sheet",
+         {{lo, libreOfficeCopy(visible(0, 0, 2147483647, 2147483647), active)}},
+         tooLarge},
+        {"visible area before the sheet",
+         {{lo, libreOfficeCopy(visible(-2147483647, -2147483647, 10, 10), active)}},
+         refused(ReadProblem::clipboardNoCopiedArea)},
+        {"visible area of nothing",
+         {{lo, libreOfficeCopy(visible(2540, 635, 0, 0), active)}},
+         refused(ReadProblem::clipboardNoCopiedArea)},
+        {"copy of a sheet that is not there",
+         {{lo,
+           libreOfficeCopy(
+               visible(2540, 635, 5080, 1270),
+               R"(<config:config-item config:name="ActiveTable" config:type="string">Gone</config:config-item>)")}},
+         refused(ReadProblem::clipboardNoCopiedArea)},
+        // Excel's copy.
+        {"xml with entities",
+         {{xmlForm,
+           "<?xml version=\"1.0\"?>" + kEntities + kExcelXml.substr(kExcelXml.find("<Workbook"))}},
+         refused(ReadProblem::documentHasDtd)},
+        {"xml of the whole sheet",
+         {{xmlForm,
+           excelTable(
+               R"(<Table ss:ExpandedColumnCount="16384" ss:ExpandedRowCount="1048576"></Table>)")}},
+         tooLarge},
+        // A size past the sheet is not taken: the cells give it.
+        {"xml past the sheet",
+         {{xmlForm,
+           excelTable(
+               R"(<Table ss:ExpandedColumnCount="3" ss:ExpandedRowCount="99999999"></Table>)")}},
+         Outcome{std::nullopt, false, 1, 3}},
+        {"merge past the sheet",
+         {{xmlForm, excelTable(R"(<Table><Row><Cell ss:MergeDown="2000000"/></Row></Table>)")}},
+         refused(ReadProblem::extentPastSheetEdge)},
+        {"xml that lies about its encoding",
+         {{xmlForm, "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" +
+                        kExcelXml.substr(kExcelXml.find("<Workbook"))}},
+         refused(ReadProblem::encodingMismatch)},
+        {"text of ten million line ends",
+         {{xmlForm, kExcelXml}, {"text/plain", std::string(10'000'000, '\n')}},
+         Outcome{std::nullopt, false, 3, 3, ReadProblem::clipboardShapesDiffer}},
+        {"text of five million tabs",
+         {{xmlForm, kExcelXml}, {"text/plain", std::string(5'000'000, '\t')}},
+         Outcome{std::nullopt, false, 3, 3, ReadProblem::clipboardShapesDiffer}},
+        {"text of quotes that never close",
+         {{xmlForm, kExcelXml}, {"text/plain", repeat("\"\"\"x\t", 1'000'000)}},
+         Outcome{std::nullopt, false, 3, 3, ReadProblem::clipboardShapesDiffer}},
+        {"text of one long quoted cell",
+         {{xmlForm, kExcelXml}, {"text/plain", "\"" + repeat("\"\"\t\r\n", 2'000'000)}},
+         Outcome{std::nullopt, false, 3, 3, ReadProblem::clipboardShapesDiffer}},
+        {"text that is not UTF-8",
+         {{xmlForm, kExcelXml}, {"text/plain", "\xff\xfe\x80\t\xc3\r\n\xed\xa0\x80"}},
+         Outcome{std::nullopt, false, 3, 3, ReadProblem::clipboardShapesDiffer}},
+        // The formats themselves.
+        {"a format that cannot be had",
+         {{"XML Spreadsheet", "<Workbook/>"}},
+         refused(ReadProblem::clipboardUnreadable)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClipboard clipboard;
+        clipboard.contents = c.contents;
+        clipboard.withheld = std::string_view(c.name) == "a format that cannot be had";
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            const std::unique_ptr<SelectionSource> source =
+                ownedSource(readClipboard(clipboard, "clipboard"));
+            EXPECT_FALSE(c.outcome.refused) << "read";
+            CellTable table;
+            GridContents grid;
+            const SelectionReadResult result =
+                readSelection(selectionReadSettings(WorkingSettings{}, u"Excel.Application", u'.'),
+                              *source, table, grid);
+            if (c.outcome.tooLarge) {
+                EXPECT_NE(result.status, SelectionReadStatus::complete);
+                EXPECT_NE(utf16ToUtf8(result.message).find("一度に取得できるのは"),
+                          std::string::npos)
+                    << utf16ToUtf8(result.message);
+            } else {
+                EXPECT_EQ(result.status, SelectionReadStatus::complete);
+                EXPECT_EQ(table.rowCount, c.outcome.rows);
+                EXPECT_EQ(table.colCount, c.outcome.cols);
+            }
+        } catch (const WorkbookError& e) {
+            EXPECT_EQ(e.readReason().problem, c.outcome.refused) << e.reason();
+            EXPECT_EQ(e.path(), "clipboard");
+            EXPECT_EQ(e.reason().find('\n'), std::string::npos) << e.reason();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    }
 }
 
 }  // namespace
