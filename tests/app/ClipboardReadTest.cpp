@@ -105,6 +105,9 @@ TEST_F(ClipboardRead, AClipboardWithoutACopiedRangeIsSaidAndChangesNothing) {
         {{{"text/plain", "just words"}}, "テキストしか"},
         {{{"text/html", "<b>x</b>"}, {"text/plain", "x"}}, "HTML"},
         {{{"image/png", "\x89PNG"}}, "画像"},
+        // A damaged or hostile copy: the reader's reason, in Japanese.
+        {{{"XML Spreadsheet", "<?xml version=\"1.0\"?><!DOCTYPE W [<!ENTITY a \"x\">]><W/>"}},
+         "文書型宣言 (DTD)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.said);
