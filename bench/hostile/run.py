@@ -308,7 +308,8 @@ def main():
             book = copy
         if clip:
             # xclip serves the clipboard from the background until the next owner takes it.
-            subprocess.run(["xclip", "-selection", "clipboard", "-t", CLIPBOARD_TARGETS[ext], "-i", str(book)], check=True)
+            subprocess.run(["xclip", "-selection", "clipboard", "-t", CLIPBOARD_TARGETS[ext], "-i", str(book)], check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             source = ["--clipboard"]
         with tempfile.TemporaryFile("w+") as err:
             status = subprocess.call(["/usr/bin/time", "-v", tool, "-q", "-o", str(out)] + source,
