@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "table/CellTable.h"
-
 namespace tabrova::cli {
 
 // Exit statuses.
@@ -27,22 +25,5 @@ struct ToolIo {
 // settings file.
 int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::path& executable,
                ToolIo& io);
-
-// The table as read and sized, as the --dump-table JSON.
-struct DumpInfo {
-    std::u16string workbook;
-    std::u16string sheet;
-    std::u16string first;
-    std::u16string last;
-    double cadXsc = 0;
-    double cadYsc = 0;
-    double cadTsc = 0;
-    double cadTof = 0;
-    bool cellLineDraw = true;
-};
-std::string tableJson(const DumpInfo& info, const CellTable& table);
-
-// A double in the shortest form that reads back to the same value ("0.43", "24", "1e+300").
-std::string jsonNumber(double value);
 
 }  // namespace tabrova::cli

@@ -17,15 +17,13 @@ bool keepsFilesInUserConfigFolder(const std::filesystem::path& folder,
            std::filesystem::is_regular_file(folder / kInstalledMarker, ec);
 }
 
-ProgramFiles locateProgramFiles(const std::filesystem::path& executable,
-                                const ProgramFilesProbe& probe) {
+ProgramFiles programFilesFor(const std::filesystem::path& executable,
+                             const ProgramFilesProbe& probe) {
     ProgramFiles files;
     files.folder = executable.parent_path();
     if (keepsFilesInUserConfigFolder(files.folder, probe)) {
         files.folder = probe.userConfigFolder();
         files.inUserConfigFolder = true;
-        std::error_code ec;
-        std::filesystem::create_directories(files.folder, ec);
     }
     // The base name without its extension: "Tabrova.exe" gives "Tabrova.ini", "tabrova" gives
     // "tabrova.ini".
@@ -35,6 +33,16 @@ ProgramFiles locateProgramFiles(const std::filesystem::path& executable,
     files.dxfFile = files.folder / stem;
     files.dxfFile += ".dxf";
     files.targetListFile = files.folder / "TargetCAD_APIVersion.txt";
+    return files;
+}
+
+ProgramFiles locateProgramFiles(const std::filesystem::path& executable,
+                                const ProgramFilesProbe& probe) {
+    ProgramFiles files = programFilesFor(executable, probe);
+    if (files.inUserConfigFolder) {
+        std::error_code ec;
+        std::filesystem::create_directories(files.folder, ec);
+    }
     return files;
 }
 

@@ -38,6 +38,10 @@ inline constexpr const char* kInstalledMarker = "../share/tabrova/installed";
 bool keepsFilesInUserConfigFolder(const std::filesystem::path& folder,
                                   const ProgramFilesProbe& probe = {});
 
+// The files of the program at `executable`, where they lie or would lie; nothing is created.
+ProgramFiles programFilesFor(const std::filesystem::path& executable,
+                             const ProgramFilesProbe& probe = {});
+
 // Decides the folder for an executable at `executable`. The configuration folder is created
 // (with its parents) when it is chosen and missing; a failure there is left for the first save
 // to report, since nothing at start-up needs the folder to exist.

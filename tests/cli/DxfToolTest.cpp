@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/DxfTool.h"
+#include "cli/TableJson.h"
 #include "platform/Utf8.h"
 #include "support/WorkbookObjects.h"
 #include "workbook/TestWorkbooks.h"
@@ -307,6 +308,50 @@ TEST(DxfTool, RunningSpreadsheetsSelectionIsDrawn) {
     EXPECT_NE(run.out.find(R"("sheet": "Sheet1")"), std::string::npos);
     EXPECT_NE(run.out.find(R"("last": "D4")"), std::string::npos);
     EXPECT_NE(readFile(dir / "r.dxf").find("merged"), std::string::npos);
+}
+
+// Without --settings the tool takes the desktop program's settings file where the desktop program
+// keeps it, else one named after the tool beside it; an installed tool never takes a file beside
+// it, since the desktop program keeps its files in the user's folder then.
+TEST(DxfTool, TheDefaultSettingsFileIsTheDesktopProgramsWhereItKeepsIt) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;  // beside the tool: name, cadTof
+        bool installed;
+        const char* cadTof;  // as the dump shows it; nullptr: neither file beside the tool
+    } cases[] = {
+        {"none", {}, false, "0.8"},
+        {"the desktop program's", {{"tabrova.ini", "1.5"}}, false, "1.5"},
+        {"the tool's own", {{"tabrova-dxf.ini", "2.5"}}, false, "2.5"},
+        {"both", {{"tabrova-dxf.ini", "2.5"}, {"tabrova.ini", "1.5"}}, false, "1.5"},
+        {"installed", {{"tabrova.ini", "1.5"}, {"tabrova-dxf.ini", "2.5"}}, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto bin = dir / "prefix" / "bin";
+        std::filesystem::create_directories(bin);
+        for (const auto& [name, value] : c.files)
+            std::ofstream(bin / name) << "[Varnekto]\ncadTof=" << value << "\n";
+        if (c.installed) {
+            std::filesystem::create_directories(dir / "prefix" / "share" / "tabrova");
+            std::ofstream(dir / "prefix" / "share" / "tabrova" / "installed");
+        }
+        const std::string book = tableWorkbook(dir).string();
+        std::ostringstream out, err;
+        ToolIo io{out, err, false, u'.'};
+        ASSERT_EQ(
+            runDxfTool({bytesToUtf16(book), u"-q", u"--dump-table", u"-"}, bin / "tabrova-dxf", io),
+            kExitDone)
+            << err.str();
+        const auto shows = [&](const char* value) {
+            return out.str().find(std::string("\"cadTof\": ") + value) != std::string::npos;
+        };
+        if (c.cadTof)
+            EXPECT_TRUE(shows(c.cadTof)) << out.str().substr(0, 300);
+        else
+            EXPECT_FALSE(shows("1.5") || shows("2.5")) << out.str().substr(0, 300);
+    }
 }
 
 TEST(DxfTool, DrawsTheSavedSelectionAndDumpsTheTable) {
