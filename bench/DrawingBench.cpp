@@ -59,7 +59,7 @@ void drawAndSave(benchmark::State& state, Borders borders) {
     const CellTextFn texts = makeTexts();
     const auto path = std::filesystem::temp_directory_path() / "tabrova-bench.dxf";
     for (auto _ : state) {
-        benchmark::DoNotOptimize(writeTableDxf(table, texts, 0.8, true, path));
+        benchmark::DoNotOptimize(writeTableDxf({table, texts, 0.8, true}, path));
     }
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
     std::filesystem::remove(path);

@@ -26,7 +26,7 @@ inline void readSheet(workbook::WorkbookFile& book, std::size_t index) {
         return grid.text(col + 1, row + 1);
     };
     DxfLineList list(932);
-    buildTableDxf(table, text, 0.8, true, list);
+    buildTableDxf({table, text, 0.8, true}, list);
 }
 
 }  // namespace tabrova::fuzz

@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return grid.text(col + 1, row + 1);
         };
         DxfLineList list(932);
-        buildTableDxf(table, text, 0.8, true, list);
+        buildTableDxf({table, text, 0.8, true}, list);
     } catch (const workbook::WorkbookError&) {
     } catch (const SourceError&) {
     }

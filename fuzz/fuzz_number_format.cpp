@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "workbook/NumberFormat.h"
 #include "platform/Utf8.h"
+#include "workbook/NumberFormat.h"
 
 using namespace tabrova::workbook;
 

@@ -15,8 +15,8 @@ using namespace tabrova;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     IniFile ini = IniFile::parse(bytes, 932);
-    static const char16_t* const kKeys[] = {u"colXsc", u"rowYsc",        u"cadXsc",
-                                            u"cadYsc", u"cadTsc",        u"cadTof",
+    static const char16_t* const kKeys[] = {u"colXsc",        u"rowYsc",       u"cadXsc",
+                                            u"cadYsc",        u"cadTsc",       u"cadTof",
                                             u"cellLineColor", u"cellLineDraw", u"xlsVerNum"};
     for (const char16_t* key : kKeys) {
         if (const auto v = ini.value(u"Varnekto", key)) {

@@ -34,9 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     std::vector<std::u16string> sorted = lines;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
-        return compareTargetCadLines(a, b) < 0;
-    });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return compareTargetCadLines(a, b) < 0; });
     if (!lines.empty()) {
         const TargetCadEntry first = splitTargetCadLine(lines.front());
         findTargetCadName(lines, first.progId);

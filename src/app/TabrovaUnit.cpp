@@ -91,8 +91,8 @@ TForm1::TForm1(ProgramFiles files, QWidget* parent)
             const CellTextFn text = [this](std::int32_t col, std::int32_t row) {
                 return u16(StringGrid1->cell(col + 1, row + 1));
             };
-            return buildTableDrawing(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(),
-                                     drawingOptions(settings_));
+            return buildTableDrawing(
+                drawingRequest(CellTable_, text, settings_, CheckBox1->isChecked()));
         },
         this);
 
@@ -119,16 +119,16 @@ TForm1::~TForm1() { FormDestroy(); }
 // option's facts, except after a cell-by-cell read of the running application with the option
 // off: the status bar then says that a new read is needed.
 void TForm1::connectDrawingOptions() {
-    const std::pair<QCheckBox*, bool WorkingSettings::*> boxes[] = {
-        {CheckBoxBorderStyles, &WorkingSettings::borderStyles},
-        {CheckBoxVerticalAlign, &WorkingSettings::verticalAlign},
-        {CheckBoxWrapText, &WorkingSettings::wrapText},
-        {CheckBoxFitText, &WorkingSettings::fitText},
+    const std::pair<QCheckBox*, bool OptionFacts::*> boxes[] = {
+        {CheckBoxBorderStyles, &OptionFacts::borderStyles},
+        {CheckBoxVerticalAlign, &OptionFacts::verticalAlign},
+        {CheckBoxWrapText, &OptionFacts::wrapText},
+        {CheckBoxFitText, &OptionFacts::fitText},
     };
     for (const auto& [box, option] : boxes) {
         connect(box, &QCheckBox::toggled, this, [this, option](bool on) {
             guard([this, option, on] {
-                settings_.*option = on;
+                settings_.options.*option = on;
                 showUnreadOptions();
                 refreshPreview();
             });
@@ -137,9 +137,7 @@ void TForm1::connectDrawingOptions() {
 }
 
 void TForm1::showUnreadOptions() {
-    const std::u16string text = unreadOptionsText(
-        CellTable_.unreadFacts,
-        {settings_.borderStyles, settings_.verticalAlign, settings_.wrapText, settings_.fitText});
+    const std::u16string text = unreadOptionsText(CellTable_.unreadFacts, settings_.options);
     if (!text.empty()) showStatus(qs(text));
 }
 
@@ -299,10 +297,10 @@ void TForm1::showSettingsInBoxes() {
     CheckBox1->setChecked(settings_.cellLineDraw);
     Edit15->setText(qs(settings_.excelPID));
     const WorkingSettings loaded = settings_;  // each box writes its option back as it changes
-    CheckBoxBorderStyles->setChecked(loaded.borderStyles);
-    CheckBoxVerticalAlign->setChecked(loaded.verticalAlign);
-    CheckBoxWrapText->setChecked(loaded.wrapText);
-    CheckBoxFitText->setChecked(loaded.fitText);
+    CheckBoxBorderStyles->setChecked(loaded.options.borderStyles);
+    CheckBoxVerticalAlign->setChecked(loaded.options.verticalAlign);
+    CheckBoxWrapText->setChecked(loaded.options.wrapText);
+    CheckBoxFitText->setChecked(loaded.options.fitText);
 }
 
 void TForm1::lookUpTargetCadName() {
@@ -810,9 +808,11 @@ void TForm1::Button4Click() {
     const CellTextFn text = [this](std::int32_t col, std::int32_t row) {
         return u16(StringGrid1->cell(col + 1, row + 1));
     };
+    const DrawingRequest request =
+        drawingRequest(CellTable_, text, settings_, CheckBox1->isChecked());
     const std::filesystem::path& path = files_.dxfFile;
     // A coordinate the file cannot hold: nothing is written, and the scale to change is named.
-    if (const auto scale = nonFiniteScale(CellTable_, text, settings_, CheckBox1->isChecked())) {
+    if (const auto scale = nonFiniteScale(request)) {
         showMessage(
             this,
             QStringLiteral("DXF ファイルを保存できませんでした.\n尺度 %1 = %2 では図面の座標が"
@@ -822,10 +822,7 @@ void TForm1::Button4Click() {
         return;
     }
     try {
-        if (!writeTableDxf(CellTable_, text, settings_.cadTof, CheckBox1->isChecked(), path,
-                           drawingOptions(settings_))) {
-            return;
-        }
+        if (!writeTableDxf(request, path)) return;
     } catch (const platform::FileError& e) {
         showMessage(this,
                     QStringLiteral("DXF ファイルを保存できませんでした.\n%1\n%2")
@@ -834,9 +831,7 @@ void TForm1::Button4Click() {
         return;
     }
     const std::size_t replaced =
-        charactersBeyondEscape(buildTableDrawing(CellTable_, text, settings_.cadTof,
-                                                 CheckBox1->isChecked(), drawingOptions(settings_))
-                                   .value_or(std::vector<DrawnEntity>{}));
+        charactersBeyondEscape(buildTableDrawing(request).value_or(std::vector<DrawnEntity>{}));
     const QString shownPath = QDir::toNativeSeparators(qs(path.u16string()));
     showStatus(qs(insertStatusText(InsertOutcome::saved, path, replaced)), shownPath);
 

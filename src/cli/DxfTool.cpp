@@ -176,7 +176,8 @@ int run(const ToolOptions& options, const std::filesystem::path& executable, Too
         throw ToolFailure{subject, "an output file would replace the workbook itself"};
     }
     // A coordinate the file cannot hold fails the run before anything is written.
-    if (const auto scale = nonFiniteScale(table, text, settings, settings.cellLineDraw)) {
+    const DrawingRequest request = drawingRequest(table, text, settings, settings.cellLineDraw);
+    if (const auto scale = nonFiniteScale(request)) {
         throw ToolFailure{subject, "the drawing's sizes overflow with the scale " +
                                        utf16ToUtf8(scale->name) + " = " + jsonNumber(scale->value) +
                                        " (coordinates would not be finite numbers)"};
@@ -192,14 +193,12 @@ int run(const ToolOptions& options, const std::filesystem::path& executable, Too
     // The drawing goes to its temporary file as it is made: its text is the largest thing the
     // run makes.
     outputs.stage(output, [&](const platform::ByteWriter& write) {
-        if (!streamTableDxf(table, text, settings.cadTof, settings.cellLineDraw, write,
-                            drawingOptions(settings))) {
+        if (!streamTableDxf(request, write)) {
             throw ToolFailure{subject, "the range holds no cells to draw"};
         }
     });
     // The entities the file holds: for the picture, and to count what the file could not hold.
-    const auto entities = buildTableDrawing(table, text, settings.cadTof, settings.cellLineDraw,
-                                            drawingOptions(settings));
+    const auto entities = buildTableDrawing(request);
     const std::size_t replaced = entities ? charactersBeyondEscape(*entities) : std::size_t{0};
     if (options.preview) {
         outputs.stage(*options.preview, pictureBytes(entities.value_or(std::vector<DrawnEntity>{}),

@@ -526,11 +526,11 @@ void beginDxf(DxfLineList& list, std::size_t expectedBytes, const DrawingOptions
 
 }  // namespace
 
-std::optional<ScaleSetting> nonFiniteScale(const CellTable& table, const CellTextFn& text,
-                                           const WorkingSettings& settings, bool cellLineDraw) {
+std::optional<ScaleSetting> nonFiniteScale(const DrawingRequest& request) {
+    const CellTable& table = request.table;
     if (!table.usable()) return std::nullopt;
-    const double cadTof = settings.cadTof;
-    const DrawingOptions options = drawingOptions(settings);
+    const double cadTof = request.cadTof;
+    const DrawingOptions& options = request.options;
     FiniteCheck check;
     // The sums of widths and heights, whether or not lines show them, and how far from the
     // origin any of them reaches.
@@ -570,34 +570,38 @@ std::optional<ScaleSetting> nonFiniteScale(const CellTable& table, const CellTex
         // Plain border lines lie on the cell edges whose sums were checked above; joining them
         // a second time would cost as much as the drawing's own join. Styled ones are offset
         // (double lines), so they are walked.
-        drawTable(table, text, cadTof, cellLineDraw, options, check, options.borderStyles);
+        drawTable(table, request.text, cadTof, request.cellLineDraw, options, check,
+                  options.borderStyles);
     }
-    if (check.x) return ScaleSetting{u"cadXsc", settings.cadXsc};
-    if (check.y) return ScaleSetting{u"cadYsc", settings.cadYsc};
-    if (check.textHeight) return ScaleSetting{u"cadTsc", settings.cadTsc};
-    if (check.textX) return ScaleSetting{u"cadTof", settings.cadTof};
+    if (check.x) return ScaleSetting{u"cadXsc", request.cadXsc};
+    if (check.y) return ScaleSetting{u"cadYsc", request.cadYsc};
+    if (check.textHeight) return ScaleSetting{u"cadTsc", request.cadTsc};
+    if (check.textX) return ScaleSetting{u"cadTof", request.cadTof};
     return std::nullopt;
 }
 
 DrawingOptions drawingOptions(const WorkingSettings& settings) {
     DrawingOptions options;
-    options.borderStyles = settings.borderStyles;
-    options.verticalAlign = settings.verticalAlign;
-    options.wrapText = settings.wrapText;
-    options.fitText = settings.fitText;
+    static_cast<OptionFacts&>(options) = settings.options;
     options.unitsPerPoint = settings.cadYsc;
     return options;
 }
 
-std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
-                                                          const CellTextFn& text, double cadTof,
-                                                          bool cellLineDraw,
-                                                          const DrawingOptions& options) {
+DrawingRequest drawingRequest(const CellTable& table, CellTextFn text,
+                              const WorkingSettings& settings, bool cellLineDraw) {
+    return DrawingRequest{table,           std::move(text),          settings.cadTof,
+                          cellLineDraw,    drawingOptions(settings), settings.cadXsc,
+                          settings.cadYsc, settings.cadTsc};
+}
+
+std::optional<std::vector<DrawnEntity>> buildTableDrawing(const DrawingRequest& request) {
+    const CellTable& table = request.table;
     if (!table.usable()) return std::nullopt;
     std::vector<DrawnEntity> entities;
     entities.reserve(table.cells.size() + 16);
     EntityCollector collector(entities);
-    drawTable(table, text, cadTof, cellLineDraw, options, collector);
+    drawTable(table, request.text, request.cadTof, request.cellLineDraw, request.options,
+              collector);
     return entities;
 }
 
@@ -625,31 +629,28 @@ void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities
     dxfWriteEnd(list);
 }
 
-bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   DxfLineList& list, const DrawingOptions& options) {
+bool buildTableDxf(const DrawingRequest& request, DxfLineList& list) {
+    const CellTable& table = request.table;
     if (!table.usable()) return false;
-    beginDxf(list, table.cells.size() * 320, options);
+    beginDxf(list, table.cells.size() * 320, request.options);
     DxfEntityWriter writer(list);
-    drawTable(table, text, cadTof, cellLineDraw, options, writer);
+    drawTable(table, request.text, request.cadTof, request.cellLineDraw, request.options, writer);
     dxfWriteEnd(list);
     return true;
 }
 
-bool streamTableDxf(const CellTable& table, const CellTextFn& text, double cadTof,
-                    bool cellLineDraw, const DxfByteWriter& write, const DrawingOptions& options) {
-    if (!table.usable()) return false;
+bool streamTableDxf(const DrawingRequest& request, const DxfByteWriter& write) {
+    if (!request.table.usable()) return false;
     DxfLineList list(write);
-    buildTableDxf(table, text, cadTof, cellLineDraw, list, options);
+    buildTableDxf(request, list);
     list.flush();
     return true;
 }
 
-bool writeTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   const std::filesystem::path& path, const DrawingOptions& options) {
-    if (!table.usable()) return false;
-    platform::saveFileAtomically(path, [&](const platform::ByteWriter& write) {
-        streamTableDxf(table, text, cadTof, cellLineDraw, write, options);
-    });
+bool writeTableDxf(const DrawingRequest& request, const std::filesystem::path& path) {
+    if (!request.table.usable()) return false;
+    platform::saveFileAtomically(
+        path, [&](const platform::ByteWriter& write) { streamTableDxf(request, write); });
     return true;
 }
 

@@ -89,12 +89,27 @@ struct DrawnText {
 
 using DrawnEntity = std::variant<DrawnLine, DrawnOutline, DrawnText>;
 
+// What to draw and how: the table, its texts, the text offset, the cell-line switch and the
+// options, with the scales the table was sized at (named when a coordinate overflows).
+struct DrawingRequest {
+    const CellTable& table;
+    CellTextFn text;
+    double cadTof = 0.8;  // the text base point's X offset as a multiple of the text height
+    bool cellLineDraw = true;
+    DrawingOptions options = {};
+    double cadXsc = 0;
+    double cadYsc = 0;
+    double cadTsc = 0;
+};
+
+// The request for the table and texts as the working settings draw them, the cell lines as
+// cellLineDraw says (the window's switch may differ from the saved one).
+DrawingRequest drawingRequest(const CellTable& table, CellTextFn text,
+                              const WorkingSettings& settings, bool cellLineDraw);
+
 // The entities of the table's drawing in the order the file holds them. nullopt when the table
 // is empty or its shape does not match its records.
-std::optional<std::vector<DrawnEntity>> buildTableDrawing(const CellTable& table,
-                                                          const CellTextFn& text, double cadTof,
-                                                          bool cellLineDraw,
-                                                          const DrawingOptions& options = {});
+std::optional<std::vector<DrawnEntity>> buildTableDrawing(const DrawingRequest& request);
 
 // How many characters of the drawing's texts the file writes as kBeyondEscapeReplacement.
 std::size_t charactersBeyondEscape(const std::vector<DrawnEntity>& entities);
@@ -105,11 +120,9 @@ struct ScaleSetting {
     double value = 0;
 };
 
-// The scale that makes a coordinate or a text height of the table's drawing with the settings'
-// text offset and options overflow to infinity or become NaN, if any: the file has no way to hold
-// such a number.
-std::optional<ScaleSetting> nonFiniteScale(const CellTable& table, const CellTextFn& text,
-                                           const WorkingSettings& settings, bool cellLineDraw);
+// The scale that makes a coordinate or a text height of the requested drawing overflow to
+// infinity or become NaN, if any: the file has no way to hold such a number.
+std::optional<ScaleSetting> nonFiniteScale(const DrawingRequest& request);
 
 // The complete DXF file of the entities (header, tables, entities, end). The tables are those of
 // border styles when options.borderStyles is on.
@@ -118,20 +131,16 @@ void writeDrawingDxf(DxfLineList& list, const std::vector<DrawnEntity>& entities
 
 // The complete DXF file of the table's drawing, exactly as writeTableDxf saves it. Returns false
 // and leaves the list alone when the table is empty or unusable.
-bool buildTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   DxfLineList& list, const DrawingOptions& options = {});
+bool buildTableDxf(const DrawingRequest& request, DxfLineList& list);
 
 // The same file handed to write in pieces as it is made, so that only a piece of it is held in
 // memory at a time. Returns false and writes nothing when the table is empty or unusable.
-bool streamTableDxf(const CellTable& table, const CellTextFn& text, double cadTof,
-                    bool cellLineDraw, const DxfByteWriter& write,
-                    const DrawingOptions& options = {});
+bool streamTableDxf(const DrawingRequest& request, const DxfByteWriter& write);
 
 // Draws the table and saves the DXF file at path, replacing any previous file only once the new
 // one is complete. Returns false and writes nothing when the table is empty or unusable; throws
 // platform::FileError when the file cannot be saved.
-bool writeTableDxf(const CellTable& table, const CellTextFn& text, double cadTof, bool cellLineDraw,
-                   const std::filesystem::path& path, const DrawingOptions& options = {});
+bool writeTableDxf(const DrawingRequest& request, const std::filesystem::path& path);
 
 // True when |a - b| <= tol.
 bool nearlyEqual(double a, double b, double tol);

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         return ex.texts[static_cast<std::size_t>(c + r * ex.table.colCount)];
     };
     try {
-        if (!tabrova::writeTableDxf(ex.table, text, kCadTof, true, argv[1])) {
+        if (!tabrova::writeTableDxf({ex.table, text, kCadTof, true}, argv[1])) {
             std::fprintf(stderr, "the example table is empty\n");
             return 1;
         }

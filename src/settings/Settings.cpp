@@ -199,10 +199,10 @@ WorkingSettings loadSettings(const std::filesystem::path& file, char16_t decimal
     auto readOption = [&](std::u16string_view key) {
         return readInteger(ini, key, 0, kOptions) != 0;
     };
-    s.borderStyles = readOption(u"borderStyles");
-    s.verticalAlign = readOption(u"verticalAlign");
-    s.wrapText = readOption(u"wrapText");
-    s.fitText = readOption(u"fitText");
+    s.options.borderStyles = readOption(u"borderStyles");
+    s.options.verticalAlign = readOption(u"verticalAlign");
+    s.options.wrapText = readOption(u"wrapText");
+    s.options.fitText = readOption(u"fitText");
     s.readPerCell = readOption(u"readPerCell");
 
     // The geometry counts only whole: one key missing or damaged and the window starts afresh.
@@ -248,10 +248,10 @@ void saveSettings(const std::filesystem::path& file, const WorkingSettings& s,
     auto writeOption = [&](std::u16string_view key, bool on) {
         ini.setValue(kOptions, key, on ? u"1" : u"0");
     };
-    writeOption(u"borderStyles", s.borderStyles);
-    writeOption(u"verticalAlign", s.verticalAlign);
-    writeOption(u"wrapText", s.wrapText);
-    writeOption(u"fitText", s.fitText);
+    writeOption(u"borderStyles", s.options.borderStyles);
+    writeOption(u"verticalAlign", s.options.verticalAlign);
+    writeOption(u"wrapText", s.options.wrapText);
+    writeOption(u"fitText", s.options.fitText);
     writeOption(u"readPerCell", s.readPerCell);
     if (s.windowGeometry) {
         const std::int32_t values[] = {s.windowGeometry->x, s.windowGeometry->y,

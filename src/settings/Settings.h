@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "settings/OptionFacts.h"
 #include "settings/WindowPlacement.h"
 
 namespace tabrova {
@@ -44,10 +45,7 @@ struct WorkingSettings {
     std::u16string excelPID = u"Excel.Application";                // key ExcelPID (Edit15)
     // Section Options: how closely the drawing follows the sheet. All off draws every border as
     // a thin continuous line and every text in one line, centred vertically.
-    bool borderStyles = false;   // border line styles and weights
-    bool verticalAlign = false;  // the cells' vertical alignment
-    bool wrapText = false;       // texts the sheet wraps are drawn in several lines
-    bool fitText = false;        // texts wider than their cell are narrowed
+    OptionFacts options;
     // The running spreadsheet application is read cell by cell, as a fallback for one whose bulk
     // read misbehaves.
     bool readPerCell = false;

@@ -21,9 +21,8 @@ enum class TextEncoding {
 struct TextLine {
     std::u16string text;
     // For a line read in the code page: its bytes as they stood in the file. Written back as they
-    // are, so that bytes the code page does not map (shown as its default character) are not lost by
-    // a save.
-    // Cleared whenever the text is replaced.
+    // are, so that bytes the code page does not map (shown as its default character) are not lost
+    // by a save. Cleared whenever the text is replaced.
     std::optional<std::string> raw;
 };
 

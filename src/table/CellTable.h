@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/OptionFacts.h"
+
 namespace tabrova {
 
 // Edge mask bits, used by lineBits (borders the sheet draws) and mergeBits (edges on the outline
@@ -87,17 +89,6 @@ struct TXlsxCellAttr {
     bool shrinkToFit = false;               // the sheet shrinks the text to fit its cell
 
     bool operator==(const TXlsxCellAttr&) const = default;
-};
-
-// The facts that only the drawing options use. A source may skip some of them to save calls;
-// the table remembers which it lacks.
-struct OptionFacts {
-    bool borderStyles = false;  // each edge's line style and weight
-    bool verticalAlign = false;
-    bool wrapText = false;
-    bool fitText = false;  // shrink to fit
-    bool any() const { return borderStyles || verticalAlign || wrapText || fitText; }
-    bool operator==(const OptionFacts&) const = default;
 };
 
 // A point in drawing units.

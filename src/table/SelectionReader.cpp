@@ -282,8 +282,7 @@ SelectionReadSettings selectionReadSettings(const WorkingSettings& settings, std
     read.cadYsc = settings.cadYsc;
     read.cadTsc = settings.cadTsc;
     read.decimalSeparator = decimalSeparator;
-    read.cellByCellOptions = {settings.borderStyles, settings.verticalAlign, settings.wrapText,
-                              settings.fitText};
+    read.cellByCellOptions = settings.options;
     read.readPerCell = settings.readPerCell;
     return read;
 }

@@ -245,7 +245,7 @@ TEST(JoinBorderRuns, MatchesPairwiseScanOnRandomTables) {
             }
         }
         Segments drawn;
-        const auto entities = buildTableDrawing(t, {}, 0.8, false);
+        const auto entities = buildTableDrawing({t, {}, 0.8, false});
         for (const DrawnEntity& e : *entities) {
             const auto& line = std::get<DrawnLine>(e);
             EXPECT_EQ(line.layer, kLayerBordLine);

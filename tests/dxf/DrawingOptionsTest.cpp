@@ -63,7 +63,7 @@ Lines lineEntity(std::u16string_view layer, std::u16string_view type, const char
 std::vector<DrawnText> textsOf(const CellTable& t, const CellTextFn& text,
                                const DrawingOptions& options) {
     std::vector<DrawnText> out;
-    const auto entities = buildTableDrawing(t, text, 0.8, false, options);
+    const auto entities = buildTableDrawing({t, text, 0.8, false, options});
     for (const DrawnEntity& e : entities.value()) {
         if (const auto* d = std::get_if<DrawnText>(&e)) out.push_back(*d);
     }
@@ -81,8 +81,8 @@ TEST(DrawingOptions, AllOffTheFileIgnoresWhatTheCellsSayBeyondTheirBorders) {
     }
     const CellTextFn text = oneText(u"a long text that would wrap");
     DxfLineList a(932), b(932);
-    ASSERT_TRUE(buildTableDxf(plain, text, 0.8, true, a));
-    ASSERT_TRUE(buildTableDxf(styled, text, 0.8, true, b, DrawingOptions{}));
+    ASSERT_TRUE(buildTableDxf({plain, text, 0.8, true}, a));
+    ASSERT_TRUE(buildTableDxf({styled, text, 0.8, true, DrawingOptions{}}, b));
     EXPECT_EQ(a.encoded(), b.encoded());
 }
 
@@ -104,7 +104,7 @@ TEST(DrawingOptions, BorderKindsJoinWithinTheirKindAndTheStrongerOfTwoNeighbours
     options.borderStyles = true;
     options.unitsPerPoint = 1;  // the double line's two lines 1.5 apart
     DxfLineList list(932);
-    ASSERT_TRUE(buildTableDxf(t, {}, 0.8, false, list, options));
+    ASSERT_TRUE(buildTableDxf({t, {}, 0.8, false, options}, list));
 
     // Vertical kinds, then horizontal kinds, each in kind order: thin, hair, medium, thick.
     const std::vector<Lines> entities = {
@@ -190,7 +190,7 @@ TEST(DrawingOptions, WrappedAndFittedTexts) {
 
     // The writer carries the factor as group 41.
     DxfLineList list(932);
-    ASSERT_TRUE(buildTableDxf(t, oneText(u"abcdefghijkl"), 0.8, false, list, fit));
+    ASSERT_TRUE(buildTableDxf({t, oneText(u"abcdefghijkl"), 0.8, false, fit}, list));
     const Lines lines = entityLines(list);
     const std::string factor = formatDxfReal(6.8 / estimateTextWidth(u"abcdefghijkl", 2));
     EXPECT_EQ(*(std::find(lines.begin(), lines.end(), u" 41") + 1),

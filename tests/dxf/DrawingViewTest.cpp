@@ -1,11 +1,10 @@
-#include "dxf/DrawingView.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "dxf/DrawingView.h"
 #include "table/CellGeometry.h"
 
 namespace tabrova {
@@ -19,7 +18,9 @@ void expectPoint(ViewPoint actual, double x, double y) {
 }
 
 // A width of 10 view units per character, whatever the height.
-double tenPerChar(std::u16string_view text, double) { return 10.0 * static_cast<double>(text.size()); }
+double tenPerChar(std::u16string_view text, double) {
+    return 10.0 * static_cast<double>(text.size());
+}
 
 TEST(DrawingViewTest, LinesLandInViewCoordinatesInTheirLayerColours) {
     const std::vector<DrawnEntity> entities = {
@@ -83,7 +84,7 @@ TEST(DrawingViewTest, TableTextsLandAtTheirAlignmentPoints) {
     t.at(1, 0).txtAlign = alignRight;
     calcCellDrawSizes(t, 1, 1, 1);
     const auto entities = buildTableDrawing(
-        t, [](std::int32_t c, std::int32_t) { return c == 0 ? u"ab" : u"x\r\ny"; }, 0.5, true);
+        {t, [](std::int32_t c, std::int32_t) { return c == 0 ? u"ab" : u"x\r\ny"; }, 0.5, true});
     ASSERT_TRUE(entities.has_value());
 
     const ViewTransform view{4, 8, 8};  // (x, y) -> (8 + 4x, 8 - 4y)
@@ -121,9 +122,9 @@ TEST(DrawingViewTest, FitShowsTheDrawingWholeAndCentred) {
         double w, h, scale;
         ViewPoint topLeft, bottomRight;
     } cases[] = {
-        {220, 120, 2, {10, 10}, {210, 110}},    // both ways fit exactly
-        {420, 120, 2, {110, 10}, {310, 110}},   // height limits, centred across
-        {120, 420, 1, {10, 185}, {110, 235}},   // width limits, centred down
+        {220, 120, 2, {10, 10}, {210, 110}},   // both ways fit exactly
+        {420, 120, 2, {110, 10}, {310, 110}},  // height limits, centred across
+        {120, 420, 1, {10, 185}, {110, 235}},  // width limits, centred down
     };
     for (const Case& c : cases) {
         const ViewTransform t = fitToView(b, c.w, c.h, 10);

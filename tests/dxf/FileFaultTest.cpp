@@ -34,7 +34,8 @@ class DxfFileFaultTest : public ::testing::TestWithParam<FileFault> {};
 
 TEST_P(DxfFileFaultTest, NamesTheFileKeepsThePreviousOneAndGoesOn) {
     const testing::TempDir dir;
-    const std::string previous = "  0\r\nSECTION\r\n" + std::string(200, 'p') + "\r\n  0\r\nEOF\r\n";
+    const std::string previous =
+        "  0\r\nSECTION\r\n" + std::string(200, 'p') + "\r\n  0\r\nEOF\r\n";
     PreparedFileFault fault(GetParam(), dir.path(), "table.dxf", previous);
     if (!fault.skipReason().empty()) GTEST_SKIP() << fault.skipReason();
 
@@ -43,7 +44,7 @@ TEST_P(DxfFileFaultTest, NamesTheFileKeepsThePreviousOneAndGoesOn) {
         return u"表" + std::u16string(1, static_cast<char16_t>(u'A' + col + 2 * row));
     };
     try {
-        writeTableDxf(table, text, 0.8, true, fault.target());
+        writeTableDxf({table, text, 0.8, true}, fault.target());
         FAIL() << "expected FileError";
     } catch (const platform::FileError& e) {
         fault.expectReported(e);
@@ -52,9 +53,9 @@ TEST_P(DxfFileFaultTest, NamesTheFileKeepsThePreviousOneAndGoesOn) {
 
     fault.clearDiskFull();
     const auto sound = dir.path() / "sound.dxf";
-    ASSERT_TRUE(writeTableDxf(table, text, 0.8, true, sound));
+    ASSERT_TRUE(writeTableDxf({table, text, 0.8, true}, sound));
     DxfLineList list;
-    ASSERT_TRUE(buildTableDxf(table, text, 0.8, true, list));
+    ASSERT_TRUE(buildTableDxf({table, text, 0.8, true}, list));
     EXPECT_EQ(platform::readWholeFile(sound), list.encoded());
 }
 

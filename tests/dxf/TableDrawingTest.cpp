@@ -69,7 +69,7 @@ CellTextFn textsOf(Texts texts) {
 
 std::vector<DrawnEntity> draw(const CellTable& t, Texts texts = {}, bool cellLines = true,
                               double cadTof = 0.8) {
-    auto entities = buildTableDrawing(t, textsOf(std::move(texts)), cadTof, cellLines);
+    auto entities = buildTableDrawing({t, textsOf(std::move(texts)), cadTof, cellLines});
     EXPECT_TRUE(entities.has_value());
     return entities ? *entities : std::vector<DrawnEntity>{};
 }
@@ -109,14 +109,14 @@ TEST(TableDrawing, EmptyOrUnusableTableDrawsAndWritesNothing) {
     const testing::TempDir dir;
     const auto path = dir.path() / "table.dxf";
     CellTable empty;
-    EXPECT_FALSE(buildTableDrawing(empty, {}, 0.8, true).has_value());
-    EXPECT_FALSE(writeTableDxf(empty, {}, 0.8, true, path));
+    EXPECT_FALSE(buildTableDrawing({empty, {}, 0.8, true}).has_value());
+    EXPECT_FALSE(writeTableDxf({empty, {}, 0.8, true}, path));
     CellTable wrong = makeTable({8, 8}, {14});
     wrong.rowCount = 2;
-    EXPECT_FALSE(writeTableDxf(wrong, {}, 0.8, true, path));
+    EXPECT_FALSE(writeTableDxf({wrong, {}, 0.8, true}, path));
     DxfLineList list(932);
     list.append(u"kept");
-    EXPECT_FALSE(buildTableDxf(empty, {}, 0.8, true, list));
+    EXPECT_FALSE(buildTableDxf({empty, {}, 0.8, true}, list));
     EXPECT_EQ(list.itemCount(), 1u);
     EXPECT_FALSE(std::filesystem::exists(path));
 }
@@ -316,15 +316,15 @@ TEST(TableDrawing, StreamedFileIsTheBuiltList) {
         return u"セル" + std::u16string(1, static_cast<char16_t>(u'A' + (c + r) % 26));
     };
     std::vector<std::string> pieces;
-    ASSERT_TRUE(streamTableDxf(t, text, 0.8, true,
+    ASSERT_TRUE(streamTableDxf({t, text, 0.8, true},
                                [&](std::string_view piece) { pieces.emplace_back(piece); }));
     DxfLineList list;
-    ASSERT_TRUE(buildTableDxf(t, text, 0.8, true, list));
+    ASSERT_TRUE(buildTableDxf({t, text, 0.8, true}, list));
     EXPECT_GT(pieces.size(), 1u);
     std::string joined;
     for (const std::string& piece : pieces) joined += piece;
     EXPECT_EQ(joined, list.encoded());
-    EXPECT_FALSE(streamTableDxf(CellTable{}, text, 0.8, true, [](std::string_view) { FAIL(); }));
+    EXPECT_FALSE(streamTableDxf({CellTable{}, text, 0.8, true}, [](std::string_view) { FAIL(); }));
 }
 
 TEST(TableDrawing, SavedFileIsTheBuiltList) {
@@ -333,9 +333,9 @@ TEST(TableDrawing, SavedFileIsTheBuiltList) {
     CellTable t = makeTable({8, 10}, {14, 6}, 15);
     calcCellDrawSizes(t, 3, 0.43, 0.27);
     const CellTextFn text = textsOf({{{0, 0}, u"日本語"}, {{1, 1}, u"¥100"}});
-    ASSERT_TRUE(writeTableDxf(t, text, 0.8, true, path));
+    ASSERT_TRUE(writeTableDxf({t, text, 0.8, true}, path));
     DxfLineList list;
-    ASSERT_TRUE(buildTableDxf(t, text, 0.8, true, list));
+    ASSERT_TRUE(buildTableDxf({t, text, 0.8, true}, list));
     const std::string bytes = platform::readWholeFile(path);
     EXPECT_EQ(bytes, list.encoded());
     EXPECT_NE(bytes.find("\r\n  1\r\n\\U+00A5100\r\n"), std::string::npos);

@@ -179,10 +179,10 @@ TEST_F(SettingsTest, StoredValuesLoadAndBadOnesFallBackToTheirDefault) {
     EXPECT_EQ(s.xlsVerNum, 12);
     EXPECT_EQ(s.targetProgID, u"BricscadApp.AcadApplication");  // key missing
     EXPECT_EQ(s.excelPID, u"");                                 // key present, empty
-    EXPECT_TRUE(s.borderStyles);
-    EXPECT_TRUE(s.verticalAlign);  // any non-zero integer
-    EXPECT_FALSE(s.wrapText);      // does not parse
-    EXPECT_FALSE(s.fitText);       // missing
+    EXPECT_TRUE(s.options.borderStyles);
+    EXPECT_TRUE(s.options.verticalAlign);  // any non-zero integer
+    EXPECT_FALSE(s.options.wrapText);      // does not parse
+    EXPECT_FALSE(s.options.fitText);       // missing
     EXPECT_TRUE(s.readPerCell);
 
     saveSettings(file, s, u',');
