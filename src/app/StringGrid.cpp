@@ -330,20 +330,19 @@ void StringGrid::setSelection(const GridSelection& rect) {
     setAutoScroll(scrolls);
 }
 
+StringGrid::CellColors StringGrid::cellColors(const GridDrawState& state) const {
+    const QPalette& pal = palette();
+    if (state.fixed) return {fixedColor_, pal.color(QPalette::WindowText)};
+    if (state.selected)
+        return {pal.color(QPalette::Highlight), pal.color(QPalette::HighlightedText)};
+    return {pal.color(QPalette::Base), pal.color(QPalette::Text)};
+}
+
 void StringGrid::defaultDrawCell(QPainter& painter, int col, int row, const QRect& rect,
                                  const GridDrawState& state) const {
-    const QPalette& pal = palette();
-    QColor background = pal.color(QPalette::Base);
-    QColor foreground = pal.color(QPalette::Text);
-    if (state.fixed) {
-        background = fixedColor_;
-        foreground = pal.color(QPalette::WindowText);
-    } else if (state.selected) {
-        background = pal.color(QPalette::Highlight);
-        foreground = pal.color(QPalette::HighlightedText);
-    }
-    painter.fillRect(rect, background);
-    painter.setPen(foreground);
+    const CellColors colors = cellColors(state);
+    painter.fillRect(rect, colors.background);
+    painter.setPen(colors.foreground);
     painter.setFont(font());
     painter.drawText(rect.adjusted(2, 2, -2, 0), Qt::AlignLeft | Qt::AlignTop, cell(col, row));
 }

@@ -99,6 +99,12 @@ public:
     void setDrawCell(DrawCellFn fn) { drawCell_ = std::move(fn); }
     // Colour of the fixed cells (the system's active-caption colour).
     QColor fixedColor() const { return fixedColor_; }
+    // The background and text colours a cell in that state is drawn in.
+    struct CellColors {
+        QColor background;
+        QColor foreground;
+    };
+    CellColors cellColors(const GridDrawState& state) const;
 
     // The grid's own drawing of a cell, used when no handler paints it.
     void defaultDrawCell(QPainter& painter, int col, int row, const QRect& rect,

@@ -11,6 +11,7 @@
 
 #include "app/StringGrid.h"
 #include "cad/MessageFilter.h"
+#include "dxf/TableDrawing.h"
 #include "grid/EditHistory.h"
 #include "settings/ProgramFiles.h"
 #include "settings/Settings.h"
@@ -125,14 +126,22 @@ private:
     void connectDrawingOptions();
     // Says in the status bar which options on lack the facts of the cells read.
     void showUnreadOptions();
+    // The grid's pop-up menu, its entries wired to their handlers (TabrovaUnitPopup.cpp).
     void buildPopupMenu();
-    void connectPopupMenu();
     void connectHandlers();
     // The window's shortcut keys, each running the handler of its control.
     void connectShortcuts();
     void showSettingsInBoxes();
     void lookUpTargetCadName();
     void applyGridSizesFromScales();
+    // The drawing scales and the cell-line colour from their boxes (each box's fallback when it
+    // does not hold a number), and the table's drawing sizes computed anew.
+    void applyDrawingScales(const ScaleFallbacks& fallbacks);
+    // The edit box in the colour that tells a text with a line feed.
+    void colourEdit1();
+    // What "CAD へ挿入" and the preview draw: the table with the grid's texts, the settings'
+    // scales and options, and the cell lines as the check box says.
+    DrawingRequest gridDrawingRequest() const;
     // After the drawing sizes were computed anew: the summary, the totals label and the current
     // cell's size boxes.
     void showRecomputedSizes();

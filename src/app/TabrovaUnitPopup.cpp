@@ -1,5 +1,6 @@
 // The grid's pop-up menu: the text conversions and the replace, each over the grid's selection.
 #include <QAction>
+#include <QMenu>
 #include <algorithm>
 #include <utility>
 
@@ -47,17 +48,39 @@ void convertSelection(StringGrid& grid, EditHistory& history) {
 
 }  // namespace
 
-void TForm1::connectPopupMenu() {
-    const std::pair<const char*, void (TForm1::*)()> items[] = {
-        {"N1", &TForm1::N1Click}, {"N12", &TForm1::N12Click}, {"N5", &TForm1::N5Click},
-        {"N2", &TForm1::N2Click}, {"N6", &TForm1::N6Click},   {"N7", &TForm1::N7Click},
-        {"N9", &TForm1::N9Click}, {"N4", &TForm1::N4Click},
+void TForm1::buildPopupMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    // The entries in menu order; one without a caption is a separator.
+    const struct {
+        const char* name;
+        const char16_t* caption;
+        void (TForm1::*handler)();
+    } items[] = {
+        {"N1", u"半角->全角", &TForm1::N1Click},
+        {"N12", u"半角->全角（数字のみの文字列は除外）", &TForm1::N12Click},
+        {"N5", u"半角カナ->全角", &TForm1::N5Click},
+        {"N3", nullptr, nullptr},
+        {"N2", u"全角->半角", &TForm1::N2Click},
+        {"N6", u"全角数字->半角", &TForm1::N6Click},
+        {"N7", u"全角アルファベット->半角", &TForm1::N7Click},
+        {"N8", nullptr, nullptr},
+        {"N9", u"代替文字を含む禁止文字->半角", &TForm1::N9Click},
+        {"N10", nullptr, nullptr},
+        {"N4", u"置換", &TForm1::N4Click},
     };
-    for (const auto& [name, handler] : items) {
-        QAction* action = PopupMenu1->findChild<QAction*>(QString::fromLatin1(name));
+    for (const auto& item : items) {
+        QAction* action = item.caption != nullptr
+                              ? PopupMenu1->addAction(QString::fromUtf16(item.caption))
+                              : PopupMenu1->addSeparator();
+        action->setObjectName(QString::fromLatin1(item.name));
+        if (item.handler == nullptr) continue;
         connect(action, &QAction::triggered, this,
-                [this, handler = handler] { guard([this, handler] { (this->*handler)(); }); });
+                [this, handler = item.handler] { guard([this, handler] { (this->*handler)(); }); });
     }
+    connect(StringGrid1, &StringGrid::popupRequested, this, [this](const QPoint& at) {
+        if (!reading_) PopupMenu1->popup(at);
+    });
 }
 
 void TForm1::N1Click() { convertSelection<StrToFullWidth>(*StringGrid1, history_); }
