@@ -17,6 +17,7 @@
 #include "platform/Utf8.h"
 #include "workbook/OdsStyles.h"
 #include "workbook/SheetMetrics.h"
+#include "workbook/XmlStream.h"
 #include "workbook/XmlValues.h"
 
 namespace tabrova::workbook::ods {
@@ -30,14 +31,13 @@ using spreadsheetml::Merge;
 using spreadsheetml::Reading;
 using spreadsheetml::Sheet;
 
-constexpr std::size_t kMaxDepth = 64;
+using xml::kMaxDepth;
 constexpr std::size_t kMaxAttributeBytes = 64 * 1024;
 constexpr std::size_t kMaxValueBytes = 1024;
 // More UTF-8 than this cannot fit the UTF-16 units a cell holds.
 constexpr std::size_t kMaxTextBytes = 4 * kMaxCellTextChars + 4;
 // Positions beyond the sheet are counted up to this, so that repeats never overflow.
 constexpr std::uint64_t kFarPosition = 1ull << 40;
-constexpr char kSeparator = '\x01';
 // The widths the spreadsheet gives a column and a row without a style of their own.
 constexpr double kDefaultColumnPoints = 2.258 / 2.54 * 72;
 constexpr double kDefaultRowPoints = 0.452 / 2.54 * 72;
@@ -75,7 +75,7 @@ struct Name {
 
 Name split(const XML_Char* name) {
     const std::string_view full(name);
-    const std::size_t sep = full.rfind(kSeparator);
+    const std::size_t sep = full.rfind(xml::kNamespaceSeparator);
     if (sep == std::string_view::npos) return {Ns::other, full};
     return {namespaceOf(full.substr(0, sep)), full.substr(sep + 1)};
 }
@@ -195,7 +195,7 @@ struct RowCell {
 
 }  // namespace
 
-struct ContentReader::Impl {
+struct ContentReader::Impl final : xml::Events {
     Impl(const Reading& r, std::filesystem::path s) : reading(r), source(std::move(s)) {
         target = reading.keepCells && reading.sheet && reading.range;
         if (target) {
@@ -209,7 +209,8 @@ struct ContentReader::Impl {
 
     // ---- the handler ----
 
-    void start(const XML_Char* rawName, const XML_Char** rawAttributes) {
+    void start(const XML_Char* rawName, const XML_Char** rawAttributes) override {
+        sawRoot = true;
         if (stack.size() >= kMaxDepth) refuse(ReadProblem::nestsTooDeep);
         attributes.reset(rawAttributes);
         const Name name = split(rawName);
@@ -279,7 +280,7 @@ struct ContentReader::Impl {
         }
     }
 
-    void end() {
+    void end() override {
         const El e = stack.back();
         stack.pop_back();
         switch (e) {
@@ -321,7 +322,7 @@ struct ContentReader::Impl {
         }
     }
 
-    void text(std::string_view chars) {
+    void text(std::string_view chars) override {
         if (stack.empty()) return;
         const El e = stack.back();
         if (e == El::configItem) {
@@ -981,31 +982,25 @@ struct ContentReader::Impl {
 
     // ---- the parser of the part being read ----
 
-    XML_Parser parser = nullptr;
-    std::exception_ptr error;
+    std::optional<xml::Parser> parser;
     bool bytesSeen = false;
     bool sawRoot = false;
 
-    void freeParser() {
-        if (parser) XML_ParserFree(parser);
-        parser = nullptr;
-    }
+    void freeParser() { parser.reset(); }
 
-    TextPosition where() const {
-        return {XML_GetCurrentLineNumber(parser), XML_GetCurrentColumnNumber(parser) + 1, part};
-    }
+    TextPosition where() const { return {parser->line(), parser->column(), part}; }
 
     [[noreturn]] void fail() {
-        if (error) {
+        if (parser->caught()) {
             try {
-                std::rethrow_exception(error);
+                std::rethrow_exception(parser->caught());
             } catch (Refusal& r) {
                 r.reason.position = where();
                 freeParser();
                 throw WorkbookError(source, std::move(r.reason));
             }
         }
-        const XML_Error code = XML_GetErrorCode(parser);
+        const XML_Error code = parser->error();
         ReadReason reason{ReadProblem::documentEndsEarly, {}, where()};
         switch (code) {
             case XML_ERROR_NO_ELEMENTS:
@@ -1028,43 +1023,9 @@ struct ContentReader::Impl {
         throw WorkbookError(source, std::move(reason));
     }
 
-    template <class F>
-    void guarded(F&& f) {
-        if (error) return;
-        try {
-            f();
-            if (done) XML_StopParser(parser, XML_FALSE);
-        } catch (...) {
-            error = std::current_exception();
-            XML_StopParser(parser, XML_FALSE);
-        }
-    }
-    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-        auto* self = static_cast<Impl*>(data);
-        self->guarded([&] {
-            self->sawRoot = true;
-            self->start(name, attributes);
-        });
-    }
-    static void XMLCALL onEnd(void* data, const XML_Char*) {
-        auto* self = static_cast<Impl*>(data);
-        self->guarded([&] { self->end(); });
-    }
-    static void XMLCALL onText(void* data, const XML_Char* chars, int length) {
-        auto* self = static_cast<Impl*>(data);
-        self->guarded(
-            [&] { self->text(std::string_view(chars, static_cast<std::size_t>(length))); });
-    }
-    static void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
-                                  int) {
-        auto* self = static_cast<Impl*>(data);
-        self->guarded([] { refuse(ReadProblem::documentHasDtd); });
-    }
-    static void XMLCALL onEntity(void* data, const XML_Char*, int, const XML_Char*, int,
-                                 const XML_Char*, const XML_Char*, const XML_Char*,
-                                 const XML_Char*) {
-        auto* self = static_cast<Impl*>(data);
-        self->guarded([] { refuse(ReadProblem::documentDeclaresEntity); });
+    bool finished() const override { return done; }
+    void declaration(bool entity) override {
+        refuse(entity ? ReadProblem::documentDeclaresEntity : ReadProblem::documentHasDtd);
     }
 };
 
@@ -1078,30 +1039,18 @@ void ContentReader::begin(std::string part) {
     m.freeParser();
     m.part = std::move(part);
     m.stack.clear();
-    m.error = nullptr;
     m.bytesSeen = false;
     m.sawRoot = false;
-    m.parser = XML_ParserCreateNS(nullptr, kSeparator);
-    if (!m.parser) throw std::bad_alloc();
-    XML_SetUserData(m.parser, &m);
-    XML_SetElementHandler(m.parser, &Impl::onStart, &Impl::onEnd);
-    XML_SetCharacterDataHandler(m.parser, &Impl::onText);
-    XML_SetStartDoctypeDeclHandler(m.parser, &Impl::onDoctype);
-    XML_SetEntityDeclHandler(m.parser, &Impl::onEntity);
-    XML_SetParamEntityParsing(m.parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    m.parser.emplace(m, xml::ParserOptions{.namespaces = true, .declarations = true});
 }
 
 bool ContentReader::feed(std::string_view bytes) {
     Impl& m = *impl_;
     if (!m.parser || m.done) return false;
     m.bytesSeen = m.bytesSeen || !bytes.empty();
-    while (!bytes.empty()) {
-        const std::size_t n = std::min<std::size_t>(bytes.size(), INT_MAX / 2);
-        if (XML_Parse(m.parser, bytes.data(), static_cast<int>(n), XML_FALSE) != XML_STATUS_OK) {
-            if (m.done && !m.error) return false;
-            m.fail();
-        }
-        bytes.remove_prefix(n);
+    if (!m.parser->parse(bytes, false)) {
+        if (m.done && !m.parser->caught()) return false;
+        m.fail();
     }
     return !m.done;
 }
@@ -1117,8 +1066,8 @@ void ContentReader::end() {
             m.freeParser();
             throw WorkbookError(m.source, std::move(reason));
         }
-        if (XML_Parse(m.parser, nullptr, 0, XML_TRUE) != XML_STATUS_OK) {
-            if (!(m.done && !m.error)) m.fail();
+        if (!m.parser->parse({}, true)) {
+            if (!(m.done && !m.parser->caught())) m.fail();
         }
     }
     m.freeParser();

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "workbook/XlsxWorkbook.h"
+#include "workbook/SheetModel.h"
 
 namespace tabrova::workbook {
 

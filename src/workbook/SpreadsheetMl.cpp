@@ -16,19 +16,19 @@
 #include "table/CellAddress.h"
 #include "workbook/NamedNumberFormats.h"
 #include "workbook/SpreadsheetMlStyles.h"
-#include "workbook/XmlEncodings.h"
+#include "workbook/XmlStream.h"
 #include "workbook/XmlValues.h"
 
 namespace tabrova::workbook::spreadsheetml {
 
 namespace {
 
-constexpr std::size_t kMaxDepth = 64;
+using xml::kMaxDepth;
+using xml::kNamespaceSeparator;
+
 constexpr std::size_t kMaxAttributeBytes = 64 * 1024;
 // The text of a number, a date, a Boolean or a setting is short; more is not one.
 constexpr std::size_t kMaxValueBytes = 1024;
-// expat separates a name's namespace from its local part with this character.
-constexpr char kNamespaceSeparator = '\x01';
 
 // A reason to refuse the document; the parser adds where it stopped.
 struct Refusal {
@@ -262,7 +262,7 @@ struct PaneSettings {
 
 class Handler {
 public:
-    Handler(const Reading& reading, XML_Parser parser) : reading_(reading), parser_(parser) {
+    explicit Handler(const Reading& reading) : reading_(reading) {
         if (reading.originRow < 1 || reading.originRow > kMaxRows || reading.originCol < 1 ||
             reading.originCol > kMaxCols) {
             refuse(ReadProblem::firstCellOutsideSheet);
@@ -845,7 +845,6 @@ private:
     }
 
     const Reading& reading_;
-    XML_Parser parser_;
     Document doc_;
     std::optional<CellRange> ring_;  // the range and the cells around it
     std::vector<Element> stack_;
@@ -877,30 +876,19 @@ private:
     std::optional<std::uint64_t> activeSheet_;
 };
 
-// The streaming parser around the handler. The handler's refusals do not cross expat's C frames:
-// they stop the parser and are thrown again once it has returned.
-class Parser {
+// The streaming parser around the handler. The handler's refusals stop the parser and are thrown
+// again, with where it stopped, once it has returned.
+class Parser final : private xml::Events {
 public:
     Parser(const Reading& reading, std::filesystem::path source)
-        : parser_(XML_ParserCreateNS(nullptr, kNamespaceSeparator)), source_(std::move(source)) {
-        if (!parser_) throw std::bad_alloc();
+        : parser_(*this, {.namespaces = true, .declarations = true, .windowsEncodings = true}),
+          source_(std::move(source)) {
         try {
-            handler_.emplace(reading, parser_);
+            handler_.emplace(reading);
         } catch (const Refusal& r) {
-            XML_ParserFree(parser_);
             throw WorkbookError(source_, r.reason);
         }
-        XML_SetUserData(parser_, this);
-        XML_SetElementHandler(parser_, &Parser::onStart, &Parser::onEnd);
-        XML_SetCharacterDataHandler(parser_, &Parser::onText);
-        XML_SetStartDoctypeDeclHandler(parser_, &Parser::onDoctype);
-        XML_SetEntityDeclHandler(parser_, &Parser::onEntity);
-        XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
-        acceptWindowsEncodings(parser_);
     }
-    ~Parser() { XML_ParserFree(parser_); }
-    Parser(const Parser&) = delete;
-    Parser& operator=(const Parser&) = delete;
 
     void feed(std::string_view bytes, bool final) {
         if (!started_ && !bytes.empty()) {
@@ -908,13 +896,7 @@ public:
             bytes = skipLeadingBlanks(bytes);
         }
         bytesSeen_ = bytesSeen_ || !bytes.empty();
-        do {
-            const std::size_t n = std::min<std::size_t>(bytes.size(), INT_MAX / 2);
-            const bool last = final && n == bytes.size();
-            if (XML_Parse(parser_, bytes.data(), static_cast<int>(n), last) != XML_STATUS_OK)
-                fail();
-            bytes.remove_prefix(n);
-        } while (!bytes.empty());
+        if (!parser_.parse(bytes, final)) fail();
     }
 
     Document finish() {
@@ -930,7 +912,7 @@ private:
     // order mark (which goes to the parser by itself).
     std::string_view skipLeadingBlanks(std::string_view bytes) {
         if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-            if (XML_Parse(parser_, bytes.data(), 3, XML_FALSE) != XML_STATUS_OK) fail();
+            if (!parser_.parse(bytes.substr(0, 3), false)) fail();
             bytes.remove_prefix(3);
         }
         const std::size_t text = bytes.find_first_not_of(" \t\r\n");
@@ -938,17 +920,16 @@ private:
     }
 
     [[noreturn]] void fail() {
-        const TextPosition where{
-            XML_GetCurrentLineNumber(parser_), XML_GetCurrentColumnNumber(parser_) + 1, {}};
-        if (error_) {
+        const TextPosition where{parser_.line(), parser_.column(), {}};
+        if (parser_.caught()) {
             try {
-                std::rethrow_exception(error_);
+                std::rethrow_exception(parser_.caught());
             } catch (Refusal& r) {
                 r.reason.position = where;
                 throw WorkbookError(source_, std::move(r.reason));
             }
         }
-        const XML_Error code = XML_GetErrorCode(parser_);
+        const XML_Error code = parser_.error();
         ReadReason reason{ReadProblem::documentNotWellFormed, {}, where};
         switch (code) {
             case XML_ERROR_NO_ELEMENTS:
@@ -982,46 +963,18 @@ private:
         throw WorkbookError(source_, std::move(reason));
     }
 
-    template <class F>
-    void guarded(F&& f) {
-        if (error_) return;
-        try {
-            f();
-        } catch (...) {
-            error_ = std::current_exception();
-            XML_StopParser(parser_, XML_FALSE);
-        }
+    void start(const XML_Char* name, const XML_Char** attributes) override {
+        handler_->start(name, attributes);
     }
-    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-        auto* self = static_cast<Parser*>(data);
-        self->guarded([&] { self->handler_->start(name, attributes); });
-    }
-    static void XMLCALL onEnd(void* data, const XML_Char*) {
-        auto* self = static_cast<Parser*>(data);
-        self->guarded([&] { self->handler_->end(); });
-    }
-    static void XMLCALL onText(void* data, const XML_Char* chars, int length) {
-        auto* self = static_cast<Parser*>(data);
-        self->guarded([&] {
-            self->handler_->text(std::string_view(chars, static_cast<std::size_t>(length)));
-        });
-    }
-    static void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
-                                  int) {
-        auto* self = static_cast<Parser*>(data);
-        self->guarded([] { refuse(ReadProblem::documentHasDtd); });
-    }
-    static void XMLCALL onEntity(void* data, const XML_Char*, int, const XML_Char*, int,
-                                 const XML_Char*, const XML_Char*, const XML_Char*,
-                                 const XML_Char*) {
-        auto* self = static_cast<Parser*>(data);
-        self->guarded([] { refuse(ReadProblem::documentDeclaresEntity); });
+    void end() override { handler_->end(); }
+    void text(std::string_view chars) override { handler_->text(chars); }
+    void declaration(bool entity) override {
+        refuse(entity ? ReadProblem::documentDeclaresEntity : ReadProblem::documentHasDtd);
     }
 
-    XML_Parser parser_;
+    xml::Parser parser_;
     std::filesystem::path source_;
     std::optional<Handler> handler_;
-    std::exception_ptr error_;
     bool started_ = false;
     bool bytesSeen_ = false;
 };

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "platform/Utf8.h"
+#include "workbook/XmlStream.h"
 
 namespace tabrova::workbook {
 
@@ -39,10 +40,7 @@ bool isFlatOds(std::string_view bytes) {
     }
     const std::size_t end = bytes.find_first_of(" \t\r\n/>", at + 1);
     if (end == std::string_view::npos) return false;
-    std::string_view name = bytes.substr(at + 1, end - at - 1);
-    if (const std::size_t colon = name.find(':'); colon != std::string_view::npos)
-        name.remove_prefix(colon + 1);
-    return name == "document";
+    return xml::localPart(bytes.substr(at + 1, end - at - 1)) == "document";
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/AtomicFile.h"
-#include "workbook/XlsxWorkbook.h"
+#include "workbook/WorkbookError.h"
 
 namespace tabrova::workbook {
 

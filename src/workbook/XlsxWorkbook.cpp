@@ -14,6 +14,7 @@
 #include "workbook/SheetMetrics.h"
 #include "workbook/SheetStream.h"
 #include "workbook/XlsxPackage.h"
+#include "workbook/XmlStream.h"
 #include "workbook/XmlValues.h"
 
 namespace tabrova::workbook {
@@ -88,9 +89,8 @@ constexpr std::size_t kMaxHugeMerges = 4096;
 
 // The element's name without a namespace prefix.
 const char* localName(const pugi::xml_node& node) {
-    const char* name = node.name();
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
+    // The local part ends where the name does, so it keeps the name's terminator.
+    return xml::localPart(node.name()).data();
 }
 
 bool named(const pugi::xml_node& node, const char* local) {
