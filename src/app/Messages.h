@@ -2,6 +2,7 @@
 // application-wide error box.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <exception>
 #include <functional>
@@ -43,5 +44,12 @@ void showErrorBox(const std::exception_ptr& error);
 // Runs an event handler; whatever it throws is shown in the standard error box instead of
 // unwinding through the toolkit's frames. Every handler of the program runs through this.
 void guard(const std::function<void()>& handler);
+
+// Connects the sender's signal to a handler of context's that runs through guard().
+template <class Sender, class Signal>
+void connectGuarded(QObject* context, Sender* sender, Signal signal,
+                    std::function<void()> handler) {
+    QObject::connect(sender, signal, context, [handler = std::move(handler)] { guard(handler); });
+}
 
 }  // namespace tabrova::app

@@ -109,30 +109,31 @@ void TForm1::showUnreadOptions() {
 
 void TForm1::connectHandlers() {
     // Each handler runs through guard(), the one place that shows what escapes a handler.
-    auto on = [this](auto* sender, auto signal, std::function<void()> handler) {
-        connect(sender, signal, this, [handler = std::move(handler)] { guard(handler); });
-    };
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int index) { guard([this, index] { PageControl1Change(index); }); });
-    on(SpeedButton4, &QToolButton::clicked, [this] { SpeedButton4Click(); });
-    on(SpeedButton5, &QToolButton::clicked, [this] { SpeedButton5Click(); });
-    on(Button3, &QPushButton::clicked, [this] { Button3Click(); });
-    on(ClipboardButton, &QPushButton::clicked, [this] { ClipboardButtonClick(); });
-    on(OpenBookButton, &QPushButton::clicked, [this] { OpenBookButtonClick(); });
-    on(CloseBookButton, &QToolButton::clicked, [this] { CloseBookButtonClick(); });
-    on(Edit15, &QLineEdit::textChanged, [this] { showSource(); });
-    on(Button4, &QPushButton::clicked, [this] { Button4Click(); });
-    on(PreviewButton, &QPushButton::clicked, [this] { PreviewButtonClick(); });
-    on(CheckBox1, &QCheckBox::toggled, [this] { refreshPreview(); });
+    connectGuarded(this, SpeedButton4, &QToolButton::clicked, [this] { SpeedButton4Click(); });
+    connectGuarded(this, SpeedButton5, &QToolButton::clicked, [this] { SpeedButton5Click(); });
+    connectGuarded(this, Button3, &QPushButton::clicked, [this] { Button3Click(); });
+    connectGuarded(this, ClipboardButton, &QPushButton::clicked,
+                   [this] { ClipboardButtonClick(); });
+    connectGuarded(this, OpenBookButton, &QPushButton::clicked, [this] { OpenBookButtonClick(); });
+    connectGuarded(this, CloseBookButton, &QToolButton::clicked,
+                   [this] { CloseBookButtonClick(); });
+    connectGuarded(this, Edit15, &QLineEdit::textChanged, [this] { showSource(); });
+    connectGuarded(this, Button4, &QPushButton::clicked, [this] { Button4Click(); });
+    connectGuarded(this, PreviewButton, &QPushButton::clicked, [this] { PreviewButtonClick(); });
+    connectGuarded(this, CheckBox1, &QCheckBox::toggled, [this] { refreshPreview(); });
     connectDrawingOptions();
     for (QLineEdit* box : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
-        on(box, &QLineEdit::textChanged, [this] { Edit6Change(); });
+        connectGuarded(this, box, &QLineEdit::textChanged, [this] { Edit6Change(); });
     }
-    on(Edit1, &QLineEdit::textChanged, [this] { Edit1Change(); });
+    connectGuarded(this, Edit1, &QLineEdit::textChanged, [this] { Edit1Change(); });
     for (QToolButton* button : {SpeedButton1, SpeedButton2, SpeedButton3}) {
-        on(button, &QToolButton::clicked, [this, button] { SpeedButton1Click(button); });
+        connectGuarded(this, button, &QToolButton::clicked,
+                       [this, button] { SpeedButton1Click(button); });
     }
-    on(StringGrid1, &StringGrid::currentCellChanged, [this] { StringGrid1Click(); });
+    connectGuarded(this, StringGrid1, &StringGrid::currentCellChanged,
+                   [this] { StringGrid1Click(); });
     connect(StringGrid1, &StringGrid::fixedCellClicked, this, [this](int col, int row) {
         guard([this, col, row] { StringGrid1FixedCellClick(col, row); });
     });

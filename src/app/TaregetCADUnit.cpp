@@ -42,16 +42,13 @@ TTargetCADForm::TTargetCADForm(TForm1& form)
         box->installEventFilter(this);
         connect(box, &QLineEdit::textChanged, this, [box] { replaceLineBreaks(box); });
     }
-    auto on = [this](auto* sender, auto signal, std::function<void()> handler) {
-        connect(sender, signal, this, [handler = std::move(handler)] { guard(handler); });
-    };
     // A click on the selected entry fills the boxes again, as a move of the selection does.
-    on(ListBox1, &QListWidget::currentRowChanged, [this] { ListBox1Click(); });
-    on(ListBox1, &QListWidget::itemClicked, [this] { ListBox1Click(); });
-    on(SpeedButton1, &QToolButton::clicked, [this] { SpeedButton1Click(); });
-    on(SpeedButton2, &QToolButton::clicked, [this] { SpeedButton2Click(); });
-    on(SpeedButton3, &QToolButton::clicked, [this] { SpeedButton3Click(); });
-    on(Button1, &QPushButton::clicked, [this] { Button1Click(); });
+    connectGuarded(this, ListBox1, &QListWidget::currentRowChanged, [this] { ListBox1Click(); });
+    connectGuarded(this, ListBox1, &QListWidget::itemClicked, [this] { ListBox1Click(); });
+    connectGuarded(this, SpeedButton1, &QToolButton::clicked, [this] { SpeedButton1Click(); });
+    connectGuarded(this, SpeedButton2, &QToolButton::clicked, [this] { SpeedButton2Click(); });
+    connectGuarded(this, SpeedButton3, &QToolButton::clicked, [this] { SpeedButton3Click(); });
+    connectGuarded(this, Button1, &QPushButton::clicked, [this] { Button1Click(); });
     showList();
 }
 

@@ -67,14 +67,15 @@ bool streamPart(const SheetSource& source, const std::string& part, ElementHandl
 // joined, phonetic runs left out.
 class StringItemBuilder {
 public:
-    enum Kind : std::uint8_t { none, itemText, run, runText, runProps, runSize };
+    // The parts of an item the builder tells apart; `unknown` for all it passes over.
+    enum ItemPart : std::uint8_t { none, itemText, run, runText, runProps, runSize, unknown };
 
     void begin() {
         item_ = RichString{};
         hasRuns_ = false;
     }
-    // The kind of an element inside the item, by its parent's kind (none for the item itself).
-    Kind start(Kind parent, std::string_view local, const Attributes& a) {
+    // The part an element inside the item is, by its parent's kind (none for the item itself).
+    ItemPart start(ItemPart parent, std::string_view local, const Attributes& a) {
         if (parent == none) {
             if (local == "t") return itemText;
             if (local == "r") {
@@ -96,10 +97,10 @@ public:
             if (auto v = acceptedFontSize(parseDouble(a["val"]))) runSize_ = *v;
             return runSize;
         }
-        return static_cast<Kind>(0xFF);
+        return unknown;
     }
-    static bool collectsText(Kind kind) { return kind == itemText || kind == runText; }
-    void end(Kind kind, const std::string& text) {
+    static bool collectsText(ItemPart kind) { return kind == itemText || kind == runText; }
+    void end(ItemPart kind, const std::string& text) {
         if (kind == itemText) item_.text += unescapeText(utf8ToUtf16(text));
         if (kind == runText) runText_ += unescapeText(utf8ToUtf16(text));
         if (kind == run && !runText_.empty()) {
@@ -122,7 +123,7 @@ private:
 };
 
 // Element kinds the readers below tell apart; `other` for all they pass over.
-enum class Kind : std::uint8_t {
+enum class ElementKind : std::uint8_t {
     other,
     root,
     cols,
@@ -138,18 +139,18 @@ enum class Kind : std::uint8_t {
 };
 
 struct Element {
-    Kind kind;
-    StringItemBuilder::Kind itemKind = StringItemBuilder::none;
+    ElementKind kind;
+    StringItemBuilder::ItemPart itemPart = StringItemBuilder::none;
 };
 
 // An element inside a string item (parent `item` or `inItem`): the builder takes it, and the text
 // collected so far is dropped when it starts a text of its own.
-void startInItem(StringItemBuilder& builder, const std::vector<Element>& stack, Kind parent,
+void startInItem(StringItemBuilder& builder, const std::vector<Element>& stack, ElementKind parent,
                  std::string_view local, const Attributes& a, Element& e, std::string& text) {
-    e.itemKind = builder.start(
-        parent == Kind::item ? StringItemBuilder::none : stack.back().itemKind, local, a);
-    if (e.itemKind != 0xFF) e.kind = Kind::inItem;
-    if (StringItemBuilder::collectsText(e.itemKind)) text.clear();
+    e.itemPart = builder.start(
+        parent == ElementKind::item ? StringItemBuilder::none : stack.back().itemPart, local, a);
+    if (e.itemPart != StringItemBuilder::unknown) e.kind = ElementKind::inItem;
+    if (StringItemBuilder::collectsText(e.itemPart)) text.clear();
 }
 
 class SheetHandler final : public ElementHandler {
@@ -173,21 +174,21 @@ public:
     }
 
     void start(std::string_view local, const Attributes& a) override {
-        const Kind parent = stack_.empty() ? Kind::other : stack_.back().kind;
-        Element e{Kind::other};
+        const ElementKind parent = stack_.empty() ? ElementKind::other : stack_.back().kind;
+        Element e{ElementKind::other};
         if (stack_.empty()) {
             rootIsWorksheet_ = local == "worksheet";
-            if (rootIsWorksheet_) e.kind = Kind::root;
-        } else if (parent == Kind::root) {
+            if (rootIsWorksheet_) e.kind = ElementKind::root;
+        } else if (parent == ElementKind::root) {
             e.kind = rootChild(local, a);
-        } else if (parent == Kind::cols) {
+        } else if (parent == ElementKind::cols) {
             if (local == "col") column(a);
-        } else if (parent == Kind::sheetViews) {
+        } else if (parent == ElementKind::sheetViews) {
             if (local == "sheetView" && !seenView_) {
                 seenView_ = true;
-                e.kind = Kind::sheetView;
+                e.kind = ElementKind::sheetView;
             }
-        } else if (parent == Kind::sheetView) {
+        } else if (parent == ElementKind::sheetView) {
             if (local == "pane" && !seenPane_) {
                 seenPane_ = true;
                 activePane_ = a["activePane"];
@@ -195,7 +196,7 @@ public:
                 const char* pane = a["pane"];
                 selections_.push_back({*pane ? pane : "topLeft", a["sqref"], a["activeCell"]});
             }
-        } else if (parent == Kind::sheetData) {
+        } else if (parent == ElementKind::sheetData) {
             if (local == "row") {
                 if (!scannedRows_.empty()) {
                     row_ = scannedRows_.front();
@@ -204,23 +205,23 @@ public:
                     row_ = beginRow(a);
                 }
                 colNumber_ = 0;
-                if (keeps(row_)) e.kind = Kind::row;
+                if (keeps(row_)) e.kind = ElementKind::row;
             }
-        } else if (parent == Kind::row) {
+        } else if (parent == ElementKind::row) {
             if (local == "c") e.kind = beginCell(a);
-        } else if (parent == Kind::cell) {
+        } else if (parent == ElementKind::cell) {
             if (local == "v" && !seenValue_) {
                 seenValue_ = true;
-                e.kind = Kind::value;
+                e.kind = ElementKind::value;
                 text_.clear();
             } else if (local == "is" && !seenItem_) {
                 seenItem_ = true;
-                e.kind = Kind::item;
+                e.kind = ElementKind::item;
                 builder_.begin();
             }
-        } else if (parent == Kind::item || parent == Kind::inItem) {
+        } else if (parent == ElementKind::item || parent == ElementKind::inItem) {
             startInItem(builder_, stack_, parent, local, a, e, text_);
-        } else if (parent == Kind::mergeCells) {
+        } else if (parent == ElementKind::mergeCells) {
             if (local == "mergeCell") merge(a["ref"]);
         }
         stack_.push_back(e);
@@ -230,16 +231,16 @@ public:
         const Element e = stack_.back();
         stack_.pop_back();
         switch (e.kind) {
-            case Kind::value:
+            case ElementKind::value:
                 value_ = text_;
                 break;
-            case Kind::item:
+            case ElementKind::item:
                 inlineString_ = builder_.take();
                 break;
-            case Kind::inItem:
-                builder_.end(e.itemKind, text_);
+            case ElementKind::inItem:
+                builder_.end(e.itemPart, text_);
                 break;
-            case Kind::cell:
+            case ElementKind::cell:
                 endCell();
                 break;
             default:
@@ -250,8 +251,8 @@ public:
     void text(std::string_view chars) override {
         if (stack_.empty()) return;
         const Element& e = stack_.back();
-        if (e.kind == Kind::value ||
-            (e.kind == Kind::inItem && StringItemBuilder::collectsText(e.itemKind))) {
+        if (e.kind == ElementKind::value ||
+            (e.kind == ElementKind::inItem && StringItemBuilder::collectsText(e.itemPart))) {
             text_.append(chars);
         }
     }
@@ -324,7 +325,7 @@ private:
         return kept_ && row >= kept_->firstRow && row <= kept_->lastRow;
     }
 
-    Kind rootChild(std::string_view local, const Attributes& a) {
+    ElementKind rootChild(std::string_view local, const Attributes& a) {
         auto first = [](bool& seen) { return !std::exchange(seen, true); };
         if (local == "sheetFormatPr" && first(seenFormat_)) {
             if (auto v = parseDouble(a["defaultColWidth"]); v && *v >= 0) {
@@ -336,15 +337,15 @@ private:
             }
             sheet_.rowsHiddenByDefault = isTrue(a["zeroHeight"]);
         } else if (local == "cols" && first(seenCols_)) {
-            return Kind::cols;
+            return ElementKind::cols;
         } else if (local == "sheetViews" && first(seenViews_)) {
-            return Kind::sheetViews;
+            return ElementKind::sheetViews;
         } else if (local == "sheetData" && first(seenData_)) {
-            return Kind::sheetData;
+            return ElementKind::sheetData;
         } else if (local == "mergeCells" && first(seenMerges_)) {
-            return Kind::mergeCells;
+            return ElementKind::mergeCells;
         }
-        return Kind::other;
+        return ElementKind::other;
     }
 
     void column(const Attributes& a) {
@@ -389,7 +390,7 @@ private:
         return row.row;
     }
 
-    Kind beginCell(const Attributes& a) {
+    ElementKind beginCell(const Attributes& a) {
         cellName_ = a.has("r") ? a["r"] : "(unnamed)";
         if (a.has("r")) {
             const std::string_view text(a["r"]);
@@ -409,7 +410,7 @@ private:
             if (colNumber_ > kMaxCols)
                 outside(ReadProblem::cellOfRowOutsideLimits, std::to_string(row_));
         }
-        if (colNumber_ < kept_->firstCol || colNumber_ > kept_->lastCol) return Kind::other;
+        if (colNumber_ < kept_->firstCol || colNumber_ > kept_->lastCol) return ElementKind::other;
         cell_ = Cell{};
         cell_.row = row_;
         cell_.col = static_cast<std::uint32_t>(colNumber_);
@@ -418,7 +419,7 @@ private:
         seenValue_ = seenItem_ = false;
         value_.clear();
         inlineString_.reset();
-        return Kind::cell;
+        return ElementKind::cell;
     }
 
     void endCell() {
@@ -523,11 +524,11 @@ public:
     }
 
     void start(std::string_view local, const Attributes& a) override {
-        const Kind parent = stack_.empty() ? Kind::other : stack_.back().kind;
-        Element e{Kind::other};
+        const ElementKind parent = stack_.empty() ? ElementKind::other : stack_.back().kind;
+        Element e{ElementKind::other};
         if (stack_.empty()) {
-            if (local == "sst") e.kind = Kind::root;
-        } else if (parent == Kind::root) {
+            if (local == "sst") e.kind = ElementKind::root;
+        } else if (parent == ElementKind::root) {
             if (local == "si") {
                 bool keep = scanned_ > 0;
                 if (keep) {
@@ -537,11 +538,11 @@ public:
                     keep = true;
                 }
                 if (keep) {
-                    e.kind = Kind::item;
+                    e.kind = ElementKind::item;
                     builder_.begin();
                 }
             }
-        } else if (parent == Kind::item || parent == Kind::inItem) {
+        } else if (parent == ElementKind::item || parent == ElementKind::inItem) {
             startInItem(builder_, stack_, parent, local, a, e, text_);
         }
         stack_.push_back(e);
@@ -549,12 +550,12 @@ public:
     void end() override {
         const Element e = stack_.back();
         stack_.pop_back();
-        if (e.kind == Kind::item) out_.push_back(builder_.take());
-        if (e.kind == Kind::inItem) builder_.end(e.itemKind, text_);
+        if (e.kind == ElementKind::item) out_.push_back(builder_.take());
+        if (e.kind == ElementKind::inItem) builder_.end(e.itemPart, text_);
     }
     void text(std::string_view chars) override {
-        if (!stack_.empty() && stack_.back().kind == Kind::inItem &&
-            StringItemBuilder::collectsText(stack_.back().itemKind)) {
+        if (!stack_.empty() && stack_.back().kind == ElementKind::inItem &&
+            StringItemBuilder::collectsText(stack_.back().itemPart)) {
             text_.append(chars);
         }
     }
