@@ -54,6 +54,12 @@ std::optional<std::filesystem::path> defaultSettingsFile(const std::filesystem::
     return std::nullopt;
 }
 
+// What the run's failures name: the clipboard, the running application's ProgID or the workbook.
+std::string sourceName(const ToolOptions& options, const std::u16string& progId) {
+    if (options.clipboard) return "clipboard";
+    return options.running ? utf16ToUtf8(progId) : pathText(options.workbook);
+}
+
 std::string readFailure(const SelectionReadResult& result) {
     switch (result.status) {
         case SelectionReadStatus::tooLarge:
@@ -94,9 +100,7 @@ int run(const ToolOptions& options, const std::filesystem::path& executable, Too
 
     // The workbook file, or the running spreadsheet application.
     const std::u16string progId = options.progId.value_or(settings.excelPID);
-    const std::string subject = options.clipboard ? std::string("clipboard")
-                                : options.running ? utf16ToUtf8(progId)
-                                                  : pathText(options.workbook);
+    const std::string subject = sourceName(options, progId);
     const std::filesystem::path output = outputPath(options);
     // Every output is refused before the workbook is read when it exists and is not a regular file
     // (a device, a named pipe): writing would replace it, or block.
@@ -256,10 +260,8 @@ int runDxfTool(const std::vector<std::u16string>& args, const std::filesystem::p
         io.err << "tabrova-dxf: " << messageText(pathText(e.path()), kSubjectChars) << ": "
                << messageText(e.reason(), kReasonChars) << "\n";
     } catch (const std::bad_alloc&) {
-        const std::string subject = options.clipboard ? std::string("clipboard")
-                                    : options.running
-                                        ? utf16ToUtf8(options.progId.value_or(u"--running"))
-                                        : pathText(options.workbook);
+        // The settings, and with them the default ProgID, may not have been read.
+        const std::string subject = sourceName(options, options.progId.value_or(u"--running"));
         io.err << "tabrova-dxf: " << messageText(subject, kSubjectChars) << ": out of memory\n";
     }
     return kExitFailed;

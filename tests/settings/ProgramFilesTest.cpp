@@ -36,11 +36,18 @@ TEST_F(ProgramFilesTest, UnwritableExecutableFolderMovesAllFilesToTheConfigFolde
         return false;
     };
     probe.userConfigFolder = [&] { return dir / "home" / ".config" / "tabrova"; };
+    // Asking where the files lie creates nothing: tabrova-dxf asks it for its default settings
+    // file and leaves the user's folders as they are. Only the desktop program's start-up makes
+    // the folder.
+    const ProgramFiles planned = programFilesFor("/usr/bin/tabrova", probe);
+    EXPECT_FALSE(std::filesystem::exists(dir / "home"));
     const ProgramFiles files = locateProgramFiles("/usr/bin/tabrova", probe);
     EXPECT_EQ(asked, std::filesystem::path("/usr/bin"));
     EXPECT_TRUE(files.inUserConfigFolder);
     const auto config = dir / "home" / ".config" / "tabrova";
     EXPECT_TRUE(std::filesystem::is_directory(config));
+    EXPECT_TRUE(planned.inUserConfigFolder);
+    EXPECT_EQ(planned.settingsFile, files.settingsFile);
     EXPECT_EQ(files.settingsFile, config / "tabrova.ini");
     EXPECT_EQ(files.dxfFile, config / "tabrova.dxf");
     EXPECT_EQ(files.targetListFile, config / "TargetCAD_APIVersion.txt");
