@@ -10,9 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "dxf/MakeR12Dxf_V.h"
-#include "dxf/TableDrawing.h"
-#include "table/SelectionReader.h"
+#include "ReadSheet.h"
 #include "workbook/ClipboardSource.h"
 
 using namespace tabrova;
@@ -76,20 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
     }
     try {
-        const std::unique_ptr<SelectionSource> source =
-            workbook::ownedSource(workbook::readClipboard(clipboard, "clipboard"));
-        SelectionReadSettings settings =
-            selectionReadSettings(WorkingSettings{}, u"Excel.Application", u'.');
-        settings.maxCells = 20'000;  // keeps one input's run short
-        CellTable table;
-        GridContents grid;
-        const SelectionReadResult result = readSelection(settings, *source, table, grid);
-        if (result.status != SelectionReadStatus::complete || !table.usable()) return 0;
-        const CellTextFn text = [&grid](std::int32_t col, std::int32_t row) {
-            return grid.text(col + 1, row + 1);
-        };
-        DxfLineList list(932);
-        buildTableDxf({table, text, 0.8, true}, list);
+        fuzz::readAndDraw(*workbook::ownedSource(workbook::readClipboard(clipboard, "clipboard")));
     } catch (const workbook::WorkbookError&) {
     } catch (const SourceError&) {
     }
